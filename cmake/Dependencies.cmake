@@ -1,0 +1,27 @@
+# Locates libjpeg-turbo and GoogleTest: Debian's packages natively, the cross-built copies under
+# QV_WIN_DEPS (made by scripts/bootstrap) for the Windows build.
+if(WIN32)
+  set(QV_WIN_DEPS "$ENV{HOME}/.cache/quorvix/win64" CACHE PATH "Cross-built Windows dependencies")
+  if(NOT EXISTS "${QV_WIN_DEPS}/lib/libjpeg.a")
+    message(FATAL_ERROR "libjpeg-turbo for Windows not found in ${QV_WIN_DEPS}; run scripts/bootstrap")
+  endif()
+  add_library(qv::jpeg STATIC IMPORTED GLOBAL)
+  set_target_properties(qv::jpeg PROPERTIES
+    IMPORTED_LOCATION "${QV_WIN_DEPS}/lib/libjpeg.a"
+    INTERFACE_INCLUDE_DIRECTORIES "${QV_WIN_DEPS}/include")
+  if(QV_TESTS)
+    add_library(qv::gtest STATIC IMPORTED GLOBAL)
+    set_target_properties(qv::gtest PROPERTIES
+      IMPORTED_LOCATION "${QV_WIN_DEPS}/lib/libgtest.a"
+      INTERFACE_INCLUDE_DIRECTORIES "${QV_WIN_DEPS}/include")
+  endif()
+else()
+  find_package(JPEG REQUIRED)
+  add_library(qv::jpeg INTERFACE IMPORTED GLOBAL)
+  target_link_libraries(qv::jpeg INTERFACE JPEG::JPEG)
+  if(QV_TESTS)
+    find_package(GTest REQUIRED)
+    add_library(qv::gtest INTERFACE IMPORTED GLOBAL)
+    target_link_libraries(qv::gtest INTERFACE GTest::gtest)
+  endif()
+endif()

@@ -1,0 +1,69 @@
+// The engine's front door: one input path in, one converted JPEG in a temporary file out, and the
+// long-lived codec states shared by all files of a run, a preview or a file-name check.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "engine/decoder.h"
+#include "engine/encoder.h"
+#include "engine/exif_reader.h"
+#include "engine/params.h"
+
+namespace qv {
+
+struct CodecStates {
+  std::unique_ptr<DecoderState> decoder;
+  std::unique_ptr<EncoderState> encoder;
+  std::unique_ptr<ExifReaderState> exifReader;
+};
+
+struct LoadedImage {
+  const DecodedImage* image = nullptr;  // inside the decoder state; pixel block owned by the caller
+  int32_t width = 0;
+  int32_t height = 0;
+  int32_t bitsPerPixel = 0;
+  int32_t xPelsPerMeter = 0;
+  int32_t yPelsPerMeter = 0;
+};
+
+// Everything one conversion needs: the parameters in force, the codec states, the last loaded image and
+// the date read from it, and where temporary files go.
+struct ConversionContext {
+  ConversionParams* params = nullptr;
+  CodecStates states;
+  LoadedImage loaded;
+  ExifDateTime exifDateTime;
+  uint8_t exifDateFound = 0;
+  std::wstring tempFolder;     // with a trailing separator
+  int32_t writtenQuality = 0;  // quality of the last output written
+};
+
+// Creates the decoder, encoder and Exif reader states, stopping at the first that cannot be allocated.
+// Call ReleaseCodecStates afterwards whatever the result.
+bool PrepareCodecStates(CodecStates& states);
+void ReleaseCodecStates(CodecStates& states);
+
+// True when the file opens for reading and starts with 0xFF 0xD8; the name does not matter.
+bool IsJpegFile(const std::wstring& path);
+
+// Decodes `path` at params->ScaleNum/8 (and reads its Exif date when the naming rule needs it). On
+// success ctx.loaded describes the image and the caller owns its pixel block.
+bool LoadInputImage(ConversionContext& ctx, const std::wstring& path);
+
+// Encodes ctx.loaded to `outputPath` under the parameters; leaves the loaded image alone.
+bool ConvertLoadedImage(ConversionContext& ctx, const std::wstring& outputPath);
+
+// Releases the pixel block of the loaded image.
+void ReleaseLoadedPixels(ConversionContext& ctx);
+
+// Converts `inputPath` into a new "tmp" file in ctx.tempFolder whose path lands in `tempPath`. On
+// failure no temporary file remains.
+bool ConvertFileToTemp(ConversionContext& ctx, const std::wstring& inputPath, std::wstring& tempPath);
+
+// Reads only the Exif date of `path` (when the naming rule needs it) into ctx.exifDateTime and
+// ctx.exifDateFound. False only when no file exists at `path`. Needs the Exif reader state.
+bool ReadExifDateOfFile(ConversionContext& ctx, const std::wstring& path);
+
+}  // namespace qv

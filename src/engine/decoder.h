@@ -1,0 +1,34 @@
+// JPEG decoding at N/8 scale into a DecodedImage, reading the file through a read-only mapping.
+// Library errors, unsupported files and decompression bombs all end in a null result.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/decoded_image.h"
+#include "platform/files.h"
+
+namespace qv {
+
+struct DecoderState {
+  MappedInputFile file;      // mapping of the file being decoded; the caller unmaps it after the call
+  int32_t scaleNum = 0;      // 0: full size, else decode at scaleNum/8
+  DecodedImage image;        // header and colour table of the last decode
+  uint64_t memoryLimit = 0;  // bytes the library may use for one image; 0 picks a share of the machine
+  int32_t maxScans = 500;    // a progressive file with more scans than this is refused
+};
+
+// Default limit of the library's working memory per image: a quarter of the physical memory, at least
+// 1 GiB (enough for the coefficient buffers of a 100-megapixel progressive photo).
+uint64_t DefaultDecoderMemoryLimit();
+
+// Decodes the file at `path`. On success returns the state's image, whose pixel block now belongs to the
+// caller (release with ReleasePixelBlock). Returns nullptr on any failure; no pixel block is handed out.
+// Either way the mapping stays in `state.file` for the caller to release with UnmapInputFile.
+const DecodedImage* DecodeJpegFile(DecoderState& state, const std::wstring& path);
+
+// The same on bytes in memory (the mapped view, or a fuzzer's input). `data` must stay valid during the
+// call; fileSize of the result is `size`.
+const DecodedImage* DecodeJpegBytes(DecoderState& state, const unsigned char* data, uint32_t size);
+
+}  // namespace qv

@@ -1,0 +1,73 @@
+// ConversionParams: how every output file is made. One record for the process, filled from the settings
+// file, edited by the output settings page, read by the engine, the naming rules and the run.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace qv {
+
+struct ConversionParams {
+  int32_t Quality = 75;        // 1-100; above 100 encodes at 75
+  int32_t Sampling = 0;        // 0: 2x2, 1: 2x1, 2: 1x1 luminance factors; other values act as 0
+  uint8_t Limit = 0;           // 1: output must not exceed LmtVal KB
+  int32_t LmtVal = 100;        // size bound in kilobytes of 1024 bytes
+  int32_t ScaleNum = 1;        // output = input * ScaleNum / 8; 0 = unscaled (previews only)
+  int32_t NameSet = 0;         // 0 input name, 1 Exif date first, 2 serial numbers; others act as 0
+  int32_t DigitNum = 2;        // minimum digits of a serial number
+  int32_t StartNum = 0;        // first serial number
+  uint8_t TopAdd = 0;          // 1: prefix TopStr
+  std::wstring TopStr;
+  uint8_t EndAdd = 0;          // 1: suffix EndStr before the extension
+  std::wstring EndStr;
+  uint8_t MkDirAdd = 0;        // 1: write into sub-folder MkDirStr
+  std::wstring MkDirStr = L"Output";
+  uint8_t IFileDel = 0;        // 1: remove each input after its output was written
+  uint8_t Recycle = 1;         // with IFileDel: 1 recycle bin, 0 delete for good
+  uint8_t Progressive = 0;     // 1: progressive JPEG
+  uint8_t CmtOpt = 0;          // 1: insert CmtStr1 as a comment
+  std::wstring CmtStr1;        // lines separated by CR LF
+};
+
+// Largest comment marker payload written, in bytes of the ANSI code page.
+constexpr size_t kMaxCommentBytes = 10000;
+
+// Quality handed to the encoder: Quality when at most 100, else 75.
+inline int32_t EffectiveQuality(int32_t quality) { return quality <= 100 ? quality : 75; }
+
+struct SamplingFactors {
+  int horizontal;
+  int vertical;
+};
+
+// Luminance sampling factors of a Sampling code; chroma is always 1x1.
+inline SamplingFactors LuminanceSampling(int32_t sampling) {
+  if (sampling == 1) return {2, 1};
+  if (sampling == 2) return {1, 1};
+  return {2, 2};
+}
+
+// The size bound in bytes, or 0 when there is none.
+inline int64_t SizeBoundBytes(const ConversionParams& p) {
+  return p.Limit == 1 ? static_cast<int64_t>(p.LmtVal) * 1024 : 0;
+}
+
+// True when a comment marker is written.
+inline bool HasCommentToInsert(const ConversionParams& p) { return p.CmtOpt == 1 && !p.CmtStr1.empty(); }
+
+// True when the naming rule needs the Exif date of each input.
+inline bool NeedsExifDate(const ConversionParams& p) { return p.NameSet == 1; }
+
+// The output sub-folder name, or empty when outputs go into the output folder itself.
+inline std::wstring OutputSubFolder(const ConversionParams& p) {
+  return p.MkDirAdd == 1 ? p.MkDirStr : std::wstring();
+}
+
+enum class InputDisposal { kKeep, kRecycle, kDelete };
+
+inline InputDisposal DisposalOf(const ConversionParams& p) {
+  if (p.IFileDel == 0) return InputDisposal::kKeep;
+  return p.Recycle == 1 ? InputDisposal::kRecycle : InputDisposal::kDelete;
+}
+
+}  // namespace qv

@@ -1,0 +1,116 @@
+// POSIX implementation of platform/files.h: open/mmap for inputs, plain descriptors for outputs,
+// mkstemp for unique temporary files, anonymous zero pages for pixel blocks.
+#include "platform/files.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <vector>
+
+#include "platform/text.h"
+
+namespace qv {
+
+uint32_t MapInputFile(const std::wstring& path, MappedInputFile& m) {
+  int fd = open(ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return 0;
+  m.file = fd;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return 0;
+  // A size the 32-bit count cannot describe is refused instead of being mapped truncated.
+  if (st.st_size <= 0 || static_cast<uint64_t>(st.st_size) > 0xFFFFFFFFull) return 0;
+  void* view = mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+  if (view == MAP_FAILED) return 0;
+  m.view = static_cast<const unsigned char*>(view);
+  m.size = static_cast<uint32_t>(st.st_size);
+  return m.size;
+}
+
+void UnmapInputFile(MappedInputFile& m) {
+  if (m.view != nullptr) munmap(const_cast<unsigned char*>(m.view), m.size);
+  if (m.file != kInvalidFile) close(static_cast<int>(m.file));
+  m = MappedInputFile{};
+}
+
+bool PathExists(const std::wstring& path) {
+  struct stat st;
+  return stat(ToUtf8(path).c_str(), &st) == 0;
+}
+
+bool ReadFileHead(const std::wstring& path, unsigned char* out, size_t count) {
+  int fd = open(ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  size_t got = 0;
+  while (got < count) {
+    ssize_t n = read(fd, out + got, count - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += static_cast<size_t>(n);
+  }
+  close(fd);
+  return got == count;
+}
+
+std::wstring TemporaryFolder() {
+  const char* dir = getenv("TMPDIR");
+  std::string folder = (dir != nullptr && *dir != '\0') ? dir : "/tmp";
+  if (folder.back() != '/') folder += '/';
+  return FromUtf8(folder);
+}
+
+bool CreateUniqueTempFile(const std::wstring& folder, std::wstring& out) {
+  std::string pattern = ToUtf8(folder);
+  if (!pattern.empty() && pattern.back() != '/') pattern += '/';
+  pattern += "tmpXXXXXX";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  int fd = mkostemp(name.data(), O_CLOEXEC);
+  if (fd < 0) return false;
+  close(fd);
+  out = FromUtf8(name.data());
+  return true;
+}
+
+intptr_t CreateOutputFile(const std::wstring& path) {
+  int fd = open(ToUtf8(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  return fd < 0 ? kInvalidFile : fd;
+}
+
+bool WriteOutputFile(intptr_t file, const void* data, size_t count) {
+  const char* p = static_cast<const char*>(data);
+  while (count > 0) {
+    ssize_t n = write(static_cast<int>(file), p, count);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    p += n;
+    count -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+void CloseOutputFile(intptr_t file) {
+  if (file != kInvalidFile) close(static_cast<int>(file));
+}
+
+bool DeleteFileAt(const std::wstring& path) { return unlink(ToUtf8(path).c_str()) == 0; }
+
+void* AllocatePixelBlock(size_t bytes) {
+  if (bytes == 0) return nullptr;
+  // calloc hands out fresh zero pages for large blocks without touching them.
+  return calloc(1, bytes);
+}
+
+void ReleasePixelBlock(void* block, size_t /*bytes*/) { free(block); }
+
+uint64_t PhysicalMemoryBytes() {
+  long pages = sysconf(_SC_PHYS_PAGES);
+  long pageSize = sysconf(_SC_PAGE_SIZE);
+  if (pages <= 0 || pageSize <= 0) return 0;
+  return static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize);
+}
+
+}  // namespace qv

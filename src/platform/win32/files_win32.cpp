@@ -1,0 +1,108 @@
+// Win32 implementation of platform/files.h with the kernel's file, mapping and virtual-memory calls.
+#include <windows.h>
+#include <shlwapi.h>
+
+#include "platform/files.h"
+
+namespace qv {
+
+namespace {
+HANDLE AsHandle(intptr_t h) { return reinterpret_cast<HANDLE>(h); }
+intptr_t FromHandle(HANDLE h) { return reinterpret_cast<intptr_t>(h); }
+}  // namespace
+
+uint32_t MapInputFile(const std::wstring& path, MappedInputFile& m) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  m.file = FromHandle(file);
+  if (file == INVALID_HANDLE_VALUE) return 0;
+  DWORD high = 0;
+  DWORD low = GetFileSize(file, &high);
+  // A file of 4 GiB or more cannot be described by the 32-bit size: refuse it rather than map a part.
+  if ((low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) || high != 0 || low == 0) return 0;
+  HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+  if (mapping == nullptr) return 0;
+  m.mapping = FromHandle(mapping);
+  void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
+  if (view == nullptr) return 0;
+  m.view = static_cast<const unsigned char*>(view);
+  m.size = low;
+  return m.size;
+}
+
+void UnmapInputFile(MappedInputFile& m) {
+  if (m.view != nullptr) UnmapViewOfFile(m.view);
+  if (m.mapping != 0) CloseHandle(AsHandle(m.mapping));
+  if (m.file != kInvalidFile) CloseHandle(AsHandle(m.file));
+  m = MappedInputFile{};
+}
+
+bool PathExists(const std::wstring& path) { return PathFileExistsW(path.c_str()) != FALSE; }
+
+bool ReadFileHead(const std::wstring& path, unsigned char* out, size_t count) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD got = 0;
+  BOOL ok = ReadFile(file, out, static_cast<DWORD>(count), &got, nullptr);
+  CloseHandle(file);
+  return ok && got == count;
+}
+
+std::wstring TemporaryFolder() {
+  wchar_t buf[MAX_PATH + 1];
+  DWORD n = GetTempPathW(MAX_PATH + 1, buf);
+  if (n == 0 || n > MAX_PATH) return L".\\";
+  return std::wstring(buf, n);
+}
+
+bool CreateUniqueTempFile(const std::wstring& folder, std::wstring& out) {
+  wchar_t buf[MAX_PATH];
+  if (GetTempFileNameW(folder.c_str(), L"tmp", 0, buf) == 0) return false;
+  out = buf;
+  return true;
+}
+
+intptr_t CreateOutputFile(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  return file == INVALID_HANDLE_VALUE ? kInvalidFile : FromHandle(file);
+}
+
+bool WriteOutputFile(intptr_t file, const void* data, size_t count) {
+  const char* p = static_cast<const char*>(data);
+  while (count > 0) {
+    DWORD chunk = count > 0x40000000u ? 0x40000000u : static_cast<DWORD>(count);
+    DWORD written = 0;
+    if (!WriteFile(AsHandle(file), p, chunk, &written, nullptr) || written != chunk) return false;
+    p += written;
+    count -= written;
+  }
+  return true;
+}
+
+void CloseOutputFile(intptr_t file) {
+  if (file != kInvalidFile) CloseHandle(AsHandle(file));
+}
+
+bool DeleteFileAt(const std::wstring& path) { return DeleteFileW(path.c_str()) != FALSE; }
+
+void* AllocatePixelBlock(size_t bytes) {
+  if (bytes == 0) return nullptr;
+  return VirtualAlloc(nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+}
+
+void ReleasePixelBlock(void* block, size_t bytes) {
+  if (block == nullptr) return;
+  VirtualFree(block, bytes, MEM_DECOMMIT);
+  VirtualFree(block, 0, MEM_RELEASE);
+}
+
+uint64_t PhysicalMemoryBytes() {
+  MEMORYSTATUSEX status{};
+  status.dwLength = sizeof(status);
+  if (!GlobalMemoryStatusEx(&status)) return 0;
+  return status.ullTotalPhys;
+}
+
+}  // namespace qv

@@ -1,0 +1,64 @@
+#include "test_support.h"
+
+#include <atomic>
+#include <chrono>
+#include <clocale>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+namespace qv::test {
+
+namespace fs = std::filesystem;
+
+fs::path DataDir() {
+  const char* env = std::getenv("QV_TEST_DATA");
+  return fs::path(env != nullptr && *env != '\0' ? env : QV_TEST_DATA_DEFAULT);
+}
+
+fs::path RefsDir() {
+  const char* env = std::getenv("QV_TEST_REFS");
+  return fs::path(env != nullptr && *env != '\0' ? env : QV_TEST_REFS_DEFAULT);
+}
+
+std::wstring DataFile(const std::string& name) { return (DataDir() / name).wstring(); }
+
+std::vector<unsigned char> ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteAll(const fs::path& path, const std::vector<unsigned char>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<fs::path> FilesStartingWith(const fs::path& dir, const std::string& prefix) {
+  std::vector<fs::path> found;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(dir, ec)) {
+    if (entry.path().filename().string().rfind(prefix, 0) == 0) found.push_back(entry.path());
+  }
+  return found;
+}
+
+ScratchDir::ScratchDir() {
+  static std::atomic<int> counter{0};
+  auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+  path_ = fs::temp_directory_path() /
+          ("qvtest-" + std::to_string(stamp) + "-" + std::to_string(counter++));
+  fs::create_directories(path_);
+}
+
+ScratchDir::~ScratchDir() {
+  std::error_code ec;
+  fs::remove_all(path_, ec);
+}
+
+std::wstring ScratchDir::folder() const {
+  std::wstring f = path_.wstring();
+  if (!f.empty() && f.back() != L'/' && f.back() != L'\\') f += static_cast<wchar_t>(fs::path::preferred_separator);
+  return f;
+}
+
+}  // namespace qv::test
