@@ -7,7 +7,6 @@
 
 namespace qv {
 
-#pragma pack(push, 1)
 struct BitmapInfoHeader {  // the Windows BITMAPINFOHEADER, byte for byte
   uint32_t size = 40;
   int32_t width = 0;
@@ -25,8 +24,9 @@ struct BitmapInfoHeader {  // the Windows BITMAPINFOHEADER, byte for byte
 struct RgbQuad {
   uint8_t blue, green, red, reserved;
 };
-#pragma pack(pop)
+// Natural alignment leaves no padding: the layout is the 40-byte Windows header byte for byte.
 static_assert(sizeof(BitmapInfoHeader) == 40, "bitmap header must be 40 bytes");
+static_assert(sizeof(RgbQuad) == 4, "colour table entries are 4 bytes");
 
 constexpr int32_t kMaxDecodedSide = 25000;
 

@@ -1,0 +1,135 @@
+// Single-file conversion: probe, decode at scale, optional Exif date, encode into a new temporary file;
+// everything of one file is released before the next.
+#include "engine/conversion.h"
+
+#include <cstring>
+#include <new>
+
+#include "platform/text.h"
+
+namespace qv {
+
+bool PrepareCodecStates(CodecStates& states) {
+  states.decoder.reset(new (std::nothrow) DecoderState);
+  if (!states.decoder) return false;
+  states.encoder.reset(new (std::nothrow) EncoderState);
+  if (!states.encoder) return false;
+  states.exifReader.reset(new (std::nothrow) ExifReaderState);
+  return static_cast<bool>(states.exifReader);
+}
+
+void ReleaseCodecStates(CodecStates& states) {
+  states.decoder.reset();
+  states.encoder.reset();
+  states.exifReader.reset();
+}
+
+bool IsJpegFile(const std::wstring& path) {
+  unsigned char head[2];
+  return ReadFileHead(path, head, 2) && head[0] == 0xFF && head[1] == 0xD8;
+}
+
+namespace {
+
+// Reads the Exif date of `path` through the reader's own mapping; the result lands in the context.
+void ReadDateIntoContext(ConversionContext& ctx, const std::wstring& path) {
+  ExifReaderState& reader = *ctx.states.exifReader;
+  ctx.exifDateTime = ExifDateTime{};
+  if (MapInputFile(path, reader.file) != 0) {
+    SetExifScanRange(reader, reader.file.view, reader.file.size);
+    ctx.exifDateFound = ReadExifDate(reader, ctx.exifDateTime) ? 1 : 0;
+  } else {
+    ctx.exifDateFound = 0;
+  }
+  UnmapInputFile(reader.file);
+}
+
+}  // namespace
+
+bool LoadInputImage(ConversionContext& ctx, const std::wstring& path) {
+  if (!PathExists(path)) return false;
+  ctx.exifDateFound = 0;
+  if (!IsJpegFile(path)) return false;
+  DecoderState& decoder = *ctx.states.decoder;
+  decoder.file = MappedInputFile{};
+  std::memset(decoder.image.colorTable, 0, sizeof(decoder.image.colorTable));
+  decoder.scaleNum = ctx.params->ScaleNum;
+
+  const DecodedImage* image = DecodeJpegFile(decoder, path);
+  if (image != nullptr && NeedsExifDate(*ctx.params) && ctx.states.exifReader) ReadDateIntoContext(ctx, path);
+  UnmapInputFile(decoder.file);
+  if (image == nullptr) return false;
+
+  ctx.loaded.image = image;
+  ctx.loaded.width = image->header.width;
+  ctx.loaded.height = image->header.height;
+  ctx.loaded.bitsPerPixel = image->header.bitCount;
+  ctx.loaded.xPelsPerMeter = image->header.xPelsPerMeter;
+  ctx.loaded.yPelsPerMeter = image->header.yPelsPerMeter;
+  return true;
+}
+
+bool ConvertLoadedImage(ConversionContext& ctx, const std::wstring& outputPath) {
+  const ConversionParams& params = *ctx.params;
+  EncoderState& encoder = *ctx.states.encoder;
+  ResetEncoderState(encoder);
+  encoder.geometry = PixelConversion{};
+  encoder.geometry.width = ctx.loaded.width;
+  encoder.geometry.height = ctx.loaded.height;
+  encoder.geometry.sourceBitsPerPixel = ctx.loaded.bitsPerPixel;
+  encoder.geometry.targetBitsPerPixel = 24;
+  ComputeRowGeometry(encoder.geometry);
+  SetEncodeOptions(encoder, params.Quality, params.Progressive, ctx.loaded.bitsPerPixel == 8 ? 1 : 0,
+                   params.Sampling);
+  encoder.xPelsPerMeter = ctx.loaded.xPelsPerMeter;
+  encoder.yPelsPerMeter = ctx.loaded.yPelsPerMeter;
+
+  std::string comment;
+  if (HasCommentToInsert(params)) {
+    comment = ToAnsiCodePage(params.CmtStr1);
+    if (comment.size() > kMaxCommentBytes) comment.resize(kMaxCommentBytes);
+    encoder.comment = comment.c_str();
+  }
+
+  const DecodedImage& image = *ctx.loaded.image;
+  bool ok;
+  if (params.Limit == 1)
+    ok = EncodeWithinSizeBound(encoder, outputPath, image.colorTable, image.pixels, params.LmtVal);
+  else
+    ok = EncodeJpeg(encoder, outputPath, image.colorTable, image.pixels);
+  encoder.comment = nullptr;
+  ctx.writtenQuality = ok ? encoder.writtenQuality : 0;
+  CleanUpEncoderState(encoder);
+  return ok;
+}
+
+void ReleaseLoadedPixels(ConversionContext& ctx) {
+  if (!ctx.states.decoder) return;
+  DecodedImage& image = ctx.states.decoder->image;
+  ReleasePixelBlock(image.pixels, image.pixelBytes);
+  image.pixels = nullptr;
+  image.pixelBytes = 0;
+}
+
+bool ConvertFileToTemp(ConversionContext& ctx, const std::wstring& inputPath, std::wstring& tempPath) {
+  tempPath.clear();
+  if (!LoadInputImage(ctx, inputPath)) return false;
+  bool ok = false;
+  std::wstring temp;
+  if (CreateUniqueTempFile(ctx.tempFolder, temp)) {
+    ok = ConvertLoadedImage(ctx, temp);
+    if (ok) tempPath = temp;
+    else DeleteFileAt(temp);
+  }
+  ReleaseLoadedPixels(ctx);
+  return ok;
+}
+
+bool ReadExifDateOfFile(ConversionContext& ctx, const std::wstring& path) {
+  if (!PathExists(path)) return false;
+  ctx.exifDateFound = 0;
+  if (NeedsExifDate(*ctx.params) && IsJpegFile(path) && ctx.states.exifReader) ReadDateIntoContext(ctx, path);
+  return true;
+}
+
+}  // namespace qv

@@ -1,0 +1,209 @@
+// JPEG decoding at N/8 in the DCT domain into a bottom-up, blue-green-red bitmap. The compressed data is
+// read in place from the mapping; rows go straight into the pixel block.
+#include "engine/decoder.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "engine/jpeg_library.h"
+
+namespace qv {
+
+namespace {
+
+// Data source over a byte range in memory. Past the end it supplies end-of-image markers forever, so a
+// file cut short decodes to its full size with the rest filled in by the library.
+struct MappedFileSource {
+  jpeg_source_mgr pub;
+  JOCTET endMarker[2];
+};
+
+void InitSource(j_decompress_ptr) {}
+void TermSource(j_decompress_ptr) {}
+
+boolean FillInputBuffer(j_decompress_ptr cinfo) {
+  auto* src = reinterpret_cast<MappedFileSource*>(cinfo->src);
+  src->endMarker[0] = 0xFF;
+  src->endMarker[1] = JPEG_EOI;
+  src->pub.next_input_byte = src->endMarker;
+  src->pub.bytes_in_buffer = 2;
+  return TRUE;
+}
+
+void SkipInputData(j_decompress_ptr cinfo, long count) {
+  if (count <= 0) return;
+  jpeg_source_mgr* src = cinfo->src;
+  size_t n = static_cast<size_t>(count);
+  if (n > src->bytes_in_buffer) n = src->bytes_in_buffer;
+  src->next_input_byte += n;
+  src->bytes_in_buffer -= n;
+}
+
+void InstallMappedFileSource(j_decompress_ptr cinfo, const unsigned char* data, uint32_t size) {
+  auto* src = static_cast<MappedFileSource*>(
+      (*cinfo->mem->alloc_small)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, sizeof(MappedFileSource)));
+  src->pub.init_source = InitSource;
+  src->pub.fill_input_buffer = FillInputBuffer;
+  src->pub.skip_input_data = SkipInputData;
+  src->pub.resync_to_restart = jpeg_resync_to_restart;
+  src->pub.term_source = TermSource;
+  src->pub.next_input_byte = data;
+  src->pub.bytes_in_buffer = size;
+  cinfo->src = &src->pub;
+}
+
+// Stops a progressive decode that has read more scans than any real encoder writes: such files make
+// the library pass over the whole coefficient buffer once per scan.
+struct ScanLimitMonitor {
+  jpeg_progress_mgr pub;
+  int32_t maxScans;
+};
+
+void CheckScanCount(j_common_ptr cinfo) {
+  auto* monitor = reinterpret_cast<ScanLimitMonitor*>(cinfo->progress);
+  auto* dinfo = reinterpret_cast<j_decompress_ptr>(cinfo);
+  if (dinfo->input_scan_number > monitor->maxScans) RaiseLibraryError(cinfo, JERR_NOT_COMPILED);
+}
+
+int32_t PelsPerMeter(UINT8 unit, UINT16 density) {
+  if (unit == 1) return static_cast<int32_t>(density / 0.0254 + 0.5);
+  if (unit == 2) return static_cast<int32_t>(density) * 100;
+  return 0;
+}
+
+// Table of i * j / 255 (integer division) for the four-component conversion.
+struct ProductTable {
+  uint8_t value[256][256];
+  ProductTable() {
+    for (int i = 0; i < 256; ++i)
+      for (int j = 0; j < 256; ++j) value[i][j] = static_cast<uint8_t>(i * j / 255);
+  }
+};
+
+const ProductTable& Products() {
+  static const ProductTable table;
+  return table;
+}
+
+constexpr int kRowsPerRead = 16;
+
+}  // namespace
+
+uint64_t DefaultDecoderMemoryLimit() {
+  uint64_t share = PhysicalMemoryBytes() / 4;
+  const uint64_t floor = uint64_t{1} << 30;
+  return std::max(share, floor);
+}
+
+const DecodedImage* DecodeJpegBytes(DecoderState& state, const unsigned char* data, uint32_t size) {
+  DecodedImage& image = state.image;
+  image.header = BitmapInfoHeader{};
+  image.pixels = nullptr;
+  image.pixelBytes = 0;
+
+  // Everything below the setjmp that must survive a jump lives in these plain locals.
+  jpeg_decompress_struct cinfo;
+  LibraryErrorTrap trap;
+  ScanLimitMonitor monitor;
+  unsigned char* volatile block = nullptr;
+  volatile size_t blockBytes = 0;
+
+  cinfo.err = InstallLibraryErrorTrap(trap);
+  if (setjmp(trap.returnPoint) != 0) {
+    jpeg_destroy_decompress(&cinfo);
+    ReleasePixelBlock(block, blockBytes);
+    image.pixels = nullptr;
+    image.pixelBytes = 0;
+    return nullptr;
+  }
+  jpeg_create_decompress(&cinfo);
+  cinfo.mem->max_memory_to_use = static_cast<long>(
+      std::min<uint64_t>(state.memoryLimit != 0 ? state.memoryLimit : DefaultDecoderMemoryLimit(), 0x7FFFFFFFFFFFll));
+  monitor.pub.progress_monitor = CheckScanCount;
+  monitor.maxScans = state.maxScans;
+  cinfo.progress = &monitor.pub;
+  InstallMappedFileSource(&cinfo, data, size);
+
+  jpeg_read_header(&cinfo, TRUE);
+  if (state.scaleNum != 0) {
+    cinfo.scale_num = static_cast<unsigned int>(state.scaleNum);
+    cinfo.scale_denom = 8;
+  }
+  // Three-component pixels in the bitmap's own order, blue-green-red.
+  if (cinfo.out_color_space == JCS_RGB) cinfo.out_color_space = JCS_EXT_BGR;
+
+  // Refuse sizes and layouts we cannot hold before the library allocates anything for the image.
+  jpeg_calc_output_dimensions(&cinfo);
+  const int components = cinfo.output_components;
+  if (cinfo.output_width < 1 || cinfo.output_width > static_cast<JDIMENSION>(kMaxDecodedSide) ||
+      cinfo.output_height < 1 || cinfo.output_height > static_cast<JDIMENSION>(kMaxDecodedSide) ||
+      (components != 1 && components != 3 && components != 4)) {
+    jpeg_destroy_decompress(&cinfo);
+    return nullptr;
+  }
+
+  jpeg_start_decompress(&cinfo);
+  const int32_t width = static_cast<int32_t>(cinfo.output_width);
+  const int32_t height = static_cast<int32_t>(cinfo.output_height);
+  const int bitsPerPixel = components == 1 ? 8 : 24;
+  const size_t stride = static_cast<size_t>(RowStride(width, bitsPerPixel));
+
+  std::memset(image.colorTable, 0, sizeof(image.colorTable));
+  if (bitsPerPixel == 8) {
+    for (int i = 0; i < 256; ++i) {
+      const uint8_t v = static_cast<uint8_t>(i);
+      image.colorTable[i] = RgbQuad{v, v, v, 0};
+    }
+  }
+  image.header.width = width;
+  image.header.height = height;
+  image.header.bitCount = static_cast<uint16_t>(bitsPerPixel);
+
+  blockBytes = stride * static_cast<size_t>(height);
+  block = static_cast<unsigned char*>(AllocatePixelBlock(blockBytes));
+  if (block == nullptr) RaiseLibraryError(reinterpret_cast<j_common_ptr>(&cinfo), JERR_OUT_OF_MEMORY);
+
+  // Row k of the picture (k = 0 at the top) goes to block row height - 1 - k.
+  unsigned char* const blockStart = block;
+  auto blockRow = [&](JDIMENSION k) { return blockStart + (static_cast<size_t>(height) - 1 - k) * stride; };
+  if (components != 4) {
+    JSAMPROW rows[kRowsPerRead];
+    while (cinfo.output_scanline < cinfo.output_height) {
+      const JDIMENSION first = cinfo.output_scanline;
+      const JDIMENSION count = std::min<JDIMENSION>(kRowsPerRead, cinfo.output_height - first);
+      for (JDIMENSION i = 0; i < count; ++i) rows[i] = blockRow(first + i);
+      jpeg_read_scanlines(&cinfo, rows, count);
+    }
+  } else {
+    const ProductTable& products = Products();
+    JSAMPARRAY sampleRow = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+                                                      cinfo.output_width * 4, 1);
+    while (cinfo.output_scanline < cinfo.output_height) {
+      unsigned char* out = blockRow(cinfo.output_scanline);
+      if (jpeg_read_scanlines(&cinfo, sampleRow, 1) != 1) continue;
+      const unsigned char* in = sampleRow[0];
+      for (int32_t x = 0; x < width; ++x, in += 4, out += 3) {
+        const uint8_t* scale = products.value[in[3]];
+        out[0] = scale[in[2]];
+        out[1] = scale[in[1]];
+        out[2] = scale[in[0]];
+      }
+    }
+  }
+  jpeg_finish_decompress(&cinfo);
+
+  image.header.xPelsPerMeter = PelsPerMeter(cinfo.density_unit, cinfo.X_density);
+  image.header.yPelsPerMeter = PelsPerMeter(cinfo.density_unit, cinfo.Y_density);
+  image.fileSize = size;
+  image.pixels = block;
+  image.pixelBytes = blockBytes;
+  jpeg_destroy_decompress(&cinfo);
+  return &image;
+}
+
+const DecodedImage* DecodeJpegFile(DecoderState& state, const std::wstring& path) {
+  if (MapInputFile(path, state.file) == 0) return nullptr;
+  return DecodeJpegBytes(state, state.file.view, state.file.size);
+}
+
+}  // namespace qv

@@ -1,0 +1,266 @@
+// Decoding at N/8 into bottom-up blue-green-red bitmaps, on corpus files and generated files, and every
+// way a decode must fail: not a JPEG, empty, unsupported layouts, oversize results, decompression bombs.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "engine/decoder.h"
+#include "jpeg_test_util.h"
+#include "test_support.h"
+
+namespace qv {
+namespace {
+
+using test::DataFile;
+using test::ScratchDir;
+
+// Decodes and releases everything; returns a copy of the header (width 0 on failure) and optionally
+// the pixel block.
+struct DecodeResult {
+  bool ok = false;
+  BitmapInfoHeader header;
+  std::vector<unsigned char> pixels;
+  RgbQuad table[256];
+};
+
+DecodeResult Decode(const std::wstring& path, int scale, uint64_t memoryLimit = 0) {
+  DecoderState state;
+  state.scaleNum = scale;
+  state.memoryLimit = memoryLimit;
+  DecodeResult r;
+  const DecodedImage* image = DecodeJpegFile(state, path);
+  if (image != nullptr) {
+    r.ok = true;
+    r.header = image->header;
+    std::memcpy(r.table, image->colorTable, sizeof(r.table));
+    r.pixels.assign(image->pixels, image->pixels + image->pixelBytes);
+    EXPECT_EQ(image->fileSize, state.file.size);
+    ReleasePixelBlock(image->pixels, image->pixelBytes);
+  }
+  UnmapInputFile(state.file);
+  return r;
+}
+
+std::vector<unsigned char> Patch(std::vector<unsigned char> bytes, size_t at, std::vector<unsigned char> with) {
+  for (size_t i = 0; i < with.size(); ++i) bytes[at + i] = with[i];
+  return bytes;
+}
+
+size_t FindMarker(const std::vector<unsigned char>& bytes, uint8_t marker) {
+  for (const auto& s : test::ParseJpeg(bytes).segments)
+    if (s.marker == marker) return s.offset;
+  return std::string::npos;
+}
+
+TEST(DecodeJpegFile, ScalesInEighthsRoundingUp) {
+  ScratchDir dir;
+  ASSERT_TRUE(test::WriteTestJpeg(dir.file("a.jpg"), 100, 75, 3, [](int x, int y, int c) { return (x + y * c) & 255; }));
+  struct Case {
+    int scale, w, h;
+  } cases[] = {{0, 100, 75}, {1, 13, 10}, {2, 25, 19}, {4, 50, 38}, {7, 88, 66}, {8, 100, 75}, {9, 113, 85}, {16, 200, 150}};
+  for (const Case& c : cases) {
+    DecodeResult r = Decode(dir.file("a.jpg"), c.scale);
+    ASSERT_TRUE(r.ok) << c.scale;
+    EXPECT_EQ(r.header.width, c.w) << c.scale;
+    EXPECT_EQ(r.header.height, c.h) << c.scale;
+    EXPECT_EQ(r.header.size, 40u);
+    EXPECT_EQ(r.header.planes, 1);
+    EXPECT_EQ(r.header.bitCount, 24);
+    EXPECT_EQ(r.pixels.size(), static_cast<size_t>(RowStride(c.w, 24) * c.h));
+  }
+}
+
+TEST(DecodeJpegFile, StridesPaddingAndGreyRamp) {
+  ScratchDir dir;
+  ASSERT_TRUE(test::WriteTestJpeg(dir.file("g.jpg"), 5, 3, 1, [](int x, int, int) { return 40 * x; }));
+  ASSERT_TRUE(test::WriteTestJpeg(dir.file("c.jpg"), 5, 3, 3, [](int x, int, int) { return 40 * x; }));
+  DecodeResult g = Decode(dir.file("g.jpg"), 0);
+  ASSERT_TRUE(g.ok);
+  EXPECT_EQ(g.header.bitCount, 8);
+  EXPECT_EQ(g.pixels.size(), 8u * 3);
+  for (int i = 0; i < 256; ++i) {
+    EXPECT_EQ(g.table[i].blue, i);
+    EXPECT_EQ(g.table[i].green, i);
+    EXPECT_EQ(g.table[i].red, i);
+    EXPECT_EQ(g.table[i].reserved, 0);
+  }
+  DecodeResult c = Decode(dir.file("c.jpg"), 0);
+  ASSERT_TRUE(c.ok);
+  EXPECT_EQ(c.pixels.size(), 16u * 3);
+  EXPECT_EQ(c.table[128].blue, 0);  // colour images carry no table
+  for (int row = 0; row < 3; ++row) {
+    EXPECT_EQ(g.pixels[row * 8 + 5], 0);  // padding is never written
+    EXPECT_EQ(c.pixels[row * 16 + 15], 0);
+  }
+}
+
+TEST(DecodeJpegFile, RowsBottomUpInBlueGreenRedOrder) {
+  // Top half red, bottom half blue; left column a little green. 4:4:4 at quality 100 keeps the colours.
+  ScratchDir dir;
+  ASSERT_TRUE(test::WriteTestJpeg(dir.file("rb.jpg"), 16, 16, 3, [](int, int y, int c) -> uint8_t {
+    if (y < 8) return c == 0 ? 250 : 0;
+    return c == 2 ? 250 : 0;
+  }, 100));
+  DecodeResult r = Decode(dir.file("rb.jpg"), 0);
+  ASSERT_TRUE(r.ok);
+  const size_t stride = 48;
+  const unsigned char* topLeft = &r.pixels[15 * stride];  // the picture's top row is the block's last
+  const unsigned char* bottomLeft = &r.pixels[0];
+  EXPECT_NEAR(topLeft[2], 250, 6);  // red
+  EXPECT_NEAR(topLeft[0], 0, 6);    // blue
+  EXPECT_NEAR(bottomLeft[0], 250, 6);
+  EXPECT_NEAR(bottomLeft[2], 0, 6);
+}
+
+TEST(DecodeJpegFile, ResolutionFromJfifDensity) {
+  ScratchDir dir;
+  struct Case {
+    int unit, x, y, xppm, yppm;
+  } cases[] = {{1, 72, 72, 2835, 2835}, {1, 300, 96, 11811, 3780}, {2, 28, 28, 2800, 2800}, {0, 3, 2, 0, 0}};
+  for (const Case& c : cases) {
+    ASSERT_TRUE(test::WriteTestJpeg(dir.file("d.jpg"), 8, 8, 3, [](int, int, int) { return 9; }, 90, false,
+                                    c.unit, c.x, c.y));
+    DecodeResult r = Decode(dir.file("d.jpg"), 1);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.header.xPelsPerMeter, c.xppm) << c.unit << " " << c.x;
+    EXPECT_EQ(r.header.yPelsPerMeter, c.yppm) << c.unit << " " << c.y;
+  }
+  // Corpus: s002 states 28 dots per cm, s003 72 dpi.
+  EXPECT_EQ(Decode(DataFile("s002.jpg"), 1).header.xPelsPerMeter, 2800);
+  EXPECT_EQ(Decode(DataFile("s003.jpg"), 1).header.xPelsPerMeter, 2835);
+}
+
+TEST(DecodeJpegFile, DecodedSideLimitIs25000) {
+  ScratchDir dir;
+  ASSERT_TRUE(test::WriteTestJpeg(dir.file("w25000.jpg"), 25000, 1, 1, [](int, int, int) { return 1; }));
+  ASSERT_TRUE(test::WriteTestJpeg(dir.file("w25001.jpg"), 25001, 1, 1, [](int, int, int) { return 1; }));
+  ASSERT_TRUE(test::WriteTestJpeg(dir.file("w12501.jpg"), 12501, 2, 3, [](int, int, int) { return 1; }));
+  EXPECT_TRUE(Decode(dir.file("w25000.jpg"), 8).ok);
+  EXPECT_FALSE(Decode(dir.file("w25001.jpg"), 8).ok);
+  EXPECT_TRUE(Decode(dir.file("w25001.jpg"), 7).ok);  // the limit applies after scaling
+  EXPECT_FALSE(Decode(dir.file("w12501.jpg"), 16).ok);
+  EXPECT_TRUE(Decode(dir.file("w12501.jpg"), 15).ok);
+}
+
+TEST(DecodeJpegFile, FourComponentFilesBecomeColour) {
+  // s026 is a CMYK file cut short, s032 a YCCK file; both decode to 24 bits per pixel.
+  DecodeResult cmyk = Decode(DataFile("s026.jpg"), 8);
+  ASSERT_TRUE(cmyk.ok);
+  EXPECT_EQ(cmyk.header.bitCount, 24);
+  EXPECT_EQ(cmyk.header.width, 256);
+  DecodeResult ycck = Decode(DataFile("s032.jpg"), 8);
+  ASSERT_TRUE(ycck.ok);
+  EXPECT_EQ(ycck.header.bitCount, 24);
+  EXPECT_EQ(ycck.header.width, 75);
+  EXPECT_EQ(ycck.header.height, 50);
+}
+
+TEST(DecodeJpegFile, FilesCutShortDecodeToFullSize) {
+  // s015 and s046 end early; a clean file cut in the middle of its entropy-coded data too.
+  DecodeResult a = Decode(DataFile("s015.jpg"), 8);
+  ASSERT_TRUE(a.ok);
+  EXPECT_EQ(a.header.width, 290);
+  EXPECT_EQ(a.header.height, 442);
+  EXPECT_TRUE(Decode(DataFile("s046.jpg"), 2).ok);
+  ScratchDir dir;
+  std::vector<unsigned char> photo = test::ReadAll(test::DataDir() / "s050.jpg");
+  photo.resize(photo.size() / 2);
+  test::WriteAll(dir.path() / "half.jpg", photo);
+  DecodeResult h = Decode(dir.file("half.jpg"), 8);
+  ASSERT_TRUE(h.ok);
+  EXPECT_EQ(h.header.width, 640);
+  EXPECT_EQ(h.header.height, 480);
+}
+
+TEST(DecodeJpegFile, UnsupportedFilesFail) {
+  ScratchDir dir;
+  test::WriteAll(dir.path() / "empty.jpg", {});
+  test::WriteAll(dir.path() / "text.jpg", std::vector<unsigned char>(100, 'x'));
+  test::WriteAll(dir.path() / "soi-only.jpg", {0xFF, 0xD8});
+  ASSERT_TRUE(test::WriteTestJpeg(dir.file("two.jpg"), 16, 16, 2, [](int x, int, int c) { return x * 10 + c; }));
+  // The same grey file claiming 12-bit samples.
+  ASSERT_TRUE(test::WriteTestJpeg(dir.file("g.jpg"), 16, 16, 1, [](int x, int, int) { return x * 10; }));
+  std::vector<unsigned char> grey = test::ReadAll(dir.path() / "g.jpg");
+  const size_t sof = FindMarker(grey, 0xC0);
+  ASSERT_NE(sof, std::string::npos);
+  test::WriteAll(dir.path() / "twelve.jpg", Patch(grey, sof + 4, {12}));
+  for (const char* name : {"empty.jpg", "text.jpg", "soi-only.jpg", "two.jpg", "twelve.jpg", "missing.jpg"})
+    EXPECT_FALSE(Decode(dir.file(name), 1).ok) << name;
+  EXPECT_FALSE(Decode(DataFile("s018.jpg"), 1).ok);  // Exif header, no image
+  EXPECT_FALSE(Decode(DataFile("s004.jpg"), 1).ok);  // damaged header
+}
+
+TEST(DecodeJpegFile, HugeDeclaredProgressiveImageFailsFastInBoundedMemory) {
+  // A 910-byte progressive file patched to declare 64250 x 64250: its coefficient buffers would need
+  // about 24 GB even for a 1/8 decode.
+  ScratchDir dir;
+  std::vector<unsigned char> small = test::ReadAll(test::DataDir() / "s043.jpg");
+  const size_t sof = FindMarker(small, 0xC2);
+  ASSERT_NE(sof, std::string::npos);
+  test::WriteAll(dir.path() / "bomb.jpg", Patch(small, sof + 5, {0xFA, 0xFA, 0xFA, 0xFA}));
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(Decode(dir.file("bomb.jpg"), 1, uint64_t{1} << 30).ok);
+  EXPECT_FALSE(Decode(dir.file("bomb.jpg"), 1).ok);  // with the default share of the machine's memory
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+  EXPECT_TRUE(Decode(test::DataFile("s043.jpg"), 1).ok);
+}
+
+TEST(DecodeJpegFile, ProgressiveFileWithThousandsOfScansFails) {
+  // Repeat the last scan of a small progressive file until the file holds more scans than any encoder
+  // writes.
+  std::vector<unsigned char> base = test::ReadAll(test::DataDir() / "s043.jpg");
+  test::JpegInfo info = test::ParseJpeg(base);
+  ASSERT_TRUE(info.valid);
+  ASSERT_GT(info.scanCount, 1);
+  // Locate the last SOS by scanning backwards from EOI.
+  size_t lastSos = std::string::npos;
+  for (size_t i = base.size() - 2; i > 2; --i)
+    if (base[i] == 0xFF && base[i + 1] == 0xDA) {
+      lastSos = i;
+      break;
+    }
+  ASSERT_NE(lastSos, std::string::npos);
+  const std::vector<unsigned char> scan(base.begin() + static_cast<std::ptrdiff_t>(lastSos), base.end() - 2);
+  std::vector<unsigned char> many(base.begin(), base.end() - 2);
+  for (int i = 0; i < 3000; ++i) many.insert(many.end(), scan.begin(), scan.end());
+  many.push_back(0xFF);
+  many.push_back(0xD9);
+  ScratchDir dir;
+  test::WriteAll(dir.path() / "scans.jpg", many);
+  EXPECT_FALSE(Decode(dir.file("scans.jpg"), 1).ok);
+  std::vector<unsigned char> few(base.begin(), base.end() - 2);
+  for (int i = 0; i < 20; ++i) few.insert(few.end(), scan.begin(), scan.end());
+  few.push_back(0xFF);
+  few.push_back(0xD9);
+  test::WriteAll(dir.path() / "few.jpg", few);
+  EXPECT_TRUE(Decode(dir.file("few.jpg"), 1).ok);
+}
+
+TEST(DecodeJpegFile, CorpusDecodesAsLibjpegToolsDo) {
+  // Every corpus file that djpeg decodes cleanly at 1/8 decodes here to the same size.
+  std::ifstream manifest(test::DataDir() / "manifest.tsv");
+  std::string line;
+  std::getline(manifest, line);
+  int checked = 0;
+  while (std::getline(manifest, line)) {
+    std::vector<std::string> f;
+    std::stringstream ss(line);
+    std::string field;
+    while (std::getline(ss, field, '\t')) f.push_back(field);
+    ASSERT_GE(f.size(), 19u);
+    if (f[16] != "1") continue;
+    DecodeResult r = Decode(DataFile(f[0]), 1);
+    ASSERT_TRUE(r.ok) << f[0];
+    EXPECT_EQ(r.header.width, std::stoi(f[17])) << f[0];
+    EXPECT_EQ(r.header.height, std::stoi(f[18])) << f[0];
+    EXPECT_EQ(r.header.bitCount, f[5] == "1" ? 8 : 24) << f[0];
+    ++checked;
+  }
+  EXPECT_GT(checked, 40);
+}
+
+}  // namespace
+}  // namespace qv
