@@ -1,0 +1,43 @@
+// Folders and paths that the system knows: the program file, per-user settings folders, pictures.
+#pragma once
+
+#include <string>
+
+namespace qv {
+
+// Full path of the running program file, or empty.
+std::wstring ProgramFilePath();
+
+// Windows: the roaming application-data folder. POSIX: $XDG_CONFIG_HOME, or ~/.config. Empty when unknown.
+std::wstring UserSettingsRoot();
+
+// The user's pictures folder (Windows known folder; POSIX $XDG_PICTURES_DIR from user-dirs.dirs, or
+// ~/Pictures). Empty when unknown.
+std::wstring PicturesFolder();
+
+// True when `path` names an existing folder.
+bool IsExistingFolder(const std::wstring& path);
+
+// Creates one folder; true when it was created.
+bool CreateFolder(const std::wstring& path);
+
+// Removes an empty folder; true when it was removed.
+bool RemoveEmptyFolder(const std::wstring& path);
+
+// The platform's path separator.
+#ifdef _WIN32
+constexpr wchar_t kPathSeparator = L'\\';
+#else
+constexpr wchar_t kPathSeparator = L'/';
+#endif
+
+// `folder` and `name` joined with exactly one separator.
+std::wstring JoinPath(const std::wstring& folder, const std::wstring& name);
+
+// The last component of `path` (after the last separator; on Windows '/' counts too).
+std::wstring LastPathComponent(const std::wstring& path);
+
+// `path` without its last component and the separator before it.
+std::wstring ParentPath(const std::wstring& path);
+
+}  // namespace qv

@@ -1,0 +1,40 @@
+// Win32 implementation of platform/system_folders.h with the shell's known folders.
+#include <windows.h>
+#include <shlobj.h>
+
+#include "platform/system_folders.h"
+
+namespace qv {
+
+std::wstring ProgramFilePath() {
+  wchar_t buf[MAX_PATH + 1];
+  DWORD n = GetModuleFileNameW(nullptr, buf, MAX_PATH + 1);
+  if (n == 0 || n > MAX_PATH) return std::wstring();
+  return std::wstring(buf, n);
+}
+
+namespace {
+std::wstring KnownFolder(REFKNOWNFOLDERID id) {
+  PWSTR path = nullptr;
+  std::wstring result;
+  if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, &path))) result = path;
+  CoTaskMemFree(path);
+  return result;
+}
+}  // namespace
+
+std::wstring UserSettingsRoot() { return KnownFolder(FOLDERID_RoamingAppData); }
+
+std::wstring PicturesFolder() { return KnownFolder(FOLDERID_Pictures); }
+
+bool IsExistingFolder(const std::wstring& path) {
+  if (path.empty()) return false;
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool CreateFolder(const std::wstring& path) { return CreateDirectoryW(path.c_str(), nullptr) != FALSE; }
+
+bool RemoveEmptyFolder(const std::wstring& path) { return RemoveDirectoryW(path.c_str()) != FALSE; }
+
+}  // namespace qv

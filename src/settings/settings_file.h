@@ -1,0 +1,44 @@
+// The settings file "Quorvix.ini": where it is, reading it at start-up, rewriting it as a whole at exit.
+// Sections CvtPrms (ConversionParams), MWin (AppOptions, window position, folder histories) and
+// FolderList (registered folders). The file is UTF-16LE with a byte-order mark on every platform, so a
+// file written by one platform reads identically on the other.
+#pragma once
+
+#include <string>
+
+#include "engine/params.h"
+#include "settings/app_options.h"
+
+namespace qv {
+
+// How the location is chosen.
+enum class SettingsOwner {
+  kWindowsProgram,  // the program file must be named Quorvix.exe (case ignored)
+  kCommandLine,     // any program name
+};
+
+// Finds the settings file for the program file `exePath`: "Quorvix.ini" beside the program when it
+// exists; otherwise Windows: <roaming application data>\Quorvix\Quorvix.ini (folder created),
+// POSIX: $XDG_CONFIG_HOME/Quorvix/Quorvix.ini (default ~/.config; folder created); otherwise the path
+// beside the program. False (and no path) when `owner` is kWindowsProgram and the program file has
+// another name.
+bool LocateSettingsFile(const std::wstring& exePath, SettingsOwner owner, std::wstring& settingsPath);
+
+// Reads CvtPrms into `params` (defaults for missing keys, lowest bit of flags, CmtStr1 decoded).
+void LoadConversionParams(const std::wstring& settingsPath, ConversionParams& params);
+
+// Reads MWin and FolderList. A missing file gives the defaults and the user's pictures folder as the
+// only registered folder.
+void LoadAppOptions(const std::wstring& settingsPath, StoredAppState& state);
+
+// Rewrites the file: removes CvtPrms, MWin and FolderList, then writes them in this order (other
+// sections are kept before them). The new file is built completely beside the old one and then
+// replaces it in one rename, so a crash or a full disk never leaves a half-written settings file.
+// Registered folders that no longer exist are dropped. False when the file could not be replaced.
+bool SaveSettings(const std::wstring& settingsPath, const ConversionParams& params, const StoredAppState& state);
+
+// CmtStr1 encoding: CR -> U+0002, LF -> U+0003, and a "0" appended; decoding undoes it (and drops U+001B).
+std::wstring EncodeComment(const std::wstring& comment);
+std::wstring DecodeComment(const std::wstring& stored);
+
+}  // namespace qv
