@@ -47,6 +47,7 @@ void ReadDateIntoContext(ConversionContext& ctx, const std::wstring& path) {
 }  // namespace
 
 bool LoadInputImage(ConversionContext& ctx, const std::wstring& path) {
+  ctx.lastFailure = ConversionFailure::kNotJpeg;
   if (!PathExists(path)) return false;
   ctx.exifDateFound = 0;
   if (!IsJpegFile(path)) return false;
@@ -58,7 +59,11 @@ bool LoadInputImage(ConversionContext& ctx, const std::wstring& path) {
   const DecodedImage* image = DecodeJpegFile(decoder, path);
   if (image != nullptr && NeedsExifDate(*ctx.params) && ctx.states.exifReader) ReadDateIntoContext(ctx, path);
   UnmapInputFile(decoder.file);
-  if (image == nullptr) return false;
+  if (image == nullptr) {
+    ctx.lastFailure = decoder.tooLarge ? ConversionFailure::kTooLarge : ConversionFailure::kDecodeFailed;
+    return false;
+  }
+  ctx.lastFailure = ConversionFailure::kNone;
 
   ctx.loaded.image = image;
   ctx.loaded.width = image->header.width;
@@ -121,6 +126,7 @@ bool ConvertFileToTemp(ConversionContext& ctx, const std::wstring& inputPath, st
     if (ok) tempPath = temp;
     else DeleteFileAt(temp);
   }
+  ctx.lastFailure = ok ? ConversionFailure::kNone : ConversionFailure::kEncodeFailed;
   ReleaseLoadedPixels(ctx);
   return ok;
 }

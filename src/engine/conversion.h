@@ -28,6 +28,15 @@ struct LoadedImage {
   int32_t yPelsPerMeter = 0;
 };
 
+// Why the last ConvertFileToTemp or LoadInputImage failed.
+enum class ConversionFailure {
+  kNone,
+  kNotJpeg,       // missing, unreadable, or not starting with 0xFF 0xD8
+  kDecodeFailed,  // the library could not decode it (or it has an unsupported layout)
+  kTooLarge,      // a decoded side would exceed 25000 pixels
+  kEncodeFailed,  // the temporary file could not be made or written
+};
+
 // Everything one conversion needs: the parameters in force, the codec states, the last loaded image and
 // the date read from it, and where temporary files go.
 struct ConversionContext {
@@ -38,6 +47,7 @@ struct ConversionContext {
   uint8_t exifDateFound = 0;
   std::wstring tempFolder;     // with a trailing separator
   int32_t writtenQuality = 0;  // quality of the last output written
+  ConversionFailure lastFailure = ConversionFailure::kNone;
 };
 
 // Creates the decoder, encoder and Exif reader states, stopping at the first that cannot be allocated.

@@ -100,6 +100,7 @@ const DecodedImage* DecodeJpegBytes(DecoderState& state, const unsigned char* da
   image.header = BitmapInfoHeader{};
   image.pixels = nullptr;
   image.pixelBytes = 0;
+  state.tooLarge = false;
 
   // Everything below the setjmp that must survive a jump lives in these plain locals.
   jpeg_decompress_struct cinfo;
@@ -138,6 +139,7 @@ const DecodedImage* DecodeJpegBytes(DecoderState& state, const unsigned char* da
   if (cinfo.output_width < 1 || cinfo.output_width > static_cast<JDIMENSION>(kMaxDecodedSide) ||
       cinfo.output_height < 1 || cinfo.output_height > static_cast<JDIMENSION>(kMaxDecodedSide) ||
       (components != 1 && components != 3 && components != 4)) {
+    state.tooLarge = components == 1 || components == 3 || components == 4;
     jpeg_destroy_decompress(&cinfo);
     return nullptr;
   }

@@ -16,6 +16,7 @@ struct DecoderState {
   DecodedImage image;        // header and colour table of the last decode
   uint64_t memoryLimit = 0;  // bytes the library may use for one image; 0 picks a share of the machine
   int32_t maxScans = 500;    // a progressive file with more scans than this is refused
+  bool tooLarge = false;     // the last decode failed because a decoded side would exceed 25000
 };
 
 // Default limit of the library's working memory per image: a quarter of the physical memory, at least

@@ -1,0 +1,81 @@
+// Listing the input folder.
+#include "batch/input_listing.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/system_folders.h"
+
+namespace qv {
+
+namespace {
+
+wchar_t FoldAscii(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
+
+size_t DigitRun(const std::wstring& s, size_t from) {
+  size_t end = from;
+  while (end < s.size() && IsWideDigit(s[end])) ++end;
+  return end - from;
+}
+
+}  // namespace
+
+int CompareNamesNaturally(const std::wstring& a, const std::wstring& b) {
+  size_t i = 0;
+  for (;;) {
+    if (i >= a.size()) return i >= b.size() ? 0 : -1;
+    if (i >= b.size()) return 1;
+    if (IsWideDigit(a[i]) && IsWideDigit(b[i])) {
+      const size_t runA = DigitRun(a, i), runB = DigitRun(b, i);
+      if (runA != runB) return runA < runB ? -1 : 1;
+    }
+    const wchar_t ca = FoldAscii(a[i]), cb = FoldAscii(b[i]);
+    if (ca != cb) return ca < cb ? -1 : 1;
+    ++i;
+  }
+}
+
+std::wstring FormatSizeText(uint64_t bytes) {
+  const uint64_t kb = bytes / 1024 + (bytes % 1024 != 0 ? 1 : 0);
+  const std::wstring digits = std::to_wstring(kb);
+  std::wstring text;
+  const size_t lead = digits.size() % 3 == 0 ? 3 : digits.size() % 3;
+  text = digits.substr(0, lead);
+  for (size_t i = lead; i < digits.size(); i += 3) text += L"," + digits.substr(i, 3);
+  return text + L" KB";
+}
+
+std::wstring FormatTimeText(const LocalTime& t) {
+  wchar_t buf[64];
+  std::swprintf(buf, sizeof(buf) / sizeof(buf[0]), L"%d/%02d/%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour,
+                t.minute, t.second);
+  return buf;
+}
+
+std::vector<InputRow> ListInputFolder(const std::wstring& folder, int32_t hiddenMask) {
+  std::vector<InputRow> rows;
+  if (!IsExistingFolder(folder)) return rows;
+  for (const wchar_t* pattern : {L".jpg", L".jpe", L".jpeg"}) {
+    const std::wstring extension = pattern;
+    for (const DirectoryEntry& entry : FindEntries(folder, extension)) {
+      if ((entry.attributes & kAttributeDirectory) != 0) continue;
+      if ((entry.attributes & static_cast<uint32_t>(hiddenMask)) != 0) continue;
+      // The wildcard search also matches alternate short names (a.jpgx is A~1.JPG): only an extension
+      // of exactly the pattern's length belongs to this pattern, so every file is listed once.
+      const size_t dot = entry.name.rfind(L'.');
+      if (dot == std::wstring::npos || entry.name.size() - dot != extension.size()) continue;
+      InputRow row;
+      row.name = entry.name;
+      row.size = entry.size;
+      row.sizeText = FormatSizeText(entry.size);
+      row.timeText = FormatTimeText(entry.lastWrite);
+      row.insertionIndex = static_cast<int>(rows.size());
+      rows.push_back(std::move(row));
+    }
+  }
+  std::stable_sort(rows.begin(), rows.end(),
+                   [](const InputRow& x, const InputRow& y) { return CompareNamesNaturally(x.name, y.name) < 0; });
+  return rows;
+}
+
+}  // namespace qv

@@ -1,0 +1,35 @@
+// The input list of a folder: its JPEG files (".jpg", ".jpe", ".jpeg", any case), in natural name
+// order, with size and time texts, all checked.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/directory.h"
+
+namespace qv {
+
+struct InputRow {
+  std::wstring name;      // column "ファイル名"
+  std::wstring sizeText;  // column "サイズ"
+  std::wstring timeText;  // column "更新日時"
+  int insertionIndex = 0;  // order in which the file was found
+  bool checked = true;
+  uint64_t size = 0;
+};
+
+// Lists the JPEG files of `folder`, leaving out folders and entries whose attributes share a bit with
+// `hiddenMask`. A path that is not an existing folder gives no rows.
+std::vector<InputRow> ListInputFolder(const std::wstring& folder, int32_t hiddenMask);
+
+// Numeric-aware, ASCII-case-insensitive order: img9 < img10, 7 < 007, Phot < Photo < Photo 2.
+int CompareNamesNaturally(const std::wstring& a, const std::wstring& b);
+
+// Kilobytes (1024 bytes) rounded up, with thousands separators: 1234567 -> "1,206 KB".
+std::wstring FormatSizeText(uint64_t bytes);
+
+// "2010/05/16 09:03:07".
+std::wstring FormatTimeText(const LocalTime& time);
+
+}  // namespace qv

@@ -1,0 +1,109 @@
+// Conversion runs: a folder run over the checked rows of the input list, or a file-list run over given
+// paths. Each file is converted into a temporary file, named, copied to the output folder without ever
+// replacing a file, and its input disposed of when asked. What needs a user interface goes through
+// RunHost, which the window, the command line and the tests implement.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "batch/messages.h"
+#include "batch/naming.h"
+#include "engine/conversion.h"
+#include "settings/app_options.h"
+
+namespace qv {
+
+enum class FileStatus { kConverted, kNotJpeg, kDecodeFailed, kTooLarge, kEncodeFailed, kNameExhausted, kCopyFailed };
+
+// A short stable name of a status ("converted", "not-a-jpeg", ...), used by the command line's report.
+const char* FileStatusName(FileStatus status);
+
+struct FileOutcome {
+  std::wstring inputPath;
+  std::wstring outputPath;  // empty unless converted
+  FileStatus status = FileStatus::kConverted;
+  int32_t fileIndex = 0;
+  int32_t width = 0;
+  int32_t height = 0;
+  uint64_t bytes = 0;
+  int32_t quality = 0;
+  std::wstring exifDate;  // the date text read under the date rule, else empty
+};
+
+struct RunSummary {
+  int planned = 0;
+  int written = 0;
+  bool cancelled = false;
+  bool started = false;  // false when the run stopped before converting (a message was shown)
+};
+
+// One row of the input list as the run sees it.
+struct RunRow {
+  std::wstring name;
+  bool checked = true;
+};
+
+class RunHost {
+ public:
+  virtual ~RunHost() = default;
+  virtual void ShowMessage(MessageCode code) = 0;
+
+  // Folder runs: validate both folder fields (showing message 3 or 4 on failure), the change check of
+  // the input folder (true = stop; the host reloaded its list), and the rows.
+  virtual bool ValidateFolderFields(std::wstring& inputFolder, std::wstring& outputFolder) = 0;
+  virtual bool InputFolderChangedStop() = 0;
+  virtual std::vector<RunRow> Rows() = 0;
+  // Drop runs: the output folder field, remembered; false when it is not a valid folder.
+  virtual bool RememberOutputFolder(std::wstring& outputFolder) = 0;
+
+  // Takes the values still held in controls into the parameters (quality, size bound, text fields).
+  virtual void PrepareRunSettings(ConversionParams& params) { (void)params; }
+  // Releases an input preview before a folder run.
+  virtual void ReleaseInputPreview() {}
+
+  virtual void BeginRun(int planned) = 0;  // progress range 0..planned, processing title
+  virtual void FileStarting(int index, const std::wstring& inputPath) { (void)index, (void)inputPath; }
+  virtual void FileDone(const FileOutcome& outcome) = 0;  // progress step
+  virtual bool PollCancelRequest() = 0;
+  virtual bool ConfirmCancel() = 0;
+  virtual void AnnounceNewSubfolder(const std::wstring& folder) { (void)folder; }
+  virtual void EndRun(const RunSummary& summary) = 0;  // progress 0, title, summary as EndMes says
+};
+
+enum class RunSource { kCommandLine = 0, kDrop = 1 };
+
+// What a run works with: the process's parameters and options, and the engine's context.
+struct RunEnvironment {
+  ConversionParams* params = nullptr;
+  AppOptions* options = nullptr;
+  std::wstring outputFolderOverride;  // command line -o: replaces SdToPath and the inputs' folder
+};
+
+// The run over the checked rows of the input folder.
+RunSummary RunFolderConversion(RunHost& host, RunEnvironment& env);
+
+// The run over `paths` in their order. Output folder: source kDrop the host's output folder field;
+// source kCommandLine the override, else SdToPath, else the folder of the first path.
+RunSummary RunFileListConversion(RunHost& host, RunEnvironment& env, const std::vector<std::wstring>& paths,
+                                 RunSource source);
+
+// Removes an input after its output was written: to the recycle bin when `recycle`, else for good. An
+// input that cannot be removed stays where it is.
+void DisposeInputFile(const std::wstring& path, bool recycle);
+
+// The file-name check: the (input name, output name) pairs that a folder run over `rows` would produce,
+// with collisions against the names already in `outputFolder` (which includes the sub-folder) and among
+// the run's own outputs.
+struct NameCheckRow {
+  std::wstring inputName;
+  std::wstring outputName;
+};
+std::vector<NameCheckRow> ComputeNameListing(ConversionContext& ctx, const std::wstring& inputFolder,
+                                             const std::wstring& outputFolder, const std::vector<RunRow>& rows);
+
+// The output folder of a run: `folder` with the sub-folder appended when it is in use.
+std::wstring RunOutputFolder(const ConversionParams& params, const std::wstring& folder);
+
+}  // namespace qv

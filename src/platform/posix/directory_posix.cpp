@@ -1,0 +1,125 @@
+// POSIX implementation of platform/directory.h: readdir, O_EXCL copies, GIO for the trash.
+#include "platform/directory.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <gio/gio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <ctime>
+#include <cwctype>
+
+#include "platform/text.h"
+
+namespace qv {
+
+namespace {
+
+bool EndsWithIgnoringCase(const std::wstring& name, const std::wstring& suffix) {
+  if (name.size() < suffix.size()) return false;
+  const size_t start = name.size() - suffix.size();
+  for (size_t i = 0; i < suffix.size(); ++i)
+    if (std::towlower(static_cast<wint_t>(name[start + i])) != std::towlower(static_cast<wint_t>(suffix[i])))
+      return false;
+  return true;
+}
+
+LocalTime ToLocalTime(time_t t) {
+  struct tm parts;
+  LocalTime out;
+  if (localtime_r(&t, &parts) == nullptr) return out;
+  out.year = parts.tm_year + 1900;
+  out.month = parts.tm_mon + 1;
+  out.day = parts.tm_mday;
+  out.hour = parts.tm_hour;
+  out.minute = parts.tm_min;
+  out.second = parts.tm_sec;
+  return out;
+}
+
+}  // namespace
+
+std::vector<DirectoryEntry> FindEntries(const std::wstring& folder, const std::wstring& extension) {
+  std::vector<DirectoryEntry> entries;
+  const std::string folderUtf8 = ToUtf8(folder);
+  DIR* dir = opendir(folderUtf8.c_str());
+  if (dir == nullptr) return entries;
+  while (struct dirent* ent = readdir(dir)) {
+    const std::string name = ent->d_name;
+    if (name == "." || name == "..") continue;
+    const std::wstring wide = FromUtf8(name);
+    if (!EndsWithIgnoringCase(wide, extension)) continue;
+    struct stat st;
+    if (stat((folderUtf8 + "/" + name).c_str(), &st) != 0) continue;
+    DirectoryEntry e;
+    e.name = wide;
+    if (name[0] == '.') e.attributes |= kAttributeHidden;
+    if (S_ISDIR(st.st_mode)) e.attributes |= kAttributeDirectory;
+    e.size = S_ISDIR(st.st_mode) ? 0 : static_cast<uint64_t>(st.st_size);
+    e.lastWrite = ToLocalTime(st.st_mtime);
+    entries.push_back(std::move(e));
+  }
+  closedir(dir);
+  return entries;
+}
+
+CopyResult CopyFileNoReplace(const std::wstring& source, const std::wstring& target) {
+  const std::string targetUtf8 = ToUtf8(target);
+  int in = open(ToUtf8(source).c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return CopyResult::kFailed;
+  int out = open(targetUtf8.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (out < 0) {
+    const int error = errno;
+    close(in);
+    return error == EEXIST ? CopyResult::kTargetExists : CopyResult::kFailed;
+  }
+  bool ok = true;
+  char buf[1 << 16];
+  for (;;) {
+    ssize_t n = read(in, buf, sizeof(buf));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) ok = false;
+    if (n <= 0) break;
+    const char* p = buf;
+    while (n > 0) {
+      ssize_t w = write(out, p, static_cast<size_t>(n));
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) {
+        ok = false;
+        break;
+      }
+      p += w;
+      n -= w;
+    }
+    if (!ok) break;
+  }
+  if (close(out) != 0) ok = false;
+  close(in);
+  if (!ok) {
+    unlink(targetUtf8.c_str());
+    return CopyResult::kFailed;
+  }
+  return CopyResult::kCopied;
+}
+
+bool RecycleFile(const std::wstring& path) {
+  GFile* file = g_file_new_for_path(ToUtf8(path).c_str());
+  GError* error = nullptr;
+  const gboolean trashed = g_file_trash(file, nullptr, &error);
+  if (error != nullptr) g_error_free(error);
+  g_object_unref(file);
+  return trashed != FALSE;
+}
+
+bool NamesEqualIgnoringCase(const std::wstring& a, const std::wstring& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (std::towlower(static_cast<wint_t>(a[i])) != std::towlower(static_cast<wint_t>(b[i]))) return false;
+  return true;
+}
+
+bool IsWideDigit(wchar_t c) { return std::iswdigit(static_cast<wint_t>(c)) != 0; }
+
+}  // namespace qv
