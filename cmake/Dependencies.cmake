@@ -1,7 +1,11 @@
 # Locates libjpeg-turbo and GoogleTest: Debian's packages natively, the cross-built copies under
 # QV_WIN_DEPS (made by scripts/bootstrap) for the Windows build.
 if(WIN32)
-  set(QV_WIN_DEPS "$ENV{HOME}/.cache/quorvix/win64" CACHE PATH "Cross-built Windows dependencies")
+  if(DEFINED ENV{QV_CACHE})
+    set(QV_WIN_DEPS "$ENV{QV_CACHE}/win64" CACHE PATH "Cross-built Windows dependencies")
+  else()
+    set(QV_WIN_DEPS "$ENV{HOME}/.cache/quorvix/win64" CACHE PATH "Cross-built Windows dependencies")
+  endif()
   if(NOT EXISTS "${QV_WIN_DEPS}/lib/libjpeg.a")
     message(FATAL_ERROR "libjpeg-turbo for Windows not found in ${QV_WIN_DEPS}; run scripts/bootstrap")
   endif()
