@@ -194,6 +194,9 @@ std::vector<Case> HandBuiltCases() {
     Bytes almost = {'E', 'x', 'i', 'f', 0, 1};
     Append(almost, Tiff{}.Build());
     cases.push_back({"APP1 with Exif\\0\\1 is not Exif", Jpeg({Segment(0xE1, almost), ScanAndEnd()}), false});
+    Bytes app2 = {'E', 'x', 'i', 'f', 0, 0};
+    Append(app2, Tiff{}.Build());
+    cases.push_back({"Exif header in APP2", Jpeg({Segment(0xE2, app2), ScanAndEnd()}), false});
   }
   {
     Bytes b = Jpeg({JfifApp0()});

@@ -1,0 +1,335 @@
+// Whole runs over real folders with an in-memory host: names by each rule, collisions with the inputs
+// themselves, serial numbers across failures, the sub-folder's life, input disposal, cancellation, the
+// messages, and the file-name check's listing.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "batch/input_listing.h"
+#include "batch/run.h"
+#include "platform/directory.h"
+#include "platform/system_folders.h"
+#include "test_support.h"
+
+namespace qv {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FakeHost : public RunHost {
+ public:
+  std::wstring inputFolder, outputFolder;
+  bool foldersValid = true;
+  std::vector<RunRow> rows;
+  std::vector<MessageCode> messages;
+  std::vector<FileOutcome> outcomes;
+  int begun = -1;
+  RunSummary ended;
+  int cancelAfter = -1;            // PollCancelRequest reports a request after this many files
+  std::vector<bool> cancelAnswers;  // answers to the cancel question, in order
+  int questions = 0;
+  std::vector<std::wstring> announced;
+
+  void ShowMessage(MessageCode code) override { messages.push_back(code); }
+  bool ValidateFolderFields(std::wstring& in, std::wstring& out) override {
+    in = inputFolder;
+    out = outputFolder;
+    if (!foldersValid) ShowMessage(MessageCode::kInvalidInput);
+    return foldersValid;
+  }
+  bool InputFolderChangedStop() override { return false; }
+  std::vector<RunRow> Rows() override { return rows; }
+  bool RememberOutputFolder(std::wstring& out) override {
+    out = outputFolder;
+    return true;
+  }
+  void BeginRun(int planned) override { begun = planned; }
+  void FileDone(const FileOutcome& o) override { outcomes.push_back(o); }
+  bool PollCancelRequest() override { return cancelAfter >= 0 && static_cast<int>(outcomes.size()) >= cancelAfter; }
+  bool ConfirmCancel() override {
+    const bool yes = questions < static_cast<int>(cancelAnswers.size()) && cancelAnswers[questions];
+    ++questions;
+    return yes;
+  }
+  void AnnounceNewSubfolder(const std::wstring& f) override { announced.push_back(f); }
+  void EndRun(const RunSummary& s) override { ended = s; }
+};
+
+class RunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    env.params = &params;
+    env.options = &options;
+    host.inputFolder = in.folder();
+    host.outputFolder = out.folder();
+  }
+  void AddInput(const std::string& name, const std::string& corpusFile = "s002.jpg") {
+    fs::copy_file(test::DataDir() / corpusFile, in.path() / fs::u8path(name));
+  }
+  void LoadRows() {
+    host.rows.clear();
+    for (const InputRow& r : ListInputFolder(in.folder(), options.Hidden)) host.rows.push_back({r.name, r.checked});
+  }
+  std::vector<std::string> OutputNames(const fs::path& dir) const {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().u8string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  size_t TempLeftovers() const { return test::FilesStartingWith(fs::temp_directory_path(), "tmp").size(); }
+
+  test::ScratchDir in, out;
+  ConversionParams params;
+  AppOptions options;
+  RunEnvironment env;
+  FakeHost host;
+};
+
+TEST_F(RunTest, FolderRunConvertsCheckedRowsByInputName) {
+  AddInput("b.jpg");
+  AddInput("a.JPG", "s050.jpg");
+  AddInput("c.jpeg");
+  LoadRows();
+  host.rows[2].checked = false;  // c.jpeg
+  const size_t tempsBefore = TempLeftovers();
+  const RunSummary s = RunFolderConversion(host, env);
+  EXPECT_TRUE(s.started);
+  EXPECT_EQ(s.planned, 2);
+  EXPECT_EQ(s.written, 2);
+  EXPECT_EQ(host.begun, 2);
+  EXPECT_EQ(OutputNames(out.path()), (std::vector<std::string>{"a.jpg", "b.jpg"}));
+  ASSERT_EQ(host.outcomes.size(), 2u);
+  EXPECT_EQ(host.outcomes[0].width, 80);  // 640 x 480 at 1/8
+  EXPECT_EQ(host.outcomes[0].height, 60);
+  EXPECT_EQ(host.outcomes[0].quality, 75);
+  EXPECT_EQ(host.outcomes[0].bytes, fs::file_size(out.path() / "a.jpg"));
+  EXPECT_EQ(TempLeftovers(), tempsBefore);
+  EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(RunTest, NothingCheckedOrInvalidFoldersShowMessagesAndChangeNothing) {
+  AddInput("a.jpg");
+  LoadRows();
+  host.rows[0].checked = false;
+  EXPECT_FALSE(RunFolderConversion(host, env).started);
+  EXPECT_EQ(host.messages, std::vector<MessageCode>{MessageCode::kNoFiles});
+  EXPECT_EQ(host.begun, -1);
+  host.foldersValid = false;
+  EXPECT_FALSE(RunFolderConversion(host, env).started);
+  EXPECT_EQ(host.messages.back(), MessageCode::kInvalidInput);
+  EXPECT_TRUE(OutputNames(out.path()).empty());
+}
+
+TEST_F(RunTest, SerialNumbersAdvanceOverFailedFiles) {
+  AddInput("1.jpg");
+  test::WriteAll(in.path() / "2.jpg", {'n', 'o', 't'});
+  AddInput("3.jpg");
+  LoadRows();
+  params.NameSet = 2;
+  const RunSummary s = RunFolderConversion(host, env);
+  EXPECT_EQ(s.planned, 3);
+  EXPECT_EQ(s.written, 2);
+  EXPECT_EQ(OutputNames(out.path()), (std::vector<std::string>{"00.jpg", "02.jpg"}));
+  EXPECT_EQ(host.outcomes[1].status, FileStatus::kNotJpeg);
+  EXPECT_STREQ(FileStatusName(host.outcomes[1].status), "not-a-jpeg");
+}
+
+TEST_F(RunTest, SameFolderCollisionsWithTheInputsThemselves) {
+  host.outputFolder = in.folder();
+  AddInput("a.jpeg");
+  AddInput("a.jpg");
+  LoadRows();
+  ASSERT_EQ(host.rows[0].name, L"a.jpeg");
+  RunFolderConversion(host, env);
+  EXPECT_EQ(OutputNames(in.path()), (std::vector<std::string>{"a+1.jpg", "a+2.jpg", "a.jpeg", "a.jpg"}));
+  EXPECT_EQ(LastPathComponent(host.outcomes[0].outputPath), L"a+1.jpg");
+}
+
+TEST_F(RunTest, DateNamingTwoPhotosOfTheSameSecond) {
+  AddInput("x.jpg", "s007.jpg");
+  AddInput("y.jpg", "s007.jpg");
+  AddInput("z.jpg", "s002.jpg");  // no Exif: named by input
+  LoadRows();
+  params.NameSet = 1;
+  RunFolderConversion(host, env);
+  EXPECT_EQ(OutputNames(out.path()),
+            (std::vector<std::string>{"20100121_175750+1.jpg", "20100121_175750.jpg", "z.jpg"}));
+  EXPECT_EQ(host.outcomes[0].exifDate, L"2010:01:21 17:57:50");
+  EXPECT_TRUE(host.outcomes[2].exifDate.empty());
+}
+
+TEST_F(RunTest, SubFolderCreatedAndRemovedAgainWhenNothingWasWritten) {
+  test::WriteAll(in.path() / "bad.jpg", {1, 2, 3});
+  LoadRows();
+  params.MkDirAdd = 1;
+  params.MkDirStr = L"Output";
+  const RunSummary s = RunFolderConversion(host, env);
+  EXPECT_EQ(s.written, 0);
+  EXPECT_FALSE(fs::exists(out.path() / "Output"));
+  ASSERT_EQ(host.announced.size(), 1u);
+  // With a good file the sub-folder stays and holds the output.
+  AddInput("good.jpg");
+  LoadRows();
+  RunFolderConversion(host, env);
+  EXPECT_EQ(OutputNames(out.path() / "Output"), std::vector<std::string>{"good.jpg"});
+  // A file in the way of the sub-folder: message 5, nothing converted.
+  params.MkDirStr = L"blocked";
+  test::WriteAll(out.path() / "blocked", {1});
+  host.outcomes.clear();
+  EXPECT_FALSE(RunFolderConversion(host, env).started);
+  EXPECT_EQ(host.messages.back(), MessageCode::kFolderCreate);
+  EXPECT_TRUE(host.outcomes.empty());
+  // An empty sub-folder name writes into the output folder itself.
+  params.MkDirStr.clear();
+  RunFolderConversion(host, env);
+  EXPECT_TRUE(fs::exists(out.path() / "good.jpg"));
+}
+
+TEST_F(RunTest, InputsDisposedOnlyAfterTheirOutputWasWritten) {
+  AddInput("keep-me-not.jpg");
+  test::WriteAll(in.path() / "broken.jpg", {0xFF, 0xD8, 0});
+  LoadRows();
+  params.IFileDel = 1;
+  params.Recycle = 0;
+  RunFolderConversion(host, env);
+  EXPECT_FALSE(fs::exists(in.path() / "keep-me-not.jpg"));
+  EXPECT_TRUE(fs::exists(out.path() / "keep-me-not.jpg"));
+  EXPECT_TRUE(fs::exists(in.path() / "broken.jpg"));
+  // To the recycle bin: gone from its place, output written.
+  AddInput("recycled.jpg");
+  LoadRows();
+  params.Recycle = 1;
+  RunFolderConversion(host, env);
+  EXPECT_TRUE(fs::exists(out.path() / "recycled.jpg"));
+  EXPECT_FALSE(fs::exists(in.path() / "recycled.jpg"));
+  EXPECT_TRUE(fs::exists(in.path() / "broken.jpg"));
+}
+
+TEST_F(RunTest, CancelAskedAfterEachFileNoGoesOnYesStops) {
+  for (const char* name : {"1.jpg", "2.jpg", "3.jpg", "4.jpg", "5.jpg"}) AddInput(name);
+  LoadRows();
+  host.cancelAfter = 2;
+  host.cancelAnswers = {false, true};
+  const RunSummary s = RunFolderConversion(host, env);
+  EXPECT_TRUE(s.cancelled);
+  EXPECT_EQ(s.planned, 5);
+  EXPECT_EQ(s.written, 3);
+  EXPECT_EQ(host.questions, 2);
+  EXPECT_EQ(host.ended.written, 3);
+  EXPECT_EQ(OutputNames(out.path()).size(), 3u);
+}
+
+TEST_F(RunTest, VanishedInputsAndLongJapaneseNames) {
+  const std::string longName = std::string(190, 'n') + "\xe5\x86\x99\xe7\x9c\x9f.jpg";  // 190 + 写真
+  AddInput(longName);
+  AddInput("gone.jpg");
+  LoadRows();
+  fs::remove(in.path() / "gone.jpg");
+  const RunSummary s = RunFolderConversion(host, env);
+  EXPECT_EQ(s.planned, 2);
+  EXPECT_EQ(s.written, 1);
+  EXPECT_TRUE(fs::exists(out.path() / fs::u8path(longName)));
+}
+
+TEST_F(RunTest, FileListRunOutputFolderRules) {
+  AddInput("a.jpg");
+  AddInput("b.jpg");
+  test::WriteAll(in.path() / "notes.txt", {'h', 'i'});
+  const std::vector<std::wstring> paths = {in.file("a.jpg"), in.file("notes.txt"), in.file("b.jpg")};
+  // Command line with no Send To folder: next to the first input.
+  params.NameSet = 2;
+  params.StartNum = 1;
+  RunSummary s = RunFileListConversion(host, env, paths, RunSource::kCommandLine);
+  EXPECT_EQ(s.planned, 3);
+  EXPECT_EQ(s.written, 2);
+  EXPECT_TRUE(fs::exists(in.path() / "01.jpg"));
+  EXPECT_TRUE(fs::exists(in.path() / "03.jpg"));
+  // A Send To folder that does not exist: message 4, nothing converted.
+  options.SdToPath = out.file("missing");
+  s = RunFileListConversion(host, env, paths, RunSource::kCommandLine);
+  EXPECT_FALSE(s.started);
+  EXPECT_EQ(host.messages.back(), MessageCode::kInvalidOutput);
+  // The override of the command line wins; a drop uses the host's output folder.
+  env.outputFolderOverride = out.folder();
+  s = RunFileListConversion(host, env, {in.file("notes.txt")}, RunSource::kCommandLine);
+  EXPECT_EQ(s.planned, 1);
+  EXPECT_EQ(s.written, 0);
+  s = RunFileListConversion(host, env, {in.file("a.jpg")}, RunSource::kDrop);
+  EXPECT_EQ(OutputNames(out.path()), std::vector<std::string>{"01.jpg"});
+}
+
+TEST(CopyFileNoReplace, NeverTouchesAnExistingTarget) {
+  test::ScratchDir dir;
+  test::WriteAll(dir.path() / "src", {1, 2, 3});
+  test::WriteAll(dir.path() / "taken", {9});
+  EXPECT_EQ(CopyFileNoReplace(dir.file("src"), dir.file("taken")), CopyResult::kTargetExists);
+  EXPECT_EQ(test::ReadAll(dir.path() / "taken"), std::vector<unsigned char>{9});
+  EXPECT_EQ(CopyFileNoReplace(dir.file("src"), dir.file("new")), CopyResult::kCopied);
+  EXPECT_EQ(test::ReadAll(dir.path() / "new"), (std::vector<unsigned char>{1, 2, 3}));
+  EXPECT_EQ(CopyFileNoReplace(dir.file("missing"), dir.file("other")), CopyResult::kFailed);
+  EXPECT_FALSE(fs::exists(dir.path() / "other"));
+}
+
+class NameListingTest : public RunTest {
+ protected:
+  std::vector<std::wstring> Outputs() {
+    ConversionContext ctx;
+    ctx.params = &params;
+    ctx.states.exifReader.reset(new ExifReaderState);
+    std::vector<std::wstring> names;
+    for (const NameCheckRow& r : ComputeNameListing(ctx, in.folder(), host.outputFolder, host.rows))
+      names.push_back(r.outputName);
+    return names;
+  }
+};
+
+TEST_F(NameListingTest, SerialNamesAgainstExistingOutputs) {
+  test::WriteAll(out.path() / "01.jpg", {1});
+  for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) AddInput(name);
+  LoadRows();
+  params.NameSet = 2;
+  params.StartNum = 1;
+  EXPECT_EQ(Outputs(), (std::vector<std::wstring>{L"01+1.jpg", L"02.jpg", L"03.jpg"}));
+}
+
+TEST_F(NameListingTest, SameFolderDeletionFreesTheInputsName) {
+  host.outputFolder = in.folder();
+  params.IFileDel = 1;
+  AddInput("a.jpg");
+  AddInput("b.jpg");
+  LoadRows();
+  EXPECT_EQ(Outputs(), (std::vector<std::wstring>{L"a+1.jpg", L"b+1.jpg"}));
+  fs::remove(in.path() / "a.jpg");
+  fs::remove(in.path() / "b.jpg");
+  AddInput("01.jpg");
+  AddInput("x.jpg");
+  LoadRows();
+  params.NameSet = 2;
+  EXPECT_EQ(Outputs(), (std::vector<std::wstring>{L"00.jpg", L"01.jpg"}));
+}
+
+TEST_F(NameListingTest, CaseInsensitiveExistingNamesDatesAndVanishedFiles) {
+  test::WriteAll(out.path() / "ABC.JPG", {1});
+  AddInput("abc.jpg");
+  AddInput("d1.jpg", "s028.jpg");
+  AddInput("d2.jpg", "s028.jpg");
+  AddInput("gone.jpg");
+  LoadRows();
+  fs::remove(in.path() / "gone.jpg");
+  params.NameSet = 1;
+  EXPECT_EQ(Outputs(), (std::vector<std::wstring>{L"abc+1.jpg", L"20170402_213351.jpg", L"20170402_213351+1.jpg"}));
+  // The listing agrees with what a run then writes. (A case-sensitive POSIX file system lets abc.jpg
+  // stand beside ABC.JPG, so there the run needs no suffix for it.)
+  RunFolderConversion(host, env);
+#ifdef _WIN32
+  const char* abc = "abc+1.jpg";
+#else
+  const char* abc = "abc.jpg";
+#endif
+  EXPECT_EQ(OutputNames(out.path()),
+            (std::vector<std::string>{"20170402_213351+1.jpg", "20170402_213351.jpg", "ABC.JPG", abc}));
+}
+
+}  // namespace
+}  // namespace qv
