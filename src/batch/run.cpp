@@ -209,29 +209,34 @@ RunSummary RunFileListConversion(RunHost& host, RunEnvironment& env, const std::
   return FinishRun(host, run, cancelled);
 }
 
-std::vector<NameCheckRow> ComputeNameListing(ConversionContext& ctx, const std::wstring& inputFolder,
-                                             const std::wstring& outputFolder, const std::vector<RunRow>& rows) {
+std::vector<std::wstring> CheckedInputPaths(const std::wstring& inputFolder, const std::vector<RunRow>& rows) {
+  std::vector<std::wstring> paths;
+  for (const RunRow& row : rows)
+    if (row.checked) paths.push_back(JoinPath(inputFolder, row.name));
+  return paths;
+}
+
+std::vector<NameCheckRow> ComputeNameListing(ConversionContext& ctx, const std::wstring& outputFolder,
+                                             const std::vector<std::wstring>& inputPaths) {
   const ConversionParams& params = *ctx.params;
   const NamingRule rule = SelectNamingRule(params.NameSet);
   std::vector<std::wstring> names;
   for (const DirectoryEntry& entry : FindEntries(outputFolder, L".jpg")) names.push_back(entry.name);
-  const bool sameFolderDeletion = params.IFileDel == 1 && NamesEqualIgnoringCase(inputFolder, outputFolder);
 
   std::vector<NameCheckRow> listing;
   int32_t fileIndex = 0;
-  for (const RunRow& row : rows) {
-    if (!row.checked) continue;
-    const std::wstring inputPath = JoinPath(inputFolder, row.name);
+  for (const std::wstring& inputPath : inputPaths) {
+    NameCheckRow row{inputPath, LastPathComponent(inputPath), std::wstring()};
     if (ReadExifDateOfFile(ctx, inputPath)) {
-      NameSource source{row.name, fileIndex, &ctx.exifDateTime, ctx.exifDateFound == 1};
+      NameSource source{row.inputName, fileIndex, &ctx.exifDateTime, ctx.exifDateFound == 1};
       std::wstring name = MakeOutputName(rule, params, source);
       if (ResolveCollisionInList(name, names)) {
         names.push_back(name);
-        listing.push_back({row.name, name});
-        // The run removes this input after writing its output, which frees its name for later files.
-        if (sameFolderDeletion) {
+        row.outputName = name;
+        // Deleting inputs in their own folder frees each input's name for the files after it.
+        if (params.IFileDel == 1 && NamesEqualIgnoringCase(ParentPath(inputPath), StripTrailingSeparator(outputFolder))) {
           for (std::wstring& entry : names) {
-            if (!entry.empty() && NamesEqualIgnoringCase(entry, row.name)) {
+            if (!entry.empty() && NamesEqualIgnoringCase(entry, row.inputName)) {
               entry.clear();
               break;
             }
@@ -239,6 +244,7 @@ std::vector<NameCheckRow> ComputeNameListing(ConversionContext& ctx, const std::
         }
       }
     }
+    listing.push_back(std::move(row));
     ++fileIndex;
   }
   return listing;

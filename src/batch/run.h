@@ -93,15 +93,20 @@ RunSummary RunFileListConversion(RunHost& host, RunEnvironment& env, const std::
 // input that cannot be removed stays where it is.
 void DisposeInputFile(const std::wstring& path, bool recycle);
 
-// The file-name check: the (input name, output name) pairs that a folder run over `rows` would produce,
-// with collisions against the names already in `outputFolder` (which includes the sub-folder) and among
-// the run's own outputs.
+// The file-name check: the output name that a run over `inputPaths` (in this order) would give each
+// input, with collisions against the names already in `outputFolder` (which includes the sub-folder)
+// and among the run's own outputs. An input that has vanished, or whose name suffixes are exhausted,
+// gets an empty output name. Needs ctx.params and the Exif reader state.
 struct NameCheckRow {
+  std::wstring inputPath;
   std::wstring inputName;
-  std::wstring outputName;
+  std::wstring outputName;  // empty: the run would skip this input
 };
-std::vector<NameCheckRow> ComputeNameListing(ConversionContext& ctx, const std::wstring& inputFolder,
-                                             const std::wstring& outputFolder, const std::vector<RunRow>& rows);
+std::vector<NameCheckRow> ComputeNameListing(ConversionContext& ctx, const std::wstring& outputFolder,
+                                             const std::vector<std::wstring>& inputPaths);
+
+// The input paths of the checked rows of a folder run.
+std::vector<std::wstring> CheckedInputPaths(const std::wstring& inputFolder, const std::vector<RunRow>& rows);
 
 // The output folder of a run: `folder` with the sub-folder appended when it is in use.
 std::wstring RunOutputFolder(const ConversionParams& params, const std::wstring& folder);

@@ -29,6 +29,12 @@ std::wstring LastPathComponent(const std::wstring& path) {
   return path;
 }
 
+std::wstring StripTrailingSeparator(const std::wstring& path) {
+  std::wstring p = path;
+  while (p.size() > 1 && IsSeparator(p.back()) && !(p.size() == 3 && p[1] == L':')) p.pop_back();
+  return p;
+}
+
 std::wstring ParentPath(const std::wstring& path) {
   for (size_t i = path.size(); i > 0; --i) {
     if (IsSeparator(path[i - 1])) {

@@ -37,6 +37,9 @@ std::wstring JoinPath(const std::wstring& folder, const std::wstring& name);
 // The last component of `path` (after the last separator; on Windows '/' counts too).
 std::wstring LastPathComponent(const std::wstring& path);
 
+// `path` without separators at its end (a root keeps its own).
+std::wstring StripTrailingSeparator(const std::wstring& path);
+
 // `path` without its last component and the separator before it.
 std::wstring ParentPath(const std::wstring& path);
 

@@ -24,17 +24,31 @@ enum class SettingsOwner {
 // another name.
 bool LocateSettingsFile(const std::wstring& exePath, SettingsOwner owner, std::wstring& settingsPath);
 
+// The same rules with the per-user settings folder given (`userRoot`, the roaming application data on
+// Windows, the XDG configuration folder on POSIX; empty when unknown). A missing `userRoot` is created
+// too, then its sub-folder "Quorvix"; failures to create either are not reported.
+bool LocateSettingsFileUnder(const std::wstring& exePath, SettingsOwner owner, const std::wstring& userRoot,
+                             std::wstring& settingsPath);
+
 // Reads CvtPrms into `params` (defaults for missing keys, lowest bit of flags, CmtStr1 decoded).
+// Numbers read the way GetPrivateProfileIntW reads them: an optional sign and the decimal digits that
+// follow, the rest ignored ("12abc" is 12, "abc" is 0), wrapping around beyond 32 bits; a key present
+// with an empty value gives the default. Texts: only a missing key gives the default ("MkDirStr=" is an
+// empty sub-folder name); at most 259 characters (CmtStr1 10000 before decoding).
 void LoadConversionParams(const std::wstring& settingsPath, ConversionParams& params);
 
 // Reads MWin and FolderList. A missing file gives the defaults and the user's pictures folder as the
-// only registered folder.
+// only registered folder (when that folder exists: the list holds existing folders only). The window
+// position counts as stored only when WinX and WinY both hold a value.
 void LoadAppOptions(const std::wstring& settingsPath, StoredAppState& state);
 
 // Rewrites the file: removes CvtPrms, MWin and FolderList, then writes them in this order (other
 // sections are kept before them). The new file is built completely beside the old one and then
 // replaces it in one rename, so a crash or a full disk never leaves a half-written settings file.
-// Registered folders that no longer exist are dropped. False when the file could not be replaced.
+// Registered folders that no longer exist are dropped. WinX/WinY are written only when
+// `state.hasWindowPosition`. A text that would lose surrounding blanks or enclosing quotes on reading
+// is written in double quotes, which the reader removes. False when the file could not be replaced
+// (missing folder, read-only file, full disk); the old file is then unchanged.
 bool SaveSettings(const std::wstring& settingsPath, const ConversionParams& params, const StoredAppState& state);
 
 // CmtStr1 encoding: CR -> U+0002, LF -> U+0003, and a "0" appended; decoding undoes it (and drops U+001B).

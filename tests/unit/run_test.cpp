@@ -278,8 +278,8 @@ class NameListingTest : public RunTest {
     ctx.params = &params;
     ctx.states.exifReader.reset(new ExifReaderState);
     std::vector<std::wstring> names;
-    for (const NameCheckRow& r : ComputeNameListing(ctx, in.folder(), host.outputFolder, host.rows))
-      names.push_back(r.outputName);
+    for (const NameCheckRow& r : ComputeNameListing(ctx, host.outputFolder, CheckedInputPaths(in.folder(), host.rows)))
+      if (!r.outputName.empty()) names.push_back(r.outputName);
     return names;
   }
 };
