@@ -177,6 +177,15 @@ RunSummary RunFolderConversion(RunHost& host, RunEnvironment& env) {
   return FinishRun(host, run, cancelled);
 }
 
+bool ResolveFileListOutputFolder(const RunEnvironment& env, const std::vector<std::wstring>& paths,
+                                 std::wstring& folder) {
+  folder.clear();
+  if (!env.outputFolderOverride.empty()) folder = env.outputFolderOverride;
+  else if (!env.options->SdToPath.empty()) folder = env.options->SdToPath;
+  else if (!paths.empty()) folder = ParentPath(paths.front());
+  return IsExistingFolder(folder);
+}
+
 RunSummary RunFileListConversion(RunHost& host, RunEnvironment& env, const std::vector<std::wstring>& paths,
                                  RunSource source) {
   std::wstring outputFolder;
@@ -185,14 +194,9 @@ RunSummary RunFileListConversion(RunHost& host, RunEnvironment& env, const std::
       host.ShowMessage(MessageCode::kInvalidOutput);
       return {};
     }
-  } else {
-    if (!env.outputFolderOverride.empty()) outputFolder = env.outputFolderOverride;
-    else if (!env.options->SdToPath.empty()) outputFolder = env.options->SdToPath;
-    else if (!paths.empty()) outputFolder = ParentPath(paths.front());
-    if (!IsExistingFolder(outputFolder)) {
-      host.ShowMessage(MessageCode::kInvalidOutput);
-      return {};
-    }
+  } else if (!ResolveFileListOutputFolder(env, paths, outputFolder)) {
+    host.ShowMessage(MessageCode::kInvalidOutput);
+    return {};
   }
   ConversionRun run;
   run.planned = static_cast<int>(paths.size());

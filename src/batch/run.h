@@ -84,6 +84,11 @@ struct RunEnvironment {
 // The run over the checked rows of the input folder.
 RunSummary RunFolderConversion(RunHost& host, RunEnvironment& env);
 
+// The output folder of a command-line run over `paths`: the override, else SdToPath, else the folder of
+// the first path. False when that is not an existing folder.
+bool ResolveFileListOutputFolder(const RunEnvironment& env, const std::vector<std::wstring>& paths,
+                                 std::wstring& folder);
+
 // The run over `paths` in their order. Output folder: source kDrop the host's output folder field;
 // source kCommandLine the override, else SdToPath, else the folder of the first path.
 RunSummary RunFileListConversion(RunHost& host, RunEnvironment& env, const std::vector<std::wstring>& paths,

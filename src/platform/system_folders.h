@@ -24,6 +24,9 @@ bool CreateFolder(const std::wstring& path);
 // Removes an empty folder; true when it was removed.
 bool RemoveEmptyFolder(const std::wstring& path);
 
+// `path` made absolute against the current folder (unchanged when it already is).
+std::wstring AbsolutePath(const std::wstring& path);
+
 // The platform's path separator.
 #ifdef _WIN32
 constexpr wchar_t kPathSeparator = L'\\';

@@ -62,4 +62,11 @@ bool CreateFolder(const std::wstring& path) { return mkdir(ToUtf8(path).c_str(),
 
 bool RemoveEmptyFolder(const std::wstring& path) { return rmdir(ToUtf8(path).c_str()) == 0; }
 
+std::wstring AbsolutePath(const std::wstring& path) {
+  if (path.empty() || path[0] == L'/') return path;
+  char buf[4096];
+  if (getcwd(buf, sizeof(buf)) == nullptr) return path;
+  return JoinPath(FromUtf8(buf), path);
+}
+
 }  // namespace qv

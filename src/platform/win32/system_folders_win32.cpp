@@ -37,4 +37,11 @@ bool CreateFolder(const std::wstring& path) { return CreateDirectoryW(path.c_str
 
 bool RemoveEmptyFolder(const std::wstring& path) { return RemoveDirectoryW(path.c_str()) != FALSE; }
 
+std::wstring AbsolutePath(const std::wstring& path) {
+  wchar_t buf[32768];
+  DWORD n = GetFullPathNameW(path.c_str(), 32768, buf, nullptr);
+  if (n == 0 || n >= 32768) return path;
+  return std::wstring(buf, n);
+}
+
 }  // namespace qv

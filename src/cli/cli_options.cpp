@@ -1,0 +1,144 @@
+// Option parsing with CLI11; every option maps onto one field of ConversionParams.
+#include "cli/cli_options.h"
+
+#include <CLI/CLI.hpp>
+
+#include "platform/text.h"
+
+namespace qv::cli {
+
+namespace {
+
+const char kExitCodes[] =
+    "\nExit status: 0 every planned file was written; 1 some files were skipped (or the run was stopped);\n"
+    "2 bad usage or a failure before the run (invalid output folder, sub-folder not creatable).\n"
+    "\nSettings come from Quorvix.ini beside the program, else $XDG_CONFIG_HOME/Quorvix/Quorvix.ini\n"
+    "(Windows: %APPDATA%\\Quorvix\\Quorvix.ini); options override them for this run, --save stores them.\n";
+
+std::wstring Wide(const std::string& s) { return FromUtf8(s); }
+
+// A comment typed on the command line has LF line breaks; the stored comment uses CR LF.
+std::wstring CommentFromArgument(const std::string& text) {
+  std::wstring in = Wide(text), out;
+  for (size_t i = 0; i < in.size(); ++i) {
+    if (in[i] == L'\r') continue;
+    if (in[i] == L'\n') out += L"\r\n";
+    else out += in[i];
+  }
+  return out;
+}
+
+}  // namespace
+
+ParseOutcome ParseCommandLine(const std::vector<std::string>& args, CliOptions& o, std::string& message) {
+  CLI::App app{"quorvix 1.02 - resize and re-encode JPEG photos in batches (N/8 scaling in the DCT domain)", "quorvix"};
+  app.footer(kExitCodes);
+  app.set_version_flag("--version", "quorvix 1.02");
+
+  std::vector<std::string> paths;
+  std::string output, settings, comment, prefix, suffix, subfolder, name, sampling, deleteInput;
+  int quality = 0, limit = 0, scale = 0, digits = 0, start = 0;
+  app.add_option("paths", paths, "JPEG files and folders (a folder stands for its .jpg/.jpe/.jpeg files)")->required();
+  app.add_option("-o,--output", output, "output folder (default: SdToPath of the settings, else the first input's folder)");
+  app.add_option("--settings", settings, "settings file to read (and write with --save)");
+  auto* q = app.add_option("-q,--quality", quality, "JPEG quality 1-100")->check(CLI::Range(1, 100));
+  auto* smp = app.add_option("--sampling", sampling, "chroma sampling")->check(CLI::IsMember({"420", "422", "444"}));
+  auto* lim = app.add_option("--limit", limit, "upper bound of the output size in KB; lowers the quality to fit")
+                  ->check(CLI::Range(1, 2000000));
+  auto* nolim = app.add_flag("--no-limit", o.noLimit, "no size bound");
+  lim->excludes(nolim);
+  auto* sc = app.add_option("-s,--scale", scale, "scale N/8 (1-16)")->check(CLI::Range(1, 16));
+  auto* prog = app.add_flag("--progressive", "write progressive JPEG");
+  auto* base = app.add_flag("--baseline", "write baseline JPEG");
+  prog->excludes(base);
+  auto* cmt = app.add_option("--comment", comment, "insert this comment (newlines become CR LF)");
+  auto* nocmt = app.add_flag("--no-comment", o.noComment, "insert no comment");
+  cmt->excludes(nocmt);
+  auto* nm = app.add_option("--name", name, "naming rule")->check(CLI::IsMember({"input", "date", "serial"}));
+  auto* dg = app.add_option("--digits", digits, "minimum digits of serial numbers (1-5)")->check(CLI::Range(1, 5));
+  auto* st = app.add_option("--start", start, "first serial number");
+  auto* pre = app.add_option("--prefix", prefix, "text put in front of every name (empty: none)");
+  auto* suf = app.add_option("--suffix", suffix, "text put at the end of every name (empty: none)");
+  auto* sub = app.add_option("--subfolder", subfolder, "write into this sub-folder of the output folder");
+  auto* nosub = app.add_flag("--no-subfolder", o.noSubfolder, "write into the output folder itself");
+  sub->excludes(nosub);
+  auto* del = app.add_option("--delete-input", deleteInput, "remove inputs whose output was written")
+                  ->check(CLI::IsMember({"no", "recycle", "delete"}));
+  app.add_flag("--dry-run", o.dryRun, "print the planned input -> output names; convert nothing");
+  app.add_flag("--json", o.json, "JSON lines on standard output");
+  app.add_flag("--quiet", o.quiet, "no progress and no summary");
+  app.add_flag("--save", o.save, "store the given options in the settings file");
+
+  std::vector<std::string> argv(args.rbegin(), args.rend());
+  if (!argv.empty()) argv.pop_back();  // the program name
+  try {
+    app.parse(argv);
+  } catch (const CLI::CallForHelp&) {
+    message = app.help();
+    return ParseOutcome::kExit;
+  } catch (const CLI::CallForVersion&) {
+    message = "quorvix 1.02\n";
+    return ParseOutcome::kExit;
+  } catch (const CLI::ParseError& e) {
+    message = std::string(e.what()) + "\nRun with --help for more information.\n";
+    return ParseOutcome::kUsageError;
+  }
+
+  for (const std::string& p : paths) o.paths.push_back(Wide(p));
+  o.outputFolder = Wide(output);
+  o.settingsFile = Wide(settings);
+  if (*q) o.quality = quality;
+  if (*smp) o.sampling = sampling == "420" ? 0 : sampling == "422" ? 1 : 2;
+  if (*lim) o.limitKb = limit;
+  if (*sc) o.scale = scale;
+  if (*prog) o.progressive = true;
+  if (*base) o.progressive = false;
+  if (*cmt) o.comment = CommentFromArgument(comment);
+  if (*nm) o.nameSet = name == "input" ? 0 : name == "date" ? 1 : 2;
+  if (*dg) o.digits = digits;
+  if (*st) o.start = start;
+  if (*pre) o.prefix = Wide(prefix);
+  if (*suf) o.suffix = Wide(suffix);
+  if (*sub) o.subfolder = Wide(subfolder);
+  if (*del) o.deleteInput = deleteInput == "no" ? 0 : deleteInput == "recycle" ? 1 : 2;
+  return ParseOutcome::kRun;
+}
+
+void ApplyToParams(const CliOptions& o, ConversionParams& p) {
+  if (o.quality) p.Quality = *o.quality;
+  if (o.sampling) p.Sampling = *o.sampling;
+  if (o.limitKb) {
+    p.Limit = 1;
+    p.LmtVal = *o.limitKb;
+  }
+  if (o.noLimit) p.Limit = 0;
+  if (o.scale) p.ScaleNum = *o.scale;
+  if (o.progressive) p.Progressive = *o.progressive ? 1 : 0;
+  if (o.comment) {
+    p.CmtOpt = 1;
+    p.CmtStr1 = *o.comment;
+  }
+  if (o.noComment) p.CmtOpt = 0;
+  if (o.nameSet) p.NameSet = *o.nameSet;
+  if (o.digits) p.DigitNum = *o.digits;
+  if (o.start) p.StartNum = *o.start;
+  if (o.prefix) {
+    p.TopAdd = o.prefix->empty() ? 0 : 1;
+    p.TopStr = *o.prefix;
+  }
+  if (o.suffix) {
+    p.EndAdd = o.suffix->empty() ? 0 : 1;
+    p.EndStr = *o.suffix;
+  }
+  if (o.subfolder) {
+    p.MkDirAdd = o.subfolder->empty() ? 0 : 1;
+    p.MkDirStr = *o.subfolder;
+  }
+  if (o.noSubfolder) p.MkDirAdd = 0;
+  if (o.deleteInput) {
+    p.IFileDel = *o.deleteInput == 0 ? 0 : 1;
+    if (*o.deleteInput != 0) p.Recycle = *o.deleteInput == 1 ? 1 : 0;
+  }
+}
+
+}  // namespace qv::cli
