@@ -95,58 +95,42 @@ uint64_t DefaultDecoderMemoryLimit() {
   return std::max(share, floor);
 }
 
-const DecodedImage* DecodeJpegBytes(DecoderState& state, const unsigned char* data, uint32_t size) {
+namespace {
+
+// What a decode has acquired that a library error must release.
+struct DecodeWork {
+  unsigned char* block = nullptr;
+  size_t blockBytes = 0;
+};
+
+// Every library call of one decode after the object was created. A library error leaves through the
+// error trap's jump; `work` then tells the caller what to release. False when the image is refused
+// before decoding (size or layout).
+bool DecodeWithLibrary(DecoderState& state, j_decompress_ptr cinfo, const unsigned char* data, uint32_t size,
+                       DecodeWork& work) {
   DecodedImage& image = state.image;
-  image.header = BitmapInfoHeader{};
-  image.pixels = nullptr;
-  image.pixelBytes = 0;
-  state.tooLarge = false;
-
-  // Everything below the setjmp that must survive a jump lives in these plain locals.
-  jpeg_decompress_struct cinfo;
-  LibraryErrorTrap trap;
-  ScanLimitMonitor monitor;
-  unsigned char* volatile block = nullptr;
-  volatile size_t blockBytes = 0;
-
-  cinfo.err = InstallLibraryErrorTrap(trap);
-  if (setjmp(trap.returnPoint) != 0) {
-    jpeg_destroy_decompress(&cinfo);
-    ReleasePixelBlock(block, blockBytes);
-    image.pixels = nullptr;
-    image.pixelBytes = 0;
-    return nullptr;
-  }
-  jpeg_create_decompress(&cinfo);
-  cinfo.mem->max_memory_to_use = static_cast<long>(
-      std::min<uint64_t>(state.memoryLimit != 0 ? state.memoryLimit : DefaultDecoderMemoryLimit(), 0x7FFFFFFFFFFFll));
-  monitor.pub.progress_monitor = CheckScanCount;
-  monitor.maxScans = state.maxScans;
-  cinfo.progress = &monitor.pub;
-  InstallMappedFileSource(&cinfo, data, size);
-
-  jpeg_read_header(&cinfo, TRUE);
+  InstallMappedFileSource(cinfo, data, size);
+  jpeg_read_header(cinfo, TRUE);
   if (state.scaleNum != 0) {
-    cinfo.scale_num = static_cast<unsigned int>(state.scaleNum);
-    cinfo.scale_denom = 8;
+    cinfo->scale_num = static_cast<unsigned int>(state.scaleNum);
+    cinfo->scale_denom = 8;
   }
   // Three-component pixels in the bitmap's own order, blue-green-red.
-  if (cinfo.out_color_space == JCS_RGB) cinfo.out_color_space = JCS_EXT_BGR;
+  if (cinfo->out_color_space == JCS_RGB) cinfo->out_color_space = JCS_EXT_BGR;
 
   // Refuse sizes and layouts we cannot hold before the library allocates anything for the image.
-  jpeg_calc_output_dimensions(&cinfo);
-  const int components = cinfo.output_components;
-  if (cinfo.output_width < 1 || cinfo.output_width > static_cast<JDIMENSION>(kMaxDecodedSide) ||
-      cinfo.output_height < 1 || cinfo.output_height > static_cast<JDIMENSION>(kMaxDecodedSide) ||
-      (components != 1 && components != 3 && components != 4)) {
-    state.tooLarge = components == 1 || components == 3 || components == 4;
-    jpeg_destroy_decompress(&cinfo);
-    return nullptr;
+  jpeg_calc_output_dimensions(cinfo);
+  const int components = cinfo->output_components;
+  if (components != 1 && components != 3 && components != 4) return false;
+  if (cinfo->output_width < 1 || cinfo->output_width > static_cast<JDIMENSION>(kMaxDecodedSide) ||
+      cinfo->output_height < 1 || cinfo->output_height > static_cast<JDIMENSION>(kMaxDecodedSide)) {
+    state.tooLarge = true;
+    return false;
   }
 
-  jpeg_start_decompress(&cinfo);
-  const int32_t width = static_cast<int32_t>(cinfo.output_width);
-  const int32_t height = static_cast<int32_t>(cinfo.output_height);
+  jpeg_start_decompress(cinfo);
+  const int32_t width = static_cast<int32_t>(cinfo->output_width);
+  const int32_t height = static_cast<int32_t>(cinfo->output_height);
   const int bitsPerPixel = components == 1 ? 8 : 24;
   const size_t stride = static_cast<size_t>(RowStride(width, bitsPerPixel));
 
@@ -161,28 +145,28 @@ const DecodedImage* DecodeJpegBytes(DecoderState& state, const unsigned char* da
   image.header.height = height;
   image.header.bitCount = static_cast<uint16_t>(bitsPerPixel);
 
-  blockBytes = stride * static_cast<size_t>(height);
-  block = static_cast<unsigned char*>(AllocatePixelBlock(blockBytes));
-  if (block == nullptr) RaiseLibraryError(reinterpret_cast<j_common_ptr>(&cinfo), JERR_OUT_OF_MEMORY);
+  work.blockBytes = stride * static_cast<size_t>(height);
+  work.block = static_cast<unsigned char*>(AllocatePixelBlock(work.blockBytes));
+  if (work.block == nullptr) RaiseLibraryError(reinterpret_cast<j_common_ptr>(cinfo), JERR_OUT_OF_MEMORY);
 
   // Row k of the picture (k = 0 at the top) goes to block row height - 1 - k.
-  unsigned char* const blockStart = block;
+  unsigned char* const blockStart = work.block;
   auto blockRow = [&](JDIMENSION k) { return blockStart + (static_cast<size_t>(height) - 1 - k) * stride; };
   if (components != 4) {
     JSAMPROW rows[kRowsPerRead];
-    while (cinfo.output_scanline < cinfo.output_height) {
-      const JDIMENSION first = cinfo.output_scanline;
-      const JDIMENSION count = std::min<JDIMENSION>(kRowsPerRead, cinfo.output_height - first);
+    while (cinfo->output_scanline < cinfo->output_height) {
+      const JDIMENSION first = cinfo->output_scanline;
+      const JDIMENSION count = std::min<JDIMENSION>(kRowsPerRead, cinfo->output_height - first);
       for (JDIMENSION i = 0; i < count; ++i) rows[i] = blockRow(first + i);
-      jpeg_read_scanlines(&cinfo, rows, count);
+      jpeg_read_scanlines(cinfo, rows, count);
     }
   } else {
     const ProductTable& products = Products();
-    JSAMPARRAY sampleRow = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
-                                                      cinfo.output_width * 4, 1);
-    while (cinfo.output_scanline < cinfo.output_height) {
-      unsigned char* out = blockRow(cinfo.output_scanline);
-      if (jpeg_read_scanlines(&cinfo, sampleRow, 1) != 1) continue;
+    JSAMPARRAY sampleRow = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+                                                       cinfo->output_width * 4, 1);
+    while (cinfo->output_scanline < cinfo->output_height) {
+      unsigned char* out = blockRow(cinfo->output_scanline);
+      if (jpeg_read_scanlines(cinfo, sampleRow, 1) != 1) continue;
       const unsigned char* in = sampleRow[0];
       for (int32_t x = 0; x < width; ++x, in += 4, out += 3) {
         const uint8_t* scale = products.value[in[3]];
@@ -192,15 +176,47 @@ const DecodedImage* DecodeJpegBytes(DecoderState& state, const unsigned char* da
       }
     }
   }
-  jpeg_finish_decompress(&cinfo);
+  jpeg_finish_decompress(cinfo);
+  image.header.xPelsPerMeter = PelsPerMeter(cinfo->density_unit, cinfo->X_density);
+  image.header.yPelsPerMeter = PelsPerMeter(cinfo->density_unit, cinfo->Y_density);
+  return true;
+}
 
-  image.header.xPelsPerMeter = PelsPerMeter(cinfo.density_unit, cinfo.X_density);
-  image.header.yPelsPerMeter = PelsPerMeter(cinfo.density_unit, cinfo.Y_density);
-  image.fileSize = size;
-  image.pixels = block;
-  image.pixelBytes = blockBytes;
+}  // namespace
+
+const DecodedImage* DecodeJpegBytes(DecoderState& state, const unsigned char* data, uint32_t size) {
+  state.image.header = BitmapInfoHeader{};
+  state.image.pixels = nullptr;
+  state.image.pixelBytes = 0;
+  state.tooLarge = false;
+
+  // Only these locals live across the jump, all in memory and trivially destructible.
+  jpeg_decompress_struct cinfo;
+  LibraryErrorTrap trap;
+  ScanLimitMonitor monitor;
+  DecodeWork work;
+  cinfo.err = InstallLibraryErrorTrap(trap);
+  if (setjmp(trap.returnPoint) != 0) {
+    jpeg_destroy_decompress(&cinfo);
+    ReleasePixelBlock(work.block, work.blockBytes);
+    return nullptr;
+  }
+  jpeg_create_decompress(&cinfo);
+  cinfo.mem->max_memory_to_use = static_cast<long>(std::min<uint64_t>(
+      state.memoryLimit != 0 ? state.memoryLimit : DefaultDecoderMemoryLimit(), 0x7FFFFFFFFFFFull));
+  monitor.pub.progress_monitor = CheckScanCount;
+  monitor.maxScans = state.maxScans;
+  cinfo.progress = &monitor.pub;
+  const bool decoded = DecodeWithLibrary(state, &cinfo, data, size, work);
   jpeg_destroy_decompress(&cinfo);
-  return &image;
+  if (!decoded) {
+    ReleasePixelBlock(work.block, work.blockBytes);
+    return nullptr;
+  }
+  state.image.fileSize = size;
+  state.image.pixels = work.block;
+  state.image.pixelBytes = work.blockBytes;
+  return &state.image;
 }
 
 const DecodedImage* DecodeJpegFile(DecoderState& state, const std::wstring& path) {
