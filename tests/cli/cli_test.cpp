@@ -102,7 +102,10 @@ class CliTest : public ::testing::Test {
     return r;
   }
 
-  void Copy(const std::string& corpus, const std::string& name) { fs::copy_file(test::DataDir() / corpus, in / name); }
+  void Copy(const std::string& corpus, const std::string& name) {
+    fs::copy_file(test::DataDir() / corpus, in / name);
+    fs::permissions(in / name, fs::perms::owner_write, fs::perm_options::add);
+  }
   size_t Count(const fs::path& dir) const {
     return static_cast<size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
   }

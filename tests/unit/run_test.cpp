@@ -65,7 +65,10 @@ class RunTest : public ::testing::Test {
     host.outputFolder = out.folder();
   }
   void AddInput(const std::string& name, const std::string& corpusFile = "s002.jpg") {
-    fs::copy_file(test::DataDir() / corpusFile, in.path() / fs::u8path(name));
+    const fs::path target = in.path() / fs::u8path(name);
+    fs::copy_file(test::DataDir() / corpusFile, target);
+    // A read-only copy could not be deleted on Windows; the tests' inputs are ordinary files.
+    fs::permissions(target, fs::perms::owner_write, fs::perm_options::add);
   }
   void LoadRows() {
     host.rows.clear();
