@@ -1,0 +1,79 @@
+# Entry points over the CMake builds. Build trees live in build/ (never committed):
+#   build/native  Linux, with AddressSanitizer and UndefinedBehaviorSanitizer (unit tests, command line)
+#   build/win     Windows x86_64 with mingw-w64, Release, statically linked (run under Wine)
+#   build/bench   Linux Release with the benchmarks
+#   build/fuzz    clang with libFuzzer
+# Dependencies come from Debian (scripts/bootstrap); the cross-built Windows libraries are cached in
+# $(QV_CACHE)/win64.
+
+JOBS ?= 2
+QV_CACHE ?= $(HOME)/.cache/quorvix
+export QV_CACHE
+FUZZ_SECONDS ?= 60
+
+NATIVE_DIR := build/native
+WIN_DIR := build/win
+BENCH_DIR := build/bench
+FUZZ_DIR := build/fuzz
+CLI := $(NATIVE_DIR)/src/cli/quorvix
+
+.PHONY: all build test bench fuzz run clean bootstrap native win
+
+all: build
+
+bootstrap:
+	@scripts/bootstrap
+
+native:
+	cmake -S . -B $(NATIVE_DIR) -DQV_SANITIZE=ON
+	cmake --build $(NATIVE_DIR) -j$(JOBS)
+
+win:
+	cmake -S . -B $(WIN_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+	  -DCMAKE_BUILD_TYPE=Release -DQV_WIN_DEPS=$(QV_CACHE)/win64
+	cmake --build $(WIN_DIR) -j$(JOBS)
+
+# -k: a broken file in one build still lets everything else in both builds compile.
+build: bootstrap
+	@$(MAKE) --no-print-directory -k native win
+
+# The tests run even when a build failed: each stage rebuilds its own program and reports a failure if
+# it cannot, and the failed build itself counts as one failure.
+test: bootstrap
+	@rc=0; $(MAKE) --no-print-directory -k native win || rc=$$?; \
+	QV_BUILD_RC=$$rc scripts/run-tests
+
+bench: bootstrap
+	@if [ ! -f bench/CMakeLists.txt ]; then echo "bench: no benchmarks yet"; exit 0; fi; \
+	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DQV_BENCH=ON -DQV_TESTS=OFF && \
+	cmake --build $(BENCH_DIR) -j$(JOBS) && \
+	if [ -x bench/run-bench ]; then bench/run-bench; else echo "bench: bench/run-bench not written yet"; fi
+
+# Runs every libFuzzer program of build/fuzz/tests/fuzz for FUZZ_SECONDS, starting from the checked-in
+# corpus tests/fuzz/corpus/TARGET (a program is named TARGET or TARGET_fuzzer). New inputs go to
+# build/fuzz/corpus/TARGET, crashes to build/fuzz/artifacts/TARGET/.
+fuzz:
+	@scripts/bootstrap fuzz
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DQV_FUZZ=ON -DQV_TESTS=OFF
+	cmake --build $(FUZZ_DIR) -j$(JOBS)
+	@status=0; found=0; \
+	for f in $$(find $(FUZZ_DIR)/tests/fuzz -maxdepth 1 -type f -perm -u+x ! -name '*_replay' | sort); do \
+	  found=1; t=$$(basename $$f); t=$${t%_fuzzer}; \
+	  mkdir -p $(FUZZ_DIR)/corpus/$$t $(FUZZ_DIR)/artifacts/$$t tests/fuzz/corpus/$$t; \
+	  echo "== fuzzing $$t for $(FUZZ_SECONDS) s"; \
+	  $$f -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+	    -artifact_prefix=$(FUZZ_DIR)/artifacts/$$t/ $(FUZZ_DIR)/corpus/$$t tests/fuzz/corpus/$$t \
+	    || { status=1; echo "== $$t: failure, see $(FUZZ_DIR)/artifacts/$$t/"; }; \
+	done; \
+	[ $$found = 1 ] || echo "fuzz: no fuzz targets built yet"; \
+	exit $$status
+
+# Converts three sample photos into ./out with the command line.
+run: bootstrap
+	@$(MAKE) --no-print-directory native
+	@if [ -x $(CLI) ]; then \
+	  mkdir -p out && $(CLI) -o out tests/data/s005.jpg tests/data/s006.jpg tests/data/s007.jpg; \
+	else echo "run: the command line ($(CLI)) is not built yet"; fi
+
+clean:
+	rm -rf build out
