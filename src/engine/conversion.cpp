@@ -10,6 +10,7 @@
 namespace qv {
 
 bool PrepareCodecStates(CodecStates& states) {
+  KeepLargeAllocationsForReuse();
   states.decoder.reset(new (std::nothrow) DecoderState);
   if (!states.decoder) return false;
   states.encoder.reset(new (std::nothrow) EncoderState);

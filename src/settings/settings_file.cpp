@@ -72,7 +72,8 @@ bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\v' || c == L
 std::wstring Protect(const std::wstring& value) {
   if (value.empty()) return value;
   const bool blankEdge = IsBlank(value.front()) || IsBlank(value.back());
-  const bool quoted = value.size() >= 2 && (value.front() == L'"' || value.front() == L'\'') && value.back() == value.front();
+  const bool quoted =
+      value.size() >= 2 && (value.front() == L'"' || value.front() == L'\'') && value.back() == value.front();
   return (blankEdge || quoted) ? L"\"" + value + L"\"" : value;
 }
 
@@ -135,7 +136,8 @@ void SaveAppOptions(ProfileWriter& file, const StoredAppState& state) {
   for (size_t i = 0; i < kHistoryLength; ++i) {
     const std::wstring n = std::to_wstring(i);
     WriteText(file, kMWin, (L"IH" + n).c_str(), i < state.inputHistory.size() ? state.inputHistory[i] : L"");
-    WriteText(file, kMWin, (L"OH" + n).c_str(), i < state.outputHistory.size() ? state.outputHistory[i] : L"");
+    WriteText(file, kMWin, (L"OH" + n).c_str(),
+              i < state.outputHistory.size() ? state.outputHistory[i] : L"");
   }
 
   size_t next = 0;
@@ -196,7 +198,8 @@ void LoadConversionParams(const std::wstring& settingsPath, ConversionParams& pa
   p.Recycle = ReadFlag(*file, kCvtPrms, L"Recycle", d.Recycle);
   p.Progressive = ReadFlag(*file, kCvtPrms, L"Progressive", d.Progressive);
   p.CmtOpt = ReadFlag(*file, kCvtPrms, L"CmtOpt", d.CmtOpt);
-  p.CmtStr1 = DecodeComment(ReadText(*file, kCvtPrms, L"CmtStr1", EncodeComment(d.CmtStr1), kMaxStoredCommentChars));
+  p.CmtStr1 =
+      DecodeComment(ReadText(*file, kCvtPrms, L"CmtStr1", EncodeComment(d.CmtStr1), kMaxStoredCommentChars));
 }
 
 void LoadAppOptions(const std::wstring& settingsPath, StoredAppState& state) {
@@ -250,7 +253,8 @@ void LoadAppOptions(const std::wstring& settingsPath, StoredAppState& state) {
   }
 }
 
-bool SaveSettings(const std::wstring& settingsPath, const ConversionParams& params, const StoredAppState& state) {
+bool SaveSettings(const std::wstring& settingsPath, const ConversionParams& params,
+                  const StoredAppState& state) {
   const std::unique_ptr<ProfileWriter> file = OpenProfileForWriting(settingsPath);
   file->RemoveSection(kMWin);
   file->RemoveSection(kCvtPrms);
@@ -264,8 +268,10 @@ std::wstring EncodeComment(const std::wstring& comment) {
   std::wstring stored;
   stored.reserve(comment.size() + 1);
   for (wchar_t c : comment) {
-    if (c == L'\r') c = L'\x02';
-    else if (c == L'\n') c = L'\x03';
+    if (c == L'\r')
+      c = L'\x02';
+    else if (c == L'\n')
+      c = L'\x03';
     stored += c;
   }
   stored += L'0';

@@ -49,7 +49,8 @@ void LoadAppOptions(const std::wstring& settingsPath, StoredAppState& state);
 // `state.hasWindowPosition`. A text that would lose surrounding blanks or enclosing quotes on reading
 // is written in double quotes, which the reader removes. False when the file could not be replaced
 // (missing folder, read-only file, full disk); the old file is then unchanged.
-bool SaveSettings(const std::wstring& settingsPath, const ConversionParams& params, const StoredAppState& state);
+bool SaveSettings(const std::wstring& settingsPath, const ConversionParams& params,
+                  const StoredAppState& state);
 
 // CmtStr1 encoding: CR -> U+0002, LF -> U+0003, and a "0" appended; decoding undoes it (and drops U+001B).
 std::wstring EncodeComment(const std::wstring& comment);

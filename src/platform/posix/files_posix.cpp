@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <malloc.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -105,6 +106,15 @@ void* AllocatePixelBlock(size_t bytes) {
 }
 
 void ReleasePixelBlock(void* block, size_t /*bytes*/) { free(block); }
+
+void KeepLargeAllocationsForReuse() {
+  static const bool done = [] {
+    mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);   // glibc's largest allowed threshold
+    mallopt(M_TRIM_THRESHOLD, 256 * 1024 * 1024);
+    return true;
+  }();
+  (void)done;
+}
 
 uint64_t PhysicalMemoryBytes() {
   long pages = sysconf(_SC_PHYS_PAGES);

@@ -99,7 +99,8 @@ std::wstring DecodeFileText(const std::string& bytes) {
     for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
       char32_t unit = static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8);
       if (unit >= 0xD800 && unit < 0xDC00 && i + 3 < bytes.size()) {
-        const char32_t low = static_cast<unsigned char>(bytes[i + 2]) | (static_cast<unsigned char>(bytes[i + 3]) << 8);
+        const char32_t low =
+            static_cast<unsigned char>(bytes[i + 2]) | (static_cast<unsigned char>(bytes[i + 3]) << 8);
         if (low >= 0xDC00 && low < 0xE000) {
           text += static_cast<wchar_t>(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
           i += 2;
@@ -276,8 +277,11 @@ class PosixProfileWriter : public ProfileWriter {
     for (size_t done = 0; ok && done < bytes.size();) {
       const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
       if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) ok = false;
-      else done += static_cast<size_t>(n);
+      if (n <= 0) {
+        ok = false;
+      } else {
+        done += static_cast<size_t>(n);
+      }
     }
     ok = ok && fsync(fd) == 0;
     ok = (close(fd) == 0) && ok;

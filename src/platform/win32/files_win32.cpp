@@ -98,6 +98,9 @@ void ReleasePixelBlock(void* block, size_t bytes) {
   VirtualFree(block, 0, MEM_RELEASE);
 }
 
+// The Windows heap and VirtualAlloc already serve repeated large blocks without a tuning knob.
+void KeepLargeAllocationsForReuse() {}
+
 uint64_t PhysicalMemoryBytes() {
   MEMORYSTATUSEX status{};
   status.dwLength = sizeof(status);

@@ -75,7 +75,8 @@ bool ReadWholeFile(const std::wstring& path, std::vector<unsigned char>& bytes, 
 }
 
 bool WriteWholeFile(const std::wstring& path, const void* data, size_t size) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file =
+      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
   const bool ok = WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr) && written == size;
@@ -133,7 +134,8 @@ class Win32ProfileWriter : public ProfileWriter {
   bool Commit() override {
     if (!ok_ || temp_.empty()) return false;
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, temp_.c_str());
-    if (!MoveFileExW(temp_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return false;
+    if (!MoveFileExW(temp_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+      return false;
     temp_.clear();
     return true;
   }
@@ -144,7 +146,8 @@ class Win32ProfileWriter : public ProfileWriter {
   bool PrepareCopy() {
     // A read-only settings file stays as it is (moving the copy over it might succeed regardless).
     const DWORD attributes = GetFileAttributesW(path_.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0)
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0)
       return false;
     unsigned char head[2] = {0, 0};
     std::vector<unsigned char> bytes;
@@ -166,7 +169,8 @@ class Win32ProfileWriter : public ProfileWriter {
   bool HasSection(const std::wstring& section) const {
     std::vector<wchar_t> names(4096);
     for (;;) {
-      const DWORD n = GetPrivateProfileSectionNamesW(names.data(), static_cast<DWORD>(names.size()), temp_.c_str());
+      const DWORD n =
+          GetPrivateProfileSectionNamesW(names.data(), static_cast<DWORD>(names.size()), temp_.c_str());
       if (n + 2 < names.size()) break;
       names.assign(names.size() * 2, L'\0');
     }
