@@ -15,7 +15,7 @@ NATIVE_DIR := build/native
 WIN_DIR := build/win
 BENCH_DIR := build/bench
 FUZZ_DIR := build/fuzz
-CLI := $(NATIVE_DIR)/src/cli/quorvix
+CLI := $(NATIVE_DIR)/quorvix
 
 .PHONY: all build test bench fuzz run clean bootstrap native win
 

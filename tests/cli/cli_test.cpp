@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -264,6 +265,61 @@ TEST_F(CliTest, CtrlCStopsAfterTheCurrentFileWithASummary) {
   EXPECT_LT(summary["written"].get<int>(), 40);
   EXPECT_EQ(static_cast<size_t>(summary["written"].get<int>()), Count(out));
   EXPECT_EQ(Count(scratch.path() / "tmp"), 0u);
+}
+
+// A small file system that fills up: mounted for the test when the system allows it (root), else skipped.
+class FullDisk {
+ public:
+  FullDisk(const fs::path& where, const char* size) : path_(where) {
+    fs::create_directories(where);
+    const std::string options = std::string("size=") + size;
+    mounted_ = mount("tmpfs", where.c_str(), "tmpfs", 0, options.c_str()) == 0;
+  }
+  ~FullDisk() {
+    if (mounted_) umount2(path_.c_str(), MNT_DETACH);
+  }
+  bool mounted() const { return mounted_; }
+
+ private:
+  fs::path path_;
+  bool mounted_ = false;
+};
+
+TEST_F(CliTest, FullOutputDiskLeavesNoPartialOutputAndKeepsTheInputs) {
+  FullDisk disk(scratch.path() / "small", "96k");
+  if (!disk.mounted()) GTEST_SKIP() << "cannot mount a small file system here";
+  Copy("s002.jpg", "a-small.jpg");  // 19 x 13 at 1/8: fits
+  Copy("s030.jpg", "b-large.jpg");  // 3264 x 2448 at 8/8: does not
+  Copy("s028.jpg", "c-large.jpg");
+  Result r = Run({"--json", "--scale", "8", "--delete-input", "delete", "-o", (scratch.path() / "small").string(),
+                  in.string()});
+  EXPECT_EQ(r.code, 1);
+  const std::vector<nlohmann::json> lines = r.Lines();
+  ASSERT_EQ(lines.size(), 4u) << r.out << r.err;
+  EXPECT_EQ(lines[0]["status"], "converted");
+  EXPECT_EQ(lines[1]["reason"], "copy-failed");
+  EXPECT_EQ(lines[2]["reason"], "copy-failed");
+  EXPECT_EQ(Count(scratch.path() / "small"), 1u);  // only the small output, no partial copy
+  EXPECT_FALSE(fs::exists(in / "a-small.jpg"));     // removed: its output is complete
+  EXPECT_TRUE(fs::exists(in / "b-large.jpg"));
+  EXPECT_TRUE(fs::exists(in / "c-large.jpg"));
+  EXPECT_EQ(Count(scratch.path() / "tmp"), 0u);
+}
+
+TEST_F(CliTest, FullTemporaryFolderFailsTheEncodeWithoutLeftovers) {
+  FullDisk disk(scratch.path() / "tmp", "64k");
+  if (!disk.mounted()) GTEST_SKIP() << "cannot mount a small file system here";
+  Copy("s030.jpg", "large.jpg");
+  Copy("s002.jpg", "small.jpg");
+  Result r = Run({"--json", "--scale", "8", "--delete-input", "delete", "-o", out.string(), in.string()});
+  EXPECT_EQ(r.code, 1);
+  const std::vector<nlohmann::json> lines = r.Lines();
+  ASSERT_EQ(lines.size(), 3u) << r.out << r.err;
+  EXPECT_EQ(lines[0]["reason"], "encode-failed");
+  EXPECT_EQ(lines[1]["status"], "converted");
+  EXPECT_TRUE(fs::exists(in / "large.jpg"));
+  EXPECT_EQ(Count(scratch.path() / "tmp"), 0u);
+  EXPECT_EQ(Count(out), 1u);
 }
 
 }  // namespace
