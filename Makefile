@@ -50,8 +50,9 @@ bench: bootstrap
 	if [ -x bench/run-bench ]; then bench/run-bench; else echo "bench: bench/run-bench not written yet"; fi
 
 # Runs every libFuzzer program of build/fuzz/tests/fuzz for FUZZ_SECONDS, starting from the checked-in
-# corpus tests/fuzz/corpus/TARGET (a program is named TARGET or TARGET_fuzzer). New inputs go to
-# build/fuzz/corpus/TARGET, crashes to build/fuzz/artifacts/TARGET/.
+# corpus tests/fuzz/corpus/TARGET and dictionary tests/fuzz/TARGET.dict if present (a program is named
+# TARGET or TARGET_fuzzer). New inputs go to build/fuzz/corpus/TARGET, crashes to
+# build/fuzz/artifacts/TARGET/.
 fuzz:
 	@scripts/bootstrap fuzz
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DQV_FUZZ=ON -DQV_TESTS=OFF
@@ -59,10 +60,12 @@ fuzz:
 	@status=0; found=0; \
 	for f in $$(find $(FUZZ_DIR)/tests/fuzz -maxdepth 1 -type f -perm -u+x ! -name '*_replay' | sort); do \
 	  found=1; t=$$(basename $$f); t=$${t%_fuzzer}; \
-	  mkdir -p $(FUZZ_DIR)/corpus/$$t $(FUZZ_DIR)/artifacts/$$t tests/fuzz/corpus/$$t; \
+	  mkdir -p $(FUZZ_DIR)/corpus/$$t $(FUZZ_DIR)/artifacts/$$t; \
+	  seeds=; [ -d tests/fuzz/corpus/$$t ] && seeds=tests/fuzz/corpus/$$t; \
+	  dict=; [ -f tests/fuzz/$$t.dict ] && dict=-dict=tests/fuzz/$$t.dict; \
 	  echo "== fuzzing $$t for $(FUZZ_SECONDS) s"; \
-	  $$f -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-	    -artifact_prefix=$(FUZZ_DIR)/artifacts/$$t/ $(FUZZ_DIR)/corpus/$$t tests/fuzz/corpus/$$t \
+	  $$f -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 $$dict \
+	    -artifact_prefix=$(FUZZ_DIR)/artifacts/$$t/ $(FUZZ_DIR)/corpus/$$t $$seeds \
 	    || { status=1; echo "== $$t: failure, see $(FUZZ_DIR)/artifacts/$$t/"; }; \
 	done; \
 	[ $$found = 1 ] || echo "fuzz: no fuzz targets built yet"; \
