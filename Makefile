@@ -73,7 +73,8 @@ fuzz:
 
 # Converts three sample photos into ./out with the command line.
 run: bootstrap
-	@$(MAKE) --no-print-directory native
+	cmake -S . -B $(NATIVE_DIR) -DQV_SANITIZE=ON
+	cmake --build $(NATIVE_DIR) -j$(JOBS) --target quorvix
 	@if [ -x $(CLI) ]; then \
 	  mkdir -p out && $(CLI) -o out tests/data/s005.jpg tests/data/s006.jpg tests/data/s007.jpg; \
 	else echo "run: the command line ($(CLI)) is not built yet"; fi
