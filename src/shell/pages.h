@@ -1,0 +1,50 @@
+// What the main window needs from the three tab pages, and what the pages need from the main window.
+// Each page lives in its own file pair and is reached only through these functions.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "batch/run.h"
+
+namespace qv {
+
+// ---- provided by the main window (shell/main_window.cpp, shell/folder_fields.cpp) -----------------
+// Every command of the main panel and of the pages, keyed by control id.
+void DispatchCommand(int id, int code, HWND control);
+// Registers `control` with the program's tooltip window.
+void AddTooltip(HWND control, const wchar_t* text);
+// The only ways to set the two folder fields: text set, list reloaded and watch re-armed (input).
+void SetInputFolder(const std::wstring& folder);
+void SetOutputFolder(const std::wstring& folder);
+// Creates a child control with the user-interface font.
+HWND CreateControl(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, int x, int y, int width,
+                   int height, int id, DWORD exStyle = 0);
+
+// ---- output settings page (shell/output_settings_page.cpp) ----------------------------------------
+HWND CreateOutputSettingsPage(HWND tab, const RECT& area);
+bool OnOutputSettingsCommand(int id, int code, HWND control);  // true when the id is the page's
+void ApplyOutputSettingsEnabling();
+// Quality and LmtVal from their spin fields, then the five text and number fields (ReadTabTextFields).
+void ReadOutputSettingsIntoParams(ConversionParams& params);
+void ReadTabTextFields(ConversionParams& params);
+
+// ---- individual input page (preview/input_list_page.cpp) -----------------------------------------
+HWND CreateInputListPage(HWND tab, const RECT& area);
+bool OnInputListCommand(int id, int code, HWND control);
+LRESULT OnInputListNotify(const NMHDR& header);
+// Fills the list with the JPEG files of `folder` (all checked); an invalid folder empties it.
+void LoadInputFolder(const std::wstring& folder);
+std::vector<RunRow> InputListRows();  // names and check states in display order
+void SetInputRowChecks(const std::vector<bool>& checked);  // one entry per row
+void ReleaseInputPreview();  // also clears the selection of all rows
+void RestoreInputListProcedure();  // at shut-down
+
+// ---- options page (shell/options_page.cpp) -------------------------------------------------------
+// Builds the page and applies the start-up folders to the two folder fields.
+HWND CreateOptionsPage(HWND tab, const RECT& area);
+bool OnOptionsCommand(int id, int code, HWND control);
+
+}  // namespace qv
