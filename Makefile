@@ -46,7 +46,7 @@ test: bootstrap
 bench: bootstrap
 	@if [ ! -f bench/CMakeLists.txt ]; then echo "bench: no benchmarks yet"; exit 0; fi; \
 	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DQV_BENCH=ON -DQV_TESTS=OFF && \
-	cmake --build $(BENCH_DIR) -j$(JOBS) && \
+	cmake --build $(BENCH_DIR) -j$(JOBS) --target quorvix_bench quorvix && \
 	if [ -x bench/run-bench ]; then bench/run-bench; else echo "bench: bench/run-bench not written yet"; fi
 
 # Runs every libFuzzer program of build/fuzz/tests/fuzz for FUZZ_SECONDS, starting from the checked-in
