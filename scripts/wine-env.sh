@@ -109,6 +109,8 @@ qv_wine_template() {
   done < <(find "$tmp/prefix/drive_c/users" -maxdepth 3 -type l -print0)
   if mv -T "$tmp/prefix" "$dir" 2>/dev/null; then
     rm -rf "$tmp"
+    # Templates of other Wine versions or settings (~700 MB each); copies made from them stand alone.
+    find "$qv_cache/wine" -mindepth 1 -maxdepth 1 -name 'template-*' ! -name "${dir##*/}" -exec rm -rf {} +
   else
     rm -rf "$tmp"   # another run made it meanwhile
     [ -d "$dir/drive_c" ] || return 1
