@@ -1,0 +1,26 @@
+// Paths passed on the command line (the Send To menu): converted at once with the window minimised, or
+// preset into the folder fields with only the passed files checked. Also resolves shell links.
+#pragma once
+
+#include <string>
+
+namespace qv {
+
+enum class CommandLineResult { kOpen, kClose };
+
+// `args` are the command line's arguments with args[0] the program. With SdToCvt set and more than one
+// path, or one path that is not an existing folder: a file-list run over all paths (source 0), then
+// kClose. Otherwise the first path (a link resolved first) or its folder becomes the input folder, rows
+// whose names match none of the passed names are unchecked, the output folder becomes SdToPath or that
+// folder, and the result is kOpen.
+CommandLineResult ProcessCommandLine(int argc, wchar_t** args);
+
+// Replaces `path` (a shell link file) by the link's target, at most 259 characters. False and `path`
+// unchanged when it cannot be resolved.
+bool ResolveShortcut(std::wstring& path);
+
+// The long form of `path` (at most 259 characters); a path whose long form cannot be found is made
+// absolute and kept as it is otherwise.
+std::wstring LongPathOf(const std::wstring& path);
+
+}  // namespace qv

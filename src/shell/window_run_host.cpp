@@ -1,0 +1,158 @@
+// The batch core's host in the main window.
+#include "shell/window_run_host.h"
+
+#include <commctrl.h>
+
+#include "resources/resource.h"
+#include "shell/app_state.h"
+#include "shell/folder_fields.h"
+#include "shell/pages.h"
+
+namespace qv {
+
+namespace {
+
+int DefaultMessageBox(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type) {
+  return MessageBoxW(owner, text, caption, type);
+}
+
+MessageBoxFunction gMessageBox = DefaultMessageBox;
+
+void SetMainTitle(const wchar_t* title) {
+  if (App().mainWindow != nullptr) SetWindowTextW(App().mainWindow, title);
+}
+
+bool IsMainWindowOrChild(HWND window) {
+  HWND main = App().mainWindow;
+  return main != nullptr && window != nullptr && (window == main || IsChild(main, window));
+}
+
+// One queued message of the polled range: true when it asks for the run to stop.
+bool IsCancelMessage(const MSG& msg) {
+  switch (msg.message) {
+    case WM_KEYDOWN: return msg.wParam == VK_ESCAPE;
+    case WM_COMMAND: return LOWORD(msg.wParam) == IDC_STOP;
+    case WM_LBUTTONDOWN: return App().stopButton != nullptr && msg.hwnd == App().stopButton;
+    default: return false;
+  }
+}
+
+// Holds the run-active flag for the length of a run.
+class ActiveRun {
+ public:
+  ActiveRun() { App().runActive = true; }
+  ~ActiveRun() { App().runActive = false; }
+  ActiveRun(const ActiveRun&) = delete;
+  ActiveRun& operator=(const ActiveRun&) = delete;
+};
+
+}  // namespace
+
+MessageBoxFunction SetMessageBoxFunction(MessageBoxFunction function) {
+  MessageBoxFunction previous = gMessageBox;
+  gMessageBox = function != nullptr ? function : DefaultMessageBox;
+  return previous;
+}
+
+int ShowMessageBox(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type) {
+  return gMessageBox(owner, text, caption, type);
+}
+
+UINT MessageIconStyle(MessageIcon icon) {
+  switch (icon) {
+    case MessageIcon::kError: return MB_ICONERROR;
+    case MessageIcon::kWarning: return MB_ICONWARNING;
+    case MessageIcon::kInformation: return MB_ICONINFORMATION;
+  }
+  return 0;
+}
+
+int ShowAppMessage(MessageCode code) {
+  const MessageText& message = MessageFor(code);
+  return ShowMessageBox(App().mainWindow, message.text, message.caption,
+                        MB_OK | MessageIconStyle(message.icon) | MB_SETFOREGROUND);
+}
+
+void WindowRunHost::ShowMessage(MessageCode code) { ShowAppMessage(code); }
+
+bool WindowRunHost::ValidateFolderFields(std::wstring& inputFolder, std::wstring& outputFolder) {
+  return qv::ValidateFolderFields(inputFolder, outputFolder);
+}
+
+bool WindowRunHost::InputFolderChangedStop() { return CheckInputFolderChange(true) == FolderChange::kStop; }
+
+std::vector<RunRow> WindowRunHost::Rows() { return InputListRows(); }
+
+bool WindowRunHost::RememberOutputFolder(std::wstring& outputFolder) {
+  return RememberFolder(App().outputField, outputFolder);
+}
+
+void WindowRunHost::PrepareRunSettings(ConversionParams& params) { ReadOutputSettingsIntoParams(params); }
+
+void WindowRunHost::ReleaseInputPreview() { qv::ReleaseInputPreview(); }
+
+void WindowRunHost::BeginRun(int planned) {
+  SendMessageW(App().progress, PBM_SETRANGE32, 0, planned);
+  SetMainTitle(kProcessingTitle);
+}
+
+void WindowRunHost::FileDone(const FileOutcome& outcome) {
+  (void)outcome;
+  SendMessageW(App().progress, PBM_STEPIT, 0, 0);
+}
+
+bool WindowRunHost::PollCancelRequest() { return PollWindowCancelRequest(); }
+
+bool WindowRunHost::ConfirmCancel() {
+  return ShowMessageBox(App().mainWindow, kCancelQuestion, kAppTitle,
+                        MB_YESNO | MB_ICONWARNING | MB_SETFOREGROUND) == IDYES;
+}
+
+void WindowRunHost::EndRun(const RunSummary& summary) {
+  SendMessageW(App().progress, PBM_SETPOS, 0, 0);
+  SetMainTitle(kAppTitle);
+  if (App().stored.options.EndMes != 0) {
+    const std::wstring text = SummaryBoxText(summary.planned, summary.written);
+    ShowMessageBox(App().mainWindow, text.c_str(), kSummaryCaption,
+                   MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
+  } else {
+    SetMainTitle(SummaryTitle(summary.planned, summary.written).c_str());
+  }
+}
+
+bool PollWindowCancelRequest() {
+  HWND main = App().mainWindow;
+  if (main == nullptr) return false;
+  MSG msg;
+  while (PeekMessageW(&msg, main, WM_PAINT, WM_LBUTTONDOWN, PM_REMOVE)) {
+    if (!IsMainWindowOrChild(msg.hwnd)) continue;
+    if (msg.message == WM_PAINT) {
+      DispatchMessageW(&msg);
+      continue;
+    }
+    if (IsCancelMessage(msg)) return true;
+  }
+  return false;
+}
+
+RunSummary RunFolderConversionInWindow() {
+  if (App().runActive) return {};
+  ActiveRun active;
+  WindowRunHost host;
+  RunEnvironment env;
+  env.params = &App().params;
+  env.options = &App().stored.options;
+  return RunFolderConversion(host, env);
+}
+
+RunSummary RunFileListConversionInWindow(const std::vector<std::wstring>& paths, RunSource source) {
+  if (App().runActive) return {};
+  ActiveRun active;
+  WindowRunHost host;
+  RunEnvironment env;
+  env.params = &App().params;
+  env.options = &App().stored.options;
+  return RunFileListConversion(host, env, paths, source);
+}
+
+}  // namespace qv
