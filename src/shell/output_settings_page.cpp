@@ -1,0 +1,372 @@
+// The output settings page: builds its controls from App().params, keeps App().params in step with
+// every click, corrects out-of-range numbers when a field loses the focus, shows the size sample, and
+// hands the values still held in fields back to the run and the shut-down. Conversion itself is not
+// done here; the page's window class and procedure belong to the main window.
+#include "shell/output_settings_page.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <climits>
+#include <cwctype>
+#include <string>
+
+#include "resources/resource.h"
+#include "shell/app_state.h"
+#include "shell/comment_dialog.h"
+#include "shell/main_window.h"
+#include "shell/pages.h"
+
+namespace qv {
+namespace {
+
+HWND g_page = nullptr;  // the page built last; its controls are found by id
+
+constexpr int kMaxFieldText = 259;  // characters read from a text field
+
+// Heights for the 12-pixel user-interface font.
+constexpr int kLabelHeight = 14;
+constexpr int kButtonHeight = 18;  // check boxes and radio buttons
+constexpr int kEditHeight = 20;
+constexpr int kLabelDrop = 3;  // a label beside a field sits this much lower than the field
+
+HWND Item(int id) { return GetDlgItem(g_page, id); }
+
+// Every control but the second and later radio buttons of a group starts a group of its own, so that
+// the automatic radio buttons uncheck exactly their own group's siblings.
+HWND Add(const wchar_t* className, const wchar_t* text, DWORD style, int x, int y, int width, int height, int id,
+         DWORD exStyle = 0) {
+  return CreateControl(g_page, className, text, style | WS_VISIBLE, x, y, width, height, id, exStyle);
+}
+
+void AddGroup(const wchar_t* text, int x, int y, int width, int height, int id) {
+  Add(WC_BUTTONW, text, BS_GROUPBOX | WS_GROUP, x, y, width, height, id);
+}
+
+void AddLabel(const wchar_t* text, int x, int y, int width, int id, DWORD align = SS_LEFT) {
+  Add(WC_STATICW, text, align | SS_NOPREFIX | WS_GROUP, x, y, width, kLabelHeight, id);
+}
+
+void AddCheck(const wchar_t* text, int x, int y, int width, int id, uint8_t flag) {
+  HWND box = Add(WC_BUTTONW, text, BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP, x, y, width, kButtonHeight, id);
+  SendMessageW(box, BM_SETCHECK, (flag & 1) ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void AddRadio(const wchar_t* text, int x, int y, int width, int id, bool firstOfGroup) {
+  Add(WC_BUTTONW, text, BS_AUTORADIOBUTTON | (firstOfGroup ? WS_GROUP | WS_TABSTOP : 0), x, y, width,
+      kButtonHeight, id);
+}
+
+HWND AddEdit(int x, int y, int width, int id, int maxChars, DWORD style) {
+  HWND edit = Add(WC_EDITW, L"", style | ES_AUTOHSCROLL | WS_TABSTOP | WS_GROUP, x, y, width, kEditHeight, id,
+                  WS_EX_CLIENTEDGE);
+  SendMessageW(edit, EM_LIMITTEXT, maxChars, 0);
+  return edit;
+}
+
+// A spin control inside the right end of `buddy`, showing its position there as plain digits.
+void AddSpin(HWND buddy, int id, int low, int high, int32_t start) {
+  HWND spin = Add(UPDOWN_CLASSW, L"", UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS | UDS_SETBUDDYINT, 0, 0, 0,
+                  0, id);
+  SendMessageW(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(buddy), 0);
+  SendMessageW(spin, UDM_SETRANGE32, low, high);
+  SendMessageW(spin, UDM_SETPOS32, 0, std::clamp<int32_t>(start, low, high));
+}
+
+// A number field with its spin: the field is `width` wide including the spin.
+void AddSpinField(int x, int y, int width, int fieldId, int maxChars, DWORD align, int spinId, int low, int high,
+                  int32_t start) {
+  HWND field = AddEdit(x, y, width, fieldId, maxChars, ES_NUMBER | align);
+  AddSpin(field, spinId, low, high, start);
+}
+
+void AddTextField(int x, int y, int width, int id, const std::wstring& text) {
+  HWND field = AddEdit(x, y, width, id, 20, ES_LEFT);
+  if (!text.empty()) SetWindowTextW(field, text.c_str());
+}
+
+bool IsChecked(int id) { return SendMessageW(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+uint8_t CheckState(int id) { return IsChecked(id) ? 1 : 0; }
+
+std::wstring FieldText(int id, int maxChars) {
+  std::wstring text(static_cast<size_t>(maxChars) + 1, L'\0');
+  const int length = GetWindowTextW(Item(id), text.data(), maxChars + 1);
+  text.resize(length > 0 ? static_cast<size_t>(length) : 0);
+  return text;
+}
+
+// The position of a spin control; with its buddy-integer style the control takes it from the field.
+int32_t SpinPosition(int spinId) {
+  BOOL error = FALSE;
+  return static_cast<int32_t>(SendMessageW(Item(spinId), UDM_GETPOS32, 0, reinterpret_cast<LPARAM>(&error)));
+}
+
+void EnableItems(int firstId, int lastId, bool enable) {
+  for (int id = firstId; id <= lastId; ++id) EnableWindow(Item(id), enable ? TRUE : FALSE);
+}
+
+void ShowSizeSample() {
+  const int64_t result = SizeSampleResult(App().stored.options.CalcNum, App().params.ScaleNum);
+  SetWindowTextW(Item(IDC_SIZE_SAMPLE_RESULT), std::to_wstring(result).c_str());
+}
+
+// On leaving a number field (low >= 1): a number outside [low, high] becomes `high` when above it, else
+// `low`; an empty field reads as 0. The spin writes the corrected number into the field.
+void CorrectNumberField(int fieldId, int spinId, int32_t low, int32_t high) {
+  const int32_t value = ParseFieldNumber(FieldText(fieldId, kMaxFieldText));
+  if (value >= low && value <= high) return;
+  SendMessageW(Item(spinId), UDM_SETPOS32, 0, value > high ? high : low);
+}
+
+void OnStartNumberLeft() {
+  if (GetWindowTextLengthW(Item(IDC_START)) == 0) SetWindowTextW(Item(IDC_START), L"0");
+}
+
+void OnScaleChosen(int id) {
+  if (!IsChecked(id)) return;
+  App().params.ScaleNum = id - IDC_SCALE_BASE;
+  ShowSizeSample();
+}
+
+void OnNamingChosen(int id) {
+  const int32_t nameSet = id - IDC_NAME_INPUT;
+  if (!IsChecked(id) || nameSet == App().params.NameSet) return;
+  App().params.NameSet = nameSet;
+  ApplyOutputSettingsEnabling();
+}
+
+void OnSizeSampleChanged() {
+  App().stored.options.CalcNum = ParseFieldNumber(FieldText(IDC_SIZE_SAMPLE_INPUT, kMaxFieldText));
+  ShowSizeSample();
+}
+
+void OnEditComment() {
+  HWND owner = App().mainWindow != nullptr ? App().mainWindow : GetAncestor(g_page, GA_ROOT);
+  EditComment(owner, App().params.CmtStr1);
+}
+
+// ---- building ---------------------------------------------------------------------------------------
+
+void BuildOutputOptionsGroup(const ConversionParams& p) {
+  AddGroup(L"出力オプション", 8, 4, 256, 150, IDC_OUTPUT_OPTIONS_GROUP);
+  AddLabel(L"JPEG画質", 20, 24 + kLabelDrop, 64, IDC_QUALITY_LABEL);
+  AddSpinField(86, 24, 52, IDC_QUALITY, 3, ES_RIGHT, IDC_QUALITY_SPIN, 1, 100, p.Quality);
+  AddLabel(L"サンプル比", 20, 50 + kLabelDrop, 64, IDC_SAMPLING_LABEL);
+  AddRadio(L"4:1", 86, 51, 50, IDC_SAMPLING_41, true);
+  AddRadio(L"1:1", 140, 51, 50, IDC_SAMPLING_11, false);
+  CheckRadioButton(g_page, IDC_SAMPLING_41, IDC_SAMPLING_11, p.Sampling == 2 ? IDC_SAMPLING_11 : IDC_SAMPLING_41);
+  AddCheck(L"ファイルサイズ指定", 20, 77, 118, IDC_LIMIT, p.Limit);
+  AddSpinField(140, 76, 62, IDC_LIMIT_VALUE, 4, ES_LEFT, IDC_LIMIT_SPIN, 1, 32767, p.LmtVal);
+  AddLabel(L"KB 以下", 204, 76 + kLabelDrop, 54, IDC_LIMIT_LABEL, SS_CENTER);
+  AddCheck(L"プログレッシブ", 20, 103, 120, IDC_PROGRESSIVE, p.Progressive);
+  AddCheck(L"コメント挿入", 20, 128, 100, IDC_COMMENT_INSERT, p.CmtOpt);
+  Add(WC_BUTTONW, L"作成", BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, 124, 126, 60, 22, IDC_COMMENT_EDIT);
+}
+
+void BuildScaleGroup(const ConversionParams& p) {
+  AddGroup(L"スケールオプション", 8, 162, 256, 150, IDC_SCALE_GROUP);
+  AddLabel(L"縮小", 20, 180, 112, IDC_SCALE_REDUCE_LABEL, SS_CENTER);
+  AddLabel(L"拡大", 140, 180, 112, IDC_SCALE_ENLARGE_LABEL, SS_CENTER);
+  constexpr int kColumnX[4] = {20, 78, 140, 198};
+  for (int n = 1; n <= 16; ++n) {
+    if (n == 8) continue;
+    const int column = (n - 1) / 4;  // 1-4, 5-7, 9-12, 13-16
+    const int row = (n - 1) % 4;
+    const std::wstring text = std::to_wstring(n) + L"/8";
+    AddRadio(text.c_str(), kColumnX[column], 198 + row * 20, 54, IDC_SCALE_BASE + n, n == 1);
+  }
+  if (const int id = ScaleButtonId(p.ScaleNum); id != 0) SendMessageW(Item(id), BM_SETCHECK, BST_CHECKED, 0);
+
+  AddLabel(L"サイズサンプル", 20, 282 + kLabelDrop, 84, IDC_SIZE_SAMPLE_LABEL);
+  AddEdit(106, 282, 52, IDC_SIZE_SAMPLE_INPUT, 5, ES_NUMBER | ES_RIGHT);
+  AddLabel(L"→", 162, 282 + kLabelDrop, 14, IDC_SIZE_SAMPLE_ARROW, SS_CENTER);
+  AddLabel(L"", 178, 282 + kLabelDrop, 42, IDC_SIZE_SAMPLE_RESULT, SS_RIGHT);
+  AddLabel(L"pixel", 224, 282 + kLabelDrop, 34, IDC_SIZE_SAMPLE_UNIT);
+  // Setting the text counts as a change (CalcNum read back, result shown) whoever routes the page's
+  // commands; the result is shown here as well in case none does yet.
+  SetWindowTextW(Item(IDC_SIZE_SAMPLE_INPUT), std::to_wstring(App().stored.options.CalcNum).c_str());
+  ShowSizeSample();
+}
+
+void BuildOutputFileGroup(const ConversionParams& p) {
+  AddGroup(L"出力ファイル", 268, 4, 248, 178, IDC_NAMING_GROUP);
+  AddRadio(L"入力名基準", 280, 22, 120, IDC_NAME_INPUT, true);
+  AddRadio(L"Exif 日付優先", 280, 44, 120, IDC_NAME_EXIF, false);
+  AddRadio(L"連番", 280, 69, 50, IDC_NAME_SERIAL, false);
+  CheckRadioButton(g_page, IDC_NAME_INPUT, IDC_NAME_SERIAL, NamingButtonId(p.NameSet));
+  AddLabel(L"桁", 332, 68 + kLabelDrop, 14, IDC_DIGITS_LABEL);
+  AddSpinField(348, 68, 38, IDC_DIGITS, 1, ES_LEFT, IDC_DIGITS_SPIN, 1, 5, p.DigitNum);
+  AddLabel(L"始番", 394, 68 + kLabelDrop, 28, IDC_START_LABEL);
+  AddSpinField(424, 68, 60, IDC_START, 4, ES_LEFT, IDC_START_SPIN, 0, 9999, p.StartNum);
+
+  AddCheck(L"先頭文字", 280, 99, 94, IDC_PREFIX_ADD, p.TopAdd);
+  AddTextField(378, 98, 128, IDC_PREFIX, p.TopStr);
+  AddCheck(L"末尾文字", 280, 125, 94, IDC_SUFFIX_ADD, p.EndAdd);
+  AddTextField(378, 124, 128, IDC_SUFFIX, p.EndStr);
+  AddCheck(L"サブフォルダ", 280, 151, 94, IDC_SUBFOLDER_ADD, p.MkDirAdd);
+  AddTextField(378, 150, 128, IDC_SUBFOLDER, p.MkDirStr);
+}
+
+void BuildInputDisposal(const ConversionParams& p) {
+  AddCheck(L"入力ファイル削除", 280, 194, 140, IDC_DELETE_INPUT, p.IFileDel);
+  AddCheck(L"ごみ箱へ移動", 296, 216, 140, IDC_RECYCLE, p.Recycle);
+}
+
+void AddPageTooltips() {
+  AddTooltip(Item(IDC_QUALITY), L"1（高圧縮/低画質）～100（無圧縮/高画質）");
+  AddTooltip(Item(IDC_LIMIT), L"画質が自動調整されます");
+  AddTooltip(Item(IDC_START), L"連番開始番号");
+  AddTooltip(Item(IDC_PREFIX_ADD), L"出力ファイル名の先頭に文字列を付加します");
+  AddTooltip(Item(IDC_SUFFIX_ADD), L"出力ファイル名の末尾に文字列を追加します");
+  AddTooltip(Item(IDC_SUBFOLDER_ADD), L"出力先にフォルダを作成して保存します");
+  AddTooltip(Item(IDC_RECYCLE), L"削除される入力ファイルをごみ箱へ移動します");
+}
+
+}  // namespace
+
+int32_t ParseFieldNumber(const std::wstring& text) {
+  size_t i = 0;
+  while (i < text.size() && std::iswspace(text[i])) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == L'-' || text[i] == L'+')) negative = text[i++] == L'-';
+  int64_t value = 0;
+  for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i) {
+    value = value * 10 + (text[i] - L'0');
+    if (value > static_cast<int64_t>(INT32_MAX) + 1) value = static_cast<int64_t>(INT32_MAX) + 1;
+  }
+  if (negative) value = -value;
+  return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
+}
+
+int ScaleButtonId(int32_t scaleNum) {
+  if (scaleNum < 1 || scaleNum > 16 || scaleNum == 8) return 0;
+  return IDC_SCALE_BASE + scaleNum;
+}
+
+int NamingButtonId(int32_t nameSet) {
+  return nameSet >= 0 && nameSet <= 2 ? IDC_NAME_INPUT + nameSet : IDC_NAME_INPUT;
+}
+
+HWND CreateOutputSettingsPage(HWND tab, const RECT& area) {
+  HWND page = CreateWindowExW(WS_EX_CONTROLPARENT, kTabPageClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
+                              area.left, area.top, area.right - area.left, area.bottom - area.top, tab,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PAGE_OUTPUT_SETTINGS)), App().instance,
+                              nullptr);
+  if (page == nullptr) return nullptr;
+  g_page = page;
+  const ConversionParams& p = App().params;
+  BuildOutputOptionsGroup(p);
+  BuildScaleGroup(p);
+  BuildOutputFileGroup(p);
+  BuildInputDisposal(p);
+  AddPageTooltips();
+  ApplyOutputSettingsEnabling();
+  return page;
+}
+
+void ApplyOutputSettingsEnabling() {
+  if (g_page == nullptr || !IsWindow(g_page)) return;
+  const ConversionParams& p = App().params;
+  EnableItems(IDC_LIMIT_VALUE, IDC_LIMIT_LABEL, (p.Limit & 1) != 0);
+  EnableItems(IDC_DIGITS_LABEL, IDC_START_SPIN, p.NameSet == 2);
+  EnableWindow(Item(IDC_PREFIX), (p.TopAdd & 1) != 0);
+  EnableWindow(Item(IDC_SUFFIX), (p.EndAdd & 1) != 0);
+  EnableWindow(Item(IDC_SUBFOLDER), (p.MkDirAdd & 1) != 0);
+  EnableWindow(Item(IDC_RECYCLE), (p.IFileDel & 1) != 0);
+}
+
+bool OnOutputSettingsCommand(int id, int code, HWND /*control*/) {
+  if (id < IDC_OUTPUT_OPTIONS_GROUP || id > IDC_RECYCLE) return false;
+  ConversionParams& p = App().params;
+  const bool clicked = code == BN_CLICKED;
+  switch (id) {
+    case IDC_QUALITY:
+      if (code == EN_KILLFOCUS) CorrectNumberField(IDC_QUALITY, IDC_QUALITY_SPIN, 1, 100);
+      break;
+    case IDC_SAMPLING_41:
+      if (clicked && IsChecked(id)) p.Sampling = 0;
+      break;
+    case IDC_SAMPLING_11:
+      if (clicked && IsChecked(id)) p.Sampling = 2;
+      break;
+    case IDC_LIMIT:
+      if (clicked) {
+        p.Limit = CheckState(id);
+        ApplyOutputSettingsEnabling();
+      }
+      break;
+    case IDC_PROGRESSIVE:
+      if (clicked) p.Progressive = CheckState(id);
+      break;
+    case IDC_COMMENT_INSERT:
+      if (clicked) p.CmtOpt = CheckState(id);
+      break;
+    case IDC_COMMENT_EDIT:
+      if (clicked) OnEditComment();
+      break;
+    case IDC_SIZE_SAMPLE_INPUT:
+      if (code == EN_CHANGE) OnSizeSampleChanged();
+      break;
+    case IDC_NAME_INPUT:
+    case IDC_NAME_EXIF:
+    case IDC_NAME_SERIAL:
+      if (clicked) OnNamingChosen(id);
+      break;
+    case IDC_DIGITS:
+      if (code == EN_KILLFOCUS) CorrectNumberField(IDC_DIGITS, IDC_DIGITS_SPIN, 1, 5);
+      break;
+    case IDC_START:
+      if (code == EN_KILLFOCUS) OnStartNumberLeft();
+      break;
+    case IDC_PREFIX_ADD:
+      if (clicked) {
+        p.TopAdd = CheckState(id);
+        ApplyOutputSettingsEnabling();
+      }
+      break;
+    case IDC_SUFFIX_ADD:
+      if (clicked) {
+        p.EndAdd = CheckState(id);
+        ApplyOutputSettingsEnabling();
+      }
+      break;
+    case IDC_SUBFOLDER_ADD:
+      if (clicked) {
+        p.MkDirAdd = CheckState(id);
+        ApplyOutputSettingsEnabling();
+      }
+      break;
+    case IDC_DELETE_INPUT:
+      if (clicked) {
+        p.IFileDel = CheckState(id);
+        ApplyOutputSettingsEnabling();
+      }
+      break;
+    case IDC_RECYCLE:
+      if (clicked) p.Recycle = CheckState(id);
+      break;
+    default:
+      if (clicked && ScaleButtonId(id - IDC_SCALE_BASE) == id) OnScaleChosen(id);
+      break;
+  }
+  return true;
+}
+
+void ReadTabTextFields(ConversionParams& params) {
+  if (g_page == nullptr || !IsWindow(g_page)) return;
+  params.DigitNum = std::clamp<int32_t>(SpinPosition(IDC_DIGITS_SPIN), 1, 5);
+  params.StartNum = SpinPosition(IDC_START_SPIN);
+  params.TopStr = FieldText(IDC_PREFIX, kMaxFieldText);
+  params.EndStr = FieldText(IDC_SUFFIX, kMaxFieldText);
+  params.MkDirStr = FieldText(IDC_SUBFOLDER, kMaxFieldText);
+}
+
+void ReadOutputSettingsIntoParams(ConversionParams& params) {
+  if (g_page == nullptr || !IsWindow(g_page)) return;
+  params.Quality = SpinPosition(IDC_QUALITY_SPIN);
+  params.LmtVal = SpinPosition(IDC_LIMIT_SPIN);
+  ReadTabTextFields(params);
+}
+
+}  // namespace qv
