@@ -46,5 +46,8 @@ void RestoreInputListProcedure();  // at shut-down
 // Builds the page and applies the start-up folders to the two folder fields.
 HWND CreateOptionsPage(HWND tab, const RECT& area);
 bool OnOptionsCommand(int id, int code, HWND control);
+// Shows or hides hidden items: Hidden flips between 2 and 0, the check box 1344 follows, and the input
+// list is reloaded from the input field's text. Meant for the tree menu's command too.
+void ToggleHiddenItems();
 
 }  // namespace qv

@@ -1,0 +1,270 @@
+// The options page: start-up folders, the Send To group and the display switches. It edits
+// App().stored.options the moment a control changes and applies the start-up folders while it is built.
+// Reaches the folder fields and the input list only through pages.h.
+#include "shell/options_page.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+#include "resources/resource.h"
+#include "shell/app_state.h"
+#include "shell/choose_folder.h"
+#include "shell/pages.h"
+#include "shell/send_to.h"
+
+namespace qv {
+
+namespace {
+
+constexpr wchar_t kSameFolderAsInput[] = L"<入力ファイルと同じフォルダ>";
+constexpr wchar_t kDropTip[] = L"ドラッグ＆ドロップ設定可";
+constexpr int kPathLimit = 260;
+constexpr int kReadLimit = 259;
+
+HWND gPage = nullptr;
+
+// The ids of one start-up folder row; the radio ids are consecutive (none, last, specified).
+struct StartupRow {
+  int label;
+  int none;
+  int path;
+  int choose;
+  const wchar_t* caption;
+};
+
+constexpr StartupRow kInputRow{IDC_STARTUP_INPUT_LABEL, IDC_STARTUP_INPUT_NONE,
+                               IDC_STARTUP_INPUT_PATH, IDC_STARTUP_INPUT_CHOOSE, L"入力"};
+constexpr StartupRow kOutputRow{IDC_STARTUP_OUTPUT_LABEL, IDC_STARTUP_OUTPUT_NONE,
+                                IDC_STARTUP_OUTPUT_PATH, IDC_STARTUP_OUTPUT_CHOOSE, L"出力"};
+
+AppOptions& Options() { return App().stored.options; }
+
+HWND Item(int id) { return GetDlgItem(gPage, id); }
+
+bool IsChecked(int id) { return SendMessageW(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+void SetChecked(int id, bool checked) {
+  SendMessageW(Item(id), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+// Shows a path with the caret after its last character, so the folder's own name is in view.
+void ShowPath(int id, const std::wstring& path) {
+  HWND field = Item(id);
+  SetWindowTextW(field, path.c_str());
+  const LPARAM end = static_cast<LPARAM>(path.size());
+  SendMessageW(field, EM_SETSEL, static_cast<WPARAM>(end), end);
+}
+
+void ShowSendToFolder() {
+  const std::wstring& path = Options().SdToPath;
+  SetWindowTextW(Item(IDC_SENDTO_FOLDER), path.empty() ? kSameFolderAsInput : path.c_str());
+}
+
+void EnableRowPath(const StartupRow& row, bool enabled) {
+  EnableWindow(Item(row.path), enabled);
+  EnableWindow(Item(row.choose), enabled);
+}
+
+std::wstring WindowText(HWND window, int limit) {
+  if (window == nullptr) return std::wstring();
+  std::wstring text(static_cast<size_t>(limit) + 1, L'\0');
+  const int length = GetWindowTextW(window, text.data(), limit + 1);
+  text.resize(length > 0 ? static_cast<size_t>(length) : 0);
+  return text;
+}
+
+// ---- building ---------------------------------------------------------------------------------
+
+HWND Label(const wchar_t* text, int id, int x, int y, int width, DWORD extraStyle = 0) {
+  return CreateControl(gPage, L"STATIC", text, WS_VISIBLE | SS_LEFT | SS_CENTERIMAGE | extraStyle, x, y, width, 20,
+                       id);
+}
+
+HWND Radio(const wchar_t* text, int id, int x, int y, int width, bool firstOfGroup) {
+  return CreateControl(gPage, L"BUTTON", text, WS_VISIBLE | BS_AUTORADIOBUTTON | (firstOfGroup ? WS_GROUP : 0), x, y,
+                       width, 20, id);
+}
+
+HWND CheckBox(const wchar_t* text, int id, int x, int y, int width) {
+  return CreateControl(gPage, L"BUTTON", text, WS_VISIBLE | WS_GROUP | BS_AUTOCHECKBOX, x, y, width, 20, id);
+}
+
+HWND PushButton(const wchar_t* text, int id, int x, int y, int width) {
+  return CreateControl(gPage, L"BUTTON", text, WS_VISIBLE | WS_GROUP | BS_PUSHBUTTON, x, y, width, 22, id);
+}
+
+HWND PathField(int id, int x, int y, int width) {
+  HWND field = CreateControl(gPage, L"EDIT", L"", WS_VISIBLE | WS_GROUP | ES_READONLY | ES_AUTOHSCROLL, x, y, width,
+                             20, id, WS_EX_CLIENTEDGE);
+  SendMessageW(field, EM_LIMITTEXT, kPathLimit, 0);
+  return field;
+}
+
+// One start-up row: label, the three choices, the specified folder and its "設定" button. A choice out of
+// range starts like "なし" and checks it.
+void BuildStartupRow(const StartupRow& row, int choice, const std::wstring& specified, int y, int width) {
+  Label(row.caption, row.label, 20, y, 32, WS_GROUP);
+  Radio(L"なし", row.none, 56, y, 52, true);
+  Radio(L"前回終了時", row.none + 1, 110, y, 86, false);
+  Radio(L"指定", row.none + 2, 198, y, 50, false);
+  const int buttonX = width - 20 - 52;
+  PathField(row.path, 250, y, buttonX - 6 - 250);
+  PushButton(L"設定", row.choose, buttonX, y - 1, 52);
+  SetChecked(row.none + (choice >= 0 && choice <= 2 ? choice : 0), true);
+  ShowPath(row.path, specified);
+  EnableRowPath(row, choice == 2);
+}
+
+// The folder a start-up choice puts into a field: 1 the one at last exit, 2 the specified one.
+std::wstring StartupFolder(int choice, const std::wstring& atLastExit, const std::wstring& specified) {
+  if (choice == 1) return atLastExit;
+  if (choice == 2) return specified;
+  return std::wstring();
+}
+
+void BuildStartupGroup(int width) {
+  CreateControl(gPage, L"BUTTON", L"起動時のフォルダ", WS_VISIBLE | WS_GROUP | BS_GROUPBOX, 8, 4, width - 16, 82,
+                IDC_STARTUP_GROUP);
+  const AppOptions& o = Options();
+  BuildStartupRow(kInputRow, o.IIFolder, o.ISPath, 24, width);
+  const std::wstring input = StartupFolder(o.IIFolder, o.IEPath, o.ISPath);
+  if (!input.empty()) SetInputFolder(input);
+
+  BuildStartupRow(kOutputRow, o.OIFolder, o.OSPath, 54, width);
+  const std::wstring output = StartupFolder(o.OIFolder, o.OEPath, o.OSPath);
+  if (!output.empty()) SetOutputFolder(output);
+}
+
+void BuildSendToGroup(int width) {
+  CreateControl(gPage, L"BUTTON", L"「送る」メニューから実行時の設定", WS_VISIBLE | WS_GROUP | BS_GROUPBOX, 8, 94,
+                width - 16, 104, IDC_SENDTO_GROUP);
+  CheckBox(L"「送る」メニューに登録", IDC_SENDTO_REGISTER, 20, 114, 200);
+  Radio(L"メインウィンドウを開く", IDC_SENDTO_OPEN_WINDOW, 20, 140, 170, true);
+  Radio(L"変換処理後に終了", IDC_SENDTO_CONVERT_EXIT, 200, 140, 150, false);
+  Label(L"出力フォルダ", IDC_SENDTO_FOLDER_LABEL, 20, 168, 76, WS_GROUP);
+  const int clearX = width - 20 - 52;
+  const int chooseX = clearX - 4 - 52;
+  PathField(IDC_SENDTO_FOLDER, 98, 168, chooseX - 6 - 98);
+  PushButton(L"設定", IDC_SENDTO_CHOOSE, chooseX, 167, 52);
+  PushButton(L"解除", IDC_SENDTO_CLEAR, clearX, 167, 52);
+
+  SetChecked(IDC_SENDTO_REGISTER, SendToShortcutExists());
+  SetChecked(Options().SdToCvt ? IDC_SENDTO_CONVERT_EXIT : IDC_SENDTO_OPEN_WINDOW, true);
+  ShowSendToFolder();
+}
+
+void BuildSwitches(int width) {
+  const int right = width / 2 + 4;
+  const int columnWidth = width / 2 - 24;
+  CheckBox(L"起動時にデスクトップツリー展開", IDC_DESKTOP_EXPAND, 20, 208, columnWidth);
+  CheckBox(L"隠し属性のファイルとフォルダを表示", IDC_SHOW_HIDDEN, right, 208, columnWidth);
+  CheckBox(L"変換完了メッセージ表示", IDC_END_MESSAGE, 20, 232, columnWidth);
+  CheckBox(L"入力フォルダ内更新メッセージ表示", IDC_FOLDER_CHANGED_MESSAGE, right, 232, columnWidth);
+  CheckBox(L"ツールチップ表示", IDC_TOOLTIPS, 20, 256, columnWidth);
+
+  const AppOptions& o = Options();
+  SetChecked(IDC_DESKTOP_EXPAND, (o.DTExpand & 1) != 0);
+  SetChecked(IDC_SHOW_HIDDEN, o.Hidden == 0);
+  SetChecked(IDC_END_MESSAGE, (o.EndMes & 1) != 0);
+  SetChecked(IDC_FOLDER_CHANGED_MESSAGE, (o.FileMes & 1) != 0);
+  SetChecked(IDC_TOOLTIPS, (o.TipAct & 1) != 0);
+}
+
+// ---- commands ---------------------------------------------------------------------------------
+
+void OnStartupChoice(const StartupRow& row, int id, int32_t& option) {
+  if (!IsChecked(id)) return;
+  option = id - row.none;
+  EnableRowPath(row, option == 2);
+}
+
+void OnChooseStartupFolder(const StartupRow& row, std::wstring& option) {
+  if (auto folder = ChooseFolder(option, gPage)) {
+    option = *folder;
+    ShowPath(row.path, option);
+  }
+}
+
+void OnChooseSendToFolder() {
+  if (auto folder = ChooseFolder(Options().SdToPath, gPage)) {
+    Options().SdToPath = *folder;
+    ShowSendToFolder();
+  }
+}
+
+void OnClearSendToFolder() {
+  Options().SdToPath.clear();
+  ShowSendToFolder();
+}
+
+void OnTooltips() {
+  Options().TipAct = IsChecked(IDC_TOOLTIPS) ? 1 : 0;
+  if (App().tooltip != nullptr) SendMessageW(App().tooltip, TTM_ACTIVATE, Options().TipAct, 0);
+}
+
+uint8_t CheckFlag(int id) { return IsChecked(id) ? 1 : 0; }
+
+}  // namespace
+
+HWND OptionsPage() { return gPage; }
+
+HWND CreateOptionsPage(HWND tab, const RECT& area) {
+  const int width = area.right - area.left;
+  gPage = CreateWindowExW(0, L"Quorvix_tabbase_class", L"", WS_CHILD | WS_CLIPSIBLINGS, area.left, area.top, width,
+                          area.bottom - area.top, tab,
+                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PAGE_OPTIONS)), App().instance, nullptr);
+  if (gPage == nullptr) return nullptr;
+  App().pages[2] = gPage;
+
+  BuildStartupGroup(width);
+  BuildSendToGroup(width);
+  BuildSwitches(width);
+
+  AddTooltip(Item(IDC_STARTUP_INPUT_PATH), kDropTip);
+  AddTooltip(Item(IDC_STARTUP_OUTPUT_PATH), kDropTip);
+  AddTooltip(Item(IDC_SENDTO_FOLDER), kDropTip);
+  return gPage;
+}
+
+bool OnOptionsCommand(int id, int code, HWND) {
+  if (id < IDC_STARTUP_GROUP || id > IDC_TOOLTIPS) return false;
+  if (gPage == nullptr || code != BN_CLICKED) return true;  // e.g. notifications of the read-only fields
+  AppOptions& o = Options();
+  switch (id) {
+    case IDC_STARTUP_INPUT_NONE:
+    case IDC_STARTUP_INPUT_LAST:
+    case IDC_STARTUP_INPUT_FIXED: OnStartupChoice(kInputRow, id, o.IIFolder); break;
+    case IDC_STARTUP_INPUT_CHOOSE: OnChooseStartupFolder(kInputRow, o.ISPath); break;
+    case IDC_STARTUP_OUTPUT_NONE:
+    case IDC_STARTUP_OUTPUT_LAST:
+    case IDC_STARTUP_OUTPUT_FIXED: OnStartupChoice(kOutputRow, id, o.OIFolder); break;
+    case IDC_STARTUP_OUTPUT_CHOOSE: OnChooseStartupFolder(kOutputRow, o.OSPath); break;
+    case IDC_SENDTO_REGISTER: UpdateSendToShortcut(IsChecked(IDC_SENDTO_REGISTER)); break;
+    case IDC_SENDTO_OPEN_WINDOW:
+      if (IsChecked(id)) o.SdToCvt = 0;
+      break;
+    case IDC_SENDTO_CONVERT_EXIT:
+      if (IsChecked(id)) o.SdToCvt = 1;
+      break;
+    case IDC_SENDTO_CHOOSE: OnChooseSendToFolder(); break;
+    case IDC_SENDTO_CLEAR: OnClearSendToFolder(); break;
+    case IDC_END_MESSAGE: o.EndMes = CheckFlag(id); break;
+    case IDC_FOLDER_CHANGED_MESSAGE: o.FileMes = CheckFlag(id); break;
+    case IDC_DESKTOP_EXPAND: o.DTExpand = CheckFlag(id); break;
+    case IDC_SHOW_HIDDEN: ToggleHiddenItems(); break;
+    case IDC_TOOLTIPS: OnTooltips(); break;
+    default: break;
+  }
+  return true;
+}
+
+void ToggleHiddenItems() {
+  AppOptions& o = Options();
+  o.Hidden = o.Hidden == 0 ? 2 : 0;
+  if (gPage != nullptr) SetChecked(IDC_SHOW_HIDDEN, o.Hidden == 0);
+  LoadInputFolder(WindowText(App().inputField, kReadLimit));
+}
+
+}  // namespace qv

@@ -1,0 +1,563 @@
+// The options page in a host window of the test's own: its texts, the start-up folders applied while it
+// is built, the enabling rules, the Send To group (with a real shortcut in the prefix's Send To folder),
+// the display switches, and the folder browser opened and closed from a timer.
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/system_folders.h"
+#include "resources/resource.h"
+#include "shell/app_state.h"
+#include "shell/choose_folder.h"
+#include "shell/options_page.h"
+#include "shell/pages.h"
+#include "shell/send_to.h"
+#include "shell/startup.h"
+
+namespace qv {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr wchar_t kHostClass[] = L"QvOptionsTestHost";
+constexpr wchar_t kPlaceholder[] = L"<入力ファイルと同じフォルダ>";
+
+LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// The last TTM_ACTIVATE the program's tooltip window received (-1: none).
+WNDPROC gTooltipProc = nullptr;
+int gLastActivate = -1;
+LRESULT CALLBACK RecordingTooltipProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == TTM_ACTIVATE) gLastActivate = wParam != 0 ? 1 : 0;
+  return CallWindowProcW(gTooltipProc, window, message, wParam, lParam);
+}
+
+std::wstring Text(HWND window) {
+  wchar_t buffer[512] = {};
+  GetWindowTextW(window, buffer, 512);
+  return buffer;
+}
+
+std::wstring ClassOf(HWND window) {
+  wchar_t buffer[64] = {};
+  GetClassNameW(window, buffer, 64);
+  return buffer;
+}
+
+void MakeFile(const fs::path& path) { std::ofstream(path, std::ios::binary) << "x"; }
+
+// ---- closing the folder browser from a timer -------------------------------------------------------
+
+struct BrowserScript {
+  std::wstring select;   // path to select before confirming; empty keeps the browser's selection
+  bool confirm = true;   // IDOK, else IDCANCEL
+  HWND seen = nullptr;   // the browser window, once found
+  HWND owner = nullptr;
+  bool titleSeen = false;
+  int ticks = 0;
+};
+BrowserScript* gScript = nullptr;
+
+BOOL CALLBACK FindTitle(HWND child, LPARAM data) {
+  if (Text(child) == L"フォルダ設定") *reinterpret_cast<bool*>(data) = true;
+  return TRUE;
+}
+
+BOOL CALLBACK FindBrowser(HWND window, LPARAM data) {
+  if (IsWindowVisible(window) && ClassOf(window) == L"#32770") {
+    *reinterpret_cast<HWND*>(data) = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+void CALLBACK DriveBrowser(HWND, UINT, UINT_PTR timer, DWORD) {
+  BrowserScript& script = *gScript;
+  if (++script.ticks > 100) {  // 10 s without a browser: give up rather than hang
+    KillTimer(nullptr, timer);
+    return;
+  }
+  HWND browser = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), FindBrowser, reinterpret_cast<LPARAM>(&browser));
+  if (browser == nullptr) return;
+  KillTimer(nullptr, timer);
+  script.seen = browser;
+  script.owner = GetWindow(browser, GW_OWNER);
+  EnumChildWindows(browser, FindTitle, reinterpret_cast<LPARAM>(&script.titleSeen));
+  if (!script.select.empty())
+    SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(script.select.c_str()));
+  PostMessageW(browser, WM_COMMAND, script.confirm ? IDOK : IDCANCEL, 0);
+}
+
+// Runs `action` (which opens the browser) while a timer drives the browser by `script`.
+template <typename Action>
+void WithBrowser(BrowserScript& script, Action action) {
+  gScript = &script;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 100, DriveBrowser);
+  action();
+  KillTimer(nullptr, timer);
+  gScript = nullptr;
+}
+
+// ---- fixture --------------------------------------------------------------------------------------
+
+class OptionsPageTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    ASSERT_TRUE(RegisterWindowClasses());
+    WNDCLASSEXW host{};
+    host.cbSize = sizeof(host);
+    host.lpfnWndProc = HostProc;
+    host.hInstance = GetModuleHandleW(nullptr);
+    host.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    host.lpszClassName = kHostClass;
+    RegisterClassExW(&host);
+  }
+
+  void SetUp() override {
+    AppState& app = App();
+    app.stored = StoredAppState{};
+    app.instance = GetModuleHandleW(nullptr);
+    host_ = CreateWindowExW(0, kHostClass, L"options", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 560, 400, nullptr,
+                            nullptr, app.instance, nullptr);
+    ASSERT_NE(host_, nullptr);
+    app.mainWindow = host_;
+    app.inputField = CreateControl(host_, L"COMBOBOX", L"", CBS_DROPDOWN | CBS_AUTOHSCROLL, 0, 0, 10, 100,
+                                   IDC_INPUT_FOLDER);
+    app.outputField = CreateControl(host_, L"COMBOBOX", L"", CBS_DROPDOWN | CBS_AUTOHSCROLL, 0, 0, 10, 100,
+                                    IDC_OUTPUT_FOLDER);
+    app.tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0,
+                                  host_, nullptr, app.instance, nullptr);
+    gTooltipProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(app.tooltip, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingTooltipProc)));
+    gLastActivate = -1;
+    const RECT listArea{0, 0, 10, 10};
+    app.pages[1] = CreateInputListPage(host_, listArea);
+
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    scratch_ = fs::path(temp) / (L"qv-options-" + std::to_wstring(GetTickCount64()));
+    fs::create_directories(scratch_);
+  }
+
+  void TearDown() override {
+    AppState& app = App();
+    if (host_ != nullptr) DestroyWindow(host_);
+    if (app.tooltip != nullptr) DestroyWindow(app.tooltip);
+    app.mainWindow = app.inputField = app.outputField = app.tooltip = nullptr;
+    for (HWND& page : app.pages) page = nullptr;
+    if (app.changeNotification != INVALID_HANDLE_VALUE) FindCloseChangeNotification(app.changeNotification);
+    app.changeNotification = INVALID_HANDLE_VALUE;
+    std::error_code ignored;
+    fs::remove_all(scratch_, ignored);
+  }
+
+  AppOptions& Options() { return App().stored.options; }
+
+  HWND Build() {
+    const RECT area{4, 4, 536, 334};
+    page_ = CreateOptionsPage(host_, area);
+    if (page_ != nullptr) ShowWindow(page_, SW_SHOW);
+    return page_;
+  }
+
+  HWND Item(int id) { return GetDlgItem(page_, id); }
+  bool Checked(int id) { return SendMessageW(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+  bool Enabled(int id) { return IsWindowEnabled(Item(id)) != FALSE; }
+  // A click as the user makes it: the button changes its own state and notifies the page.
+  void Click(int id) { SendMessageW(Item(id), BM_CLICK, 0, 0); }
+
+  fs::path Folder(const wchar_t* name) {
+    const fs::path folder = scratch_ / name;
+    fs::create_directories(folder);
+    return folder;
+  }
+
+  HWND host_ = nullptr;
+  HWND page_ = nullptr;
+  fs::path scratch_;
+};
+
+// ---- texts -------------------------------------------------------------------------------------
+
+TEST_F(OptionsPageTest, EveryControlHasItsTextAndKind) {
+  ASSERT_NE(Build(), nullptr);
+  EXPECT_EQ(GetDlgCtrlID(page_), IDC_PAGE_OPTIONS);
+  EXPECT_EQ(ClassOf(page_), L"Quorvix_tabbase_class");
+  struct Case {
+    int id;
+    const wchar_t* className;
+    LONG kind;  // button type, or -1 for other classes
+    const wchar_t* text;
+  };
+  const Case cases[] = {
+      {IDC_STARTUP_GROUP, L"Button", BS_GROUPBOX, L"起動時のフォルダ"},
+      {IDC_STARTUP_INPUT_LABEL, L"Static", -1, L"入力"},
+      {IDC_STARTUP_INPUT_NONE, L"Button", BS_AUTORADIOBUTTON, L"なし"},
+      {IDC_STARTUP_INPUT_LAST, L"Button", BS_AUTORADIOBUTTON, L"前回終了時"},
+      {IDC_STARTUP_INPUT_FIXED, L"Button", BS_AUTORADIOBUTTON, L"指定"},
+      {IDC_STARTUP_INPUT_PATH, L"Edit", -1, L""},
+      {IDC_STARTUP_INPUT_CHOOSE, L"Button", BS_PUSHBUTTON, L"設定"},
+      {IDC_STARTUP_OUTPUT_LABEL, L"Static", -1, L"出力"},
+      {IDC_STARTUP_OUTPUT_NONE, L"Button", BS_AUTORADIOBUTTON, L"なし"},
+      {IDC_STARTUP_OUTPUT_LAST, L"Button", BS_AUTORADIOBUTTON, L"前回終了時"},
+      {IDC_STARTUP_OUTPUT_FIXED, L"Button", BS_AUTORADIOBUTTON, L"指定"},
+      {IDC_STARTUP_OUTPUT_PATH, L"Edit", -1, L""},
+      {IDC_STARTUP_OUTPUT_CHOOSE, L"Button", BS_PUSHBUTTON, L"設定"},
+      {IDC_SENDTO_GROUP, L"Button", BS_GROUPBOX, L"「送る」メニューから実行時の設定"},
+      {IDC_SENDTO_REGISTER, L"Button", BS_AUTOCHECKBOX, L"「送る」メニューに登録"},
+      {IDC_SENDTO_OPEN_WINDOW, L"Button", BS_AUTORADIOBUTTON, L"メインウィンドウを開く"},
+      {IDC_SENDTO_CONVERT_EXIT, L"Button", BS_AUTORADIOBUTTON, L"変換処理後に終了"},
+      {IDC_SENDTO_FOLDER_LABEL, L"Static", -1, L"出力フォルダ"},
+      {IDC_SENDTO_FOLDER, L"Edit", -1, kPlaceholder},
+      {IDC_SENDTO_CHOOSE, L"Button", BS_PUSHBUTTON, L"設定"},
+      {IDC_SENDTO_CLEAR, L"Button", BS_PUSHBUTTON, L"解除"},
+      {IDC_DESKTOP_EXPAND, L"Button", BS_AUTOCHECKBOX, L"起動時にデスクトップツリー展開"},
+      {IDC_SHOW_HIDDEN, L"Button", BS_AUTOCHECKBOX, L"隠し属性のファイルとフォルダを表示"},
+      {IDC_END_MESSAGE, L"Button", BS_AUTOCHECKBOX, L"変換完了メッセージ表示"},
+      {IDC_FOLDER_CHANGED_MESSAGE, L"Button", BS_AUTOCHECKBOX, L"入力フォルダ内更新メッセージ表示"},
+      {IDC_TOOLTIPS, L"Button", BS_AUTOCHECKBOX, L"ツールチップ表示"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    HWND control = Item(c.id);
+    ASSERT_NE(control, nullptr);
+    EXPECT_EQ(ClassOf(control), c.className);
+    EXPECT_EQ(Text(control), c.text);
+    const LONG style = GetWindowLongW(control, GWL_STYLE);
+    if (c.kind >= 0) {
+      EXPECT_EQ(style & BS_TYPEMASK, c.kind);
+    }
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), App().uiFont);
+  }
+  // Each radio group starts a new group; the path fields are read-only, scroll, hold 260 characters.
+  for (int id : {IDC_STARTUP_INPUT_NONE, IDC_STARTUP_OUTPUT_NONE, IDC_SENDTO_OPEN_WINDOW})
+    EXPECT_TRUE(GetWindowLongW(Item(id), GWL_STYLE) & WS_GROUP) << id;
+  for (int id : {IDC_STARTUP_INPUT_LAST, IDC_STARTUP_INPUT_FIXED, IDC_SENDTO_CONVERT_EXIT})
+    EXPECT_FALSE(GetWindowLongW(Item(id), GWL_STYLE) & WS_GROUP) << id;
+  for (int id : {IDC_STARTUP_INPUT_PATH, IDC_STARTUP_OUTPUT_PATH, IDC_SENDTO_FOLDER}) {
+    const LONG style = GetWindowLongW(Item(id), GWL_STYLE);
+    EXPECT_TRUE(style & ES_READONLY) << id;
+    EXPECT_TRUE(style & ES_AUTOHSCROLL) << id;
+    EXPECT_EQ(SendMessageW(Item(id), EM_GETLIMITTEXT, 0, 0), 260) << id;
+  }
+}
+
+TEST_F(OptionsPageTest, PathFieldsCarryTheDropTooltip) {
+  const LRESULT toolsBefore = SendMessageW(App().tooltip, TTM_GETTOOLCOUNT, 0, 0);
+  ASSERT_NE(Build(), nullptr);
+  EXPECT_EQ(SendMessageW(App().tooltip, TTM_GETTOOLCOUNT, 0, 0) - toolsBefore, 3);
+  for (int id : {IDC_STARTUP_INPUT_PATH, IDC_STARTUP_OUTPUT_PATH, IDC_SENDTO_FOLDER}) {
+    wchar_t buffer[80] = {};
+    TOOLINFOW info{};
+    info.cbSize = sizeof(info);
+    info.hwnd = page_;
+    info.uId = reinterpret_cast<UINT_PTR>(Item(id));
+    info.lpszText = buffer;
+    SendMessageW(App().tooltip, TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&info));
+    EXPECT_STREQ(buffer, L"ドラッグ＆ドロップ設定可") << id;
+  }
+}
+
+// ---- start-up folders ---------------------------------------------------------------------------
+
+TEST_F(OptionsPageTest, StartupFoldersAreAppliedWhileThePageIsBuilt) {
+  enum Expect { kEmpty, kLast, kFixed };
+  struct Case {
+    int32_t choice;
+    bool lastSet, fixedSet;
+    Expect expected;
+    int checkedOffset;
+    bool pathEnabled;
+  };
+  const Case cases[] = {
+      {0, true, true, kEmpty, 0, false}, {1, true, true, kLast, 1, false},  {1, false, true, kEmpty, 1, false},
+      {2, true, true, kFixed, 2, true},  {2, true, false, kEmpty, 2, true}, {7, true, true, kEmpty, 0, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "choice " << c.choice << " last " << c.lastSet << " fixed " << c.fixedSet);
+    TearDown();
+    SetUp();
+    // The folder at last exit holds two JPEG files, the specified one a single file.
+    std::wstring lastPath, fixedPath;
+    if (c.lastSet) {
+      const fs::path last = Folder(L"前回");
+      MakeFile(last / L"a.jpg");
+      MakeFile(last / L"b.jpg");
+      lastPath = last.wstring();
+    }
+    if (c.fixedSet) {
+      const fs::path fixed = Folder(L"指定");
+      MakeFile(fixed / L"c.jpg");
+      fixedPath = fixed.wstring();
+    }
+    const std::wstring expected = c.expected == kLast ? lastPath : c.expected == kFixed ? fixedPath : L"";
+    const size_t rows = c.expected == kLast ? 2 : c.expected == kFixed ? 1 : 0;
+    AppOptions& o = Options();
+    o.IIFolder = o.OIFolder = c.choice;
+    o.IEPath = o.OEPath = lastPath;
+    o.ISPath = o.OSPath = fixedPath;
+    ASSERT_NE(Build(), nullptr);
+
+    EXPECT_EQ(Text(App().inputField), expected);
+    EXPECT_EQ(Text(App().outputField), expected);
+    EXPECT_EQ(InputListRows().size(), rows);
+    EXPECT_TRUE(Checked(IDC_STARTUP_INPUT_NONE + c.checkedOffset));
+    EXPECT_TRUE(Checked(IDC_STARTUP_OUTPUT_NONE + c.checkedOffset));
+    for (int id : {IDC_STARTUP_INPUT_PATH, IDC_STARTUP_INPUT_CHOOSE, IDC_STARTUP_OUTPUT_PATH,
+                   IDC_STARTUP_OUTPUT_CHOOSE})
+      EXPECT_EQ(Enabled(id), c.pathEnabled) << id;
+    // The specified folder is shown whatever the choice, caret after its end.
+    EXPECT_EQ(Text(Item(IDC_STARTUP_INPUT_PATH)), fixedPath);
+    DWORD start = 0, end = 0;
+    SendMessageW(Item(IDC_STARTUP_INPUT_PATH), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                 reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, fixedPath.size());
+    EXPECT_EQ(end, fixedPath.size());
+  }
+}
+
+TEST_F(OptionsPageTest, AMissingStartupFolderIsStillPutIntoTheField) {
+  const std::wstring gone = (scratch_ / L"消えたフォルダ").wstring();
+  Options().IIFolder = 1;
+  Options().IEPath = gone;
+  ASSERT_NE(Build(), nullptr);
+  EXPECT_EQ(Text(App().inputField), gone);
+  EXPECT_TRUE(InputListRows().empty());
+}
+
+TEST_F(OptionsPageTest, StartupChoicesStoreTheOptionAndEnableOnlySpecified) {
+  ASSERT_NE(Build(), nullptr);
+  struct Row {
+    int none;
+    int32_t AppOptions::*option;
+    int path, choose;
+  };
+  const Row rows[] = {{IDC_STARTUP_INPUT_NONE, &AppOptions::IIFolder, IDC_STARTUP_INPUT_PATH, IDC_STARTUP_INPUT_CHOOSE},
+                      {IDC_STARTUP_OUTPUT_NONE, &AppOptions::OIFolder, IDC_STARTUP_OUTPUT_PATH,
+                       IDC_STARTUP_OUTPUT_CHOOSE}};
+  for (const Row& row : rows) {
+    for (int choice : {2, 1, 2, 0}) {
+      SCOPED_TRACE(testing::Message() << row.none << " choice " << choice);
+      Click(row.none + choice);
+      EXPECT_EQ(Options().*row.option, choice);
+      for (int other = 0; other < 3; ++other) EXPECT_EQ(Checked(row.none + other), other == choice);
+      EXPECT_EQ(Enabled(row.path), choice == 2);
+      EXPECT_EQ(Enabled(row.choose), choice == 2);
+    }
+  }
+  // The rows are separate groups: choosing in one leaves the other alone.
+  Click(IDC_STARTUP_INPUT_FIXED);
+  EXPECT_TRUE(Checked(IDC_STARTUP_OUTPUT_NONE));
+  EXPECT_EQ(Options().OIFolder, 0);
+}
+
+// ---- Send To ------------------------------------------------------------------------------------
+
+TEST(SendToShortcutPath, IsTheProgramNameWithLnkInTheGivenFolder) {
+  EXPECT_EQ(ShortcutPathIn(L"C:\\SendTo", L"C:\\Tools\\Quorvix.exe"), L"C:\\SendTo\\Quorvix.lnk");
+  EXPECT_EQ(ShortcutPathIn(L"C:\\SendTo\\", L"C:\\v1.2\\縮小 ツール.EXE"), L"C:\\SendTo\\縮小 ツール.lnk");
+  EXPECT_EQ(ShortcutPathIn(L"C:\\SendTo", L"C:\\v1.2\\tool"), L"C:\\SendTo\\tool.lnk");
+  EXPECT_EQ(ShortcutPathIn(L"C:\\SendTo", L"C:\\a\\x.y.exe"), L"C:\\SendTo\\x.y.lnk");
+  EXPECT_EQ(ShortcutPathIn(L"", L"C:\\a\\x.exe"), L"");
+  EXPECT_EQ(ShortcutPathIn(L"C:\\SendTo", L""), L"");
+}
+
+TEST_F(OptionsPageTest, ShortcutOfAJapaneseTargetReadsBackExactly) {
+  // Characters outside code page 932 would be lost if the target went through the ANSI code page.
+  const fs::path target = Folder(L"写真ツール") / L"縮小é.exe";
+  MakeFile(target);
+  const std::wstring link = (scratch_ / L"縮小.lnk").wstring();
+  ASSERT_TRUE(CreateShortcutFile(link, target.wstring()));
+  EXPECT_EQ(ReadShortcutTarget(link), target.wstring());
+  EXPECT_EQ(ReadShortcutTarget((scratch_ / L"none.lnk").wstring()), L"");
+}
+
+TEST_F(OptionsPageTest, RegisterBoxCreatesAndRemovesTheSendToShortcut) {
+  const std::wstring link = SendToShortcutPath();
+  ASSERT_FALSE(link.empty());
+  ASSERT_EQ(fs::path(link).filename().wstring(), L"quorvix_gui_tests.lnk");
+  DeleteFileW(link.c_str());
+
+  ASSERT_NE(Build(), nullptr);
+  EXPECT_FALSE(Checked(IDC_SENDTO_REGISTER));
+  Click(IDC_SENDTO_REGISTER);
+  EXPECT_TRUE(Checked(IDC_SENDTO_REGISTER));
+  ASSERT_TRUE(fs::exists(link));
+  EXPECT_EQ(ReadShortcutTarget(link), ProgramFilePath());
+
+  // The box is checked at the next start exactly when the file exists.
+  TearDown();
+  SetUp();
+  ASSERT_NE(Build(), nullptr);
+  EXPECT_TRUE(Checked(IDC_SENDTO_REGISTER));
+  Click(IDC_SENDTO_REGISTER);
+  EXPECT_FALSE(Checked(IDC_SENDTO_REGISTER));
+  EXPECT_FALSE(fs::exists(link));
+
+  TearDown();
+  SetUp();
+  ASSERT_NE(Build(), nullptr);
+  EXPECT_FALSE(Checked(IDC_SENDTO_REGISTER));
+}
+
+TEST_F(OptionsPageTest, SendToModeAndFolder) {
+  Options().SdToCvt = 1;
+  Options().SdToPath = L"C:\\出力先";
+  ASSERT_NE(Build(), nullptr);
+  EXPECT_TRUE(Checked(IDC_SENDTO_CONVERT_EXIT));
+  EXPECT_FALSE(Checked(IDC_SENDTO_OPEN_WINDOW));
+  EXPECT_EQ(Text(Item(IDC_SENDTO_FOLDER)), L"C:\\出力先");
+
+  Click(IDC_SENDTO_OPEN_WINDOW);
+  EXPECT_EQ(Options().SdToCvt, 0);
+  Click(IDC_SENDTO_CONVERT_EXIT);
+  EXPECT_EQ(Options().SdToCvt, 1);
+
+  Click(IDC_SENDTO_CLEAR);
+  EXPECT_TRUE(Options().SdToPath.empty());
+  EXPECT_EQ(Text(Item(IDC_SENDTO_FOLDER)), kPlaceholder);
+}
+
+// ---- display switches ---------------------------------------------------------------------------
+
+TEST_F(OptionsPageTest, SwitchesStartFromTheOptionsAndStoreClicks) {
+  struct Switch {
+    int id;
+    uint8_t AppOptions::*option;
+  };
+  const Switch switches[] = {{IDC_DESKTOP_EXPAND, &AppOptions::DTExpand},
+                             {IDC_END_MESSAGE, &AppOptions::EndMes},
+                             {IDC_FOLDER_CHANGED_MESSAGE, &AppOptions::FileMes},
+                             {IDC_TOOLTIPS, &AppOptions::TipAct}};
+  for (uint8_t start : {0, 1}) {
+    TearDown();
+    SetUp();
+    for (const Switch& s : switches) Options().*s.option = start;
+    ASSERT_NE(Build(), nullptr);
+    for (const Switch& s : switches) {
+      SCOPED_TRACE(testing::Message() << s.id << " from " << int(start));
+      EXPECT_EQ(Checked(s.id), start == 1);
+      Click(s.id);
+      EXPECT_EQ(Options().*s.option, start == 1 ? 0 : 1);
+      Click(s.id);
+      EXPECT_EQ(Options().*s.option, start);
+    }
+  }
+}
+
+TEST_F(OptionsPageTest, TooltipSwitchActivatesTheProgramTooltip) {
+  ASSERT_NE(Build(), nullptr);
+  Click(IDC_TOOLTIPS);
+  EXPECT_EQ(gLastActivate, 0);
+  Click(IDC_TOOLTIPS);
+  EXPECT_EQ(gLastActivate, 1);
+}
+
+TEST_F(OptionsPageTest, HiddenSwitchTogglesHiddenAndReloadsTheList) {
+  const fs::path folder = Folder(L"入力");
+  MakeFile(folder / L"1.jpg");
+  MakeFile(folder / L"2.jpg");
+  MakeFile(folder / L"3.jpg");
+  ASSERT_TRUE(SetFileAttributesW((folder / L"2.jpg").c_str(), FILE_ATTRIBUTE_HIDDEN));
+  Options().IIFolder = 2;
+  Options().ISPath = folder.wstring();
+  ASSERT_NE(Build(), nullptr);
+  EXPECT_FALSE(Checked(IDC_SHOW_HIDDEN));
+  EXPECT_EQ(InputListRows().size(), 2u);
+
+  Click(IDC_SHOW_HIDDEN);
+  EXPECT_EQ(Options().Hidden, 0);
+  EXPECT_TRUE(Checked(IDC_SHOW_HIDDEN));
+  EXPECT_EQ(InputListRows().size(), 3u);
+
+  // The tree menu's command takes the same way and the box follows it.
+  ToggleHiddenItems();
+  EXPECT_EQ(Options().Hidden, 2);
+  EXPECT_FALSE(Checked(IDC_SHOW_HIDDEN));
+  EXPECT_EQ(InputListRows().size(), 2u);
+
+  // Any non-zero mask counts as "hidden items left out"; showing them sets 0.
+  TearDown();
+  SetUp();
+  Options().Hidden = 6;
+  ASSERT_NE(Build(), nullptr);
+  EXPECT_FALSE(Checked(IDC_SHOW_HIDDEN));
+  Click(IDC_SHOW_HIDDEN);
+  EXPECT_EQ(Options().Hidden, 0);
+}
+
+// ---- folder browser -----------------------------------------------------------------------------
+
+TEST_F(OptionsPageTest, ChooseFolderReturnsTheConfirmedFolderAndKeepsTheCurrentDirectory) {
+  const std::wstring start = Folder(L"開始").wstring();
+  const std::wstring other = Folder(L"別の フォルダ").wstring();
+  const std::wstring here = Folder(L"cwd").wstring();
+  ASSERT_TRUE(SetCurrentDirectoryW(here.c_str()));
+
+  BrowserScript keep;  // confirm the preselected initial folder
+  std::optional<std::wstring> chosen;
+  WithBrowser(keep, [&] { chosen = ChooseFolder(start, host_); });
+  ASSERT_NE(keep.seen, nullptr);
+  EXPECT_TRUE(keep.titleSeen);
+  EXPECT_EQ(chosen.value_or(L"<none>"), start);
+
+  BrowserScript pick{other, true};
+  WithBrowser(pick, [&] { chosen = ChooseFolder(start, host_); });
+  EXPECT_EQ(chosen.value_or(L"<none>"), other);
+
+  BrowserScript cancel{other, false};
+  WithBrowser(cancel, [&] { chosen = ChooseFolder(start, host_); });
+  ASSERT_NE(cancel.seen, nullptr);
+  EXPECT_FALSE(chosen.has_value());
+
+  wchar_t current[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, current);
+  EXPECT_EQ(fs::path(current), fs::path(here));
+}
+
+TEST_F(OptionsPageTest, ChooseButtonsStoreTheFolderAndCancelChangesNothing) {
+  const std::wstring first = Folder(L"最初").wstring();
+  const std::wstring chosen = Folder(L"選択").wstring();
+  Options().IIFolder = 2;
+  Options().OIFolder = 2;
+  Options().ISPath = first;
+  Options().OSPath = first;
+  ASSERT_NE(Build(), nullptr);
+
+  struct Button {
+    int id, field;
+    std::wstring AppOptions::*option;
+  };
+  const Button buttons[] = {{IDC_STARTUP_INPUT_CHOOSE, IDC_STARTUP_INPUT_PATH, &AppOptions::ISPath},
+                            {IDC_STARTUP_OUTPUT_CHOOSE, IDC_STARTUP_OUTPUT_PATH, &AppOptions::OSPath},
+                            {IDC_SENDTO_CHOOSE, IDC_SENDTO_FOLDER, &AppOptions::SdToPath}};
+  for (const Button& b : buttons) {
+    SCOPED_TRACE(b.id);
+    const std::wstring before = Options().*b.option;
+    const std::wstring shownBefore = Text(Item(b.field));
+    BrowserScript cancel{chosen, false};
+    WithBrowser(cancel, [&] { Click(b.id); });
+    ASSERT_NE(cancel.seen, nullptr);
+    EXPECT_EQ(cancel.owner, host_);  // the page's top-level window
+    EXPECT_EQ(Options().*b.option, before);
+    EXPECT_EQ(Text(Item(b.field)), shownBefore);
+
+    BrowserScript pick{chosen, true};
+    WithBrowser(pick, [&] { Click(b.id); });
+    EXPECT_EQ(Options().*b.option, chosen);
+    EXPECT_EQ(Text(Item(b.field)), chosen);
+  }
+}
+
+}  // namespace
+}  // namespace qv
