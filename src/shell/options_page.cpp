@@ -77,6 +77,10 @@ std::wstring WindowText(HWND window, int limit) {
 
 // ---- building ---------------------------------------------------------------------------------
 
+HWND GroupBox(const wchar_t* text, int id, int y, int pageWidth, int height) {
+  return CreateControl(gPage, L"BUTTON", text, WS_VISIBLE | WS_GROUP | BS_GROUPBOX, 8, y, pageWidth - 16, height, id);
+}
+
 HWND Label(const wchar_t* text, int id, int x, int y, int width, DWORD extraStyle = 0) {
   return CreateControl(gPage, L"STATIC", text, WS_VISIBLE | SS_LEFT | SS_CENTERIMAGE | extraStyle, x, y, width, 20,
                        id);
@@ -125,8 +129,7 @@ std::wstring StartupFolder(int choice, const std::wstring& atLastExit, const std
 }
 
 void BuildStartupGroup(int width) {
-  CreateControl(gPage, L"BUTTON", L"起動時のフォルダ", WS_VISIBLE | WS_GROUP | BS_GROUPBOX, 8, 4, width - 16, 82,
-                IDC_STARTUP_GROUP);
+  GroupBox(L"起動時のフォルダ", IDC_STARTUP_GROUP, 4, width, 82);
   const AppOptions& o = Options();
   BuildStartupRow(kInputRow, o.IIFolder, o.ISPath, 24, width);
   const std::wstring input = StartupFolder(o.IIFolder, o.IEPath, o.ISPath);
@@ -138,8 +141,7 @@ void BuildStartupGroup(int width) {
 }
 
 void BuildSendToGroup(int width) {
-  CreateControl(gPage, L"BUTTON", L"「送る」メニューから実行時の設定", WS_VISIBLE | WS_GROUP | BS_GROUPBOX, 8, 94,
-                width - 16, 104, IDC_SENDTO_GROUP);
+  GroupBox(L"「送る」メニューから実行時の設定", IDC_SENDTO_GROUP, 94, width, 104);
   CheckBox(L"「送る」メニューに登録", IDC_SENDTO_REGISTER, 20, 114, 200);
   Radio(L"メインウィンドウを開く", IDC_SENDTO_OPEN_WINDOW, 20, 140, 170, true);
   Radio(L"変換処理後に終了", IDC_SENDTO_CONVERT_EXIT, 200, 140, 150, false);

@@ -8,10 +8,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "gui_test_support.h"
 #include "platform/system_folders.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
@@ -25,6 +27,8 @@ namespace qv {
 namespace {
 
 namespace fs = std::filesystem;
+using guitest::ScratchFolder;
+using guitest::WindowText;
 
 constexpr wchar_t kHostClass[] = L"QvOptionsTestHost";
 constexpr wchar_t kPlaceholder[] = L"<入力ファイルと同じフォルダ>";
@@ -41,19 +45,13 @@ LRESULT CALLBACK RecordingTooltipProc(HWND window, UINT message, WPARAM wParam, 
   return CallWindowProcW(gTooltipProc, window, message, wParam, lParam);
 }
 
-std::wstring Text(HWND window) {
-  wchar_t buffer[512] = {};
-  GetWindowTextW(window, buffer, 512);
-  return buffer;
-}
-
 std::wstring ClassOf(HWND window) {
   wchar_t buffer[64] = {};
   GetClassNameW(window, buffer, 64);
   return buffer;
 }
 
-void MakeFile(const fs::path& path) { std::ofstream(path, std::ios::binary) << "x"; }
+void MakeFile(const std::wstring& path) { std::ofstream(fs::path(path), std::ios::binary) << "x"; }
 
 // ---- closing the folder browser from a timer -------------------------------------------------------
 
@@ -68,7 +66,7 @@ struct BrowserScript {
 BrowserScript* gScript = nullptr;
 
 BOOL CALLBACK FindTitle(HWND child, LPARAM data) {
-  if (Text(child) == L"フォルダ設定") *reinterpret_cast<bool*>(data) = true;
+  if (WindowText(child) == L"フォルダ設定") *reinterpret_cast<bool*>(data) = true;
   return TRUE;
 }
 
@@ -142,11 +140,7 @@ class OptionsPageTest : public testing::Test {
     gLastActivate = -1;
     const RECT listArea{0, 0, 10, 10};
     app.pages[1] = CreateInputListPage(host_, listArea);
-
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    scratch_ = fs::path(temp) / (L"qv-options-" + std::to_wstring(GetTickCount64()));
-    fs::create_directories(scratch_);
+    scratch_ = std::make_unique<ScratchFolder>();
   }
 
   void TearDown() override {
@@ -157,8 +151,7 @@ class OptionsPageTest : public testing::Test {
     for (HWND& page : app.pages) page = nullptr;
     if (app.changeNotification != INVALID_HANDLE_VALUE) FindCloseChangeNotification(app.changeNotification);
     app.changeNotification = INVALID_HANDLE_VALUE;
-    std::error_code ignored;
-    fs::remove_all(scratch_, ignored);
+    scratch_.reset();
   }
 
   AppOptions& Options() { return App().stored.options; }
@@ -176,15 +169,11 @@ class OptionsPageTest : public testing::Test {
   // A click as the user makes it: the button changes its own state and notifies the page.
   void Click(int id) { SendMessageW(Item(id), BM_CLICK, 0, 0); }
 
-  fs::path Folder(const wchar_t* name) {
-    const fs::path folder = scratch_ / name;
-    fs::create_directories(folder);
-    return folder;
-  }
+  std::wstring Folder(const wchar_t* name) { return scratch_->folder(name); }
 
   HWND host_ = nullptr;
   HWND page_ = nullptr;
-  fs::path scratch_;
+  std::unique_ptr<ScratchFolder> scratch_;
 };
 
 // ---- texts -------------------------------------------------------------------------------------
@@ -232,7 +221,7 @@ TEST_F(OptionsPageTest, EveryControlHasItsTextAndKind) {
     HWND control = Item(c.id);
     ASSERT_NE(control, nullptr);
     EXPECT_EQ(ClassOf(control), c.className);
-    EXPECT_EQ(Text(control), c.text);
+    EXPECT_EQ(WindowText(control), c.text);
     const LONG style = GetWindowLongW(control, GWL_STYLE);
     if (c.kind >= 0) {
       EXPECT_EQ(style & BS_TYPEMASK, c.kind);
@@ -290,15 +279,13 @@ TEST_F(OptionsPageTest, StartupFoldersAreAppliedWhileThePageIsBuilt) {
     // The folder at last exit holds two JPEG files, the specified one a single file.
     std::wstring lastPath, fixedPath;
     if (c.lastSet) {
-      const fs::path last = Folder(L"前回");
-      MakeFile(last / L"a.jpg");
-      MakeFile(last / L"b.jpg");
-      lastPath = last.wstring();
+      lastPath = Folder(L"前回");
+      MakeFile(lastPath + L"\\a.jpg");
+      MakeFile(lastPath + L"\\b.jpg");
     }
     if (c.fixedSet) {
-      const fs::path fixed = Folder(L"指定");
-      MakeFile(fixed / L"c.jpg");
-      fixedPath = fixed.wstring();
+      fixedPath = Folder(L"指定");
+      MakeFile(fixedPath + L"\\c.jpg");
     }
     const std::wstring expected = c.expected == kLast ? lastPath : c.expected == kFixed ? fixedPath : L"";
     const size_t rows = c.expected == kLast ? 2 : c.expected == kFixed ? 1 : 0;
@@ -308,8 +295,8 @@ TEST_F(OptionsPageTest, StartupFoldersAreAppliedWhileThePageIsBuilt) {
     o.ISPath = o.OSPath = fixedPath;
     ASSERT_NE(Build(), nullptr);
 
-    EXPECT_EQ(Text(App().inputField), expected);
-    EXPECT_EQ(Text(App().outputField), expected);
+    EXPECT_EQ(WindowText(App().inputField), expected);
+    EXPECT_EQ(WindowText(App().outputField), expected);
     EXPECT_EQ(InputListRows().size(), rows);
     EXPECT_TRUE(Checked(IDC_STARTUP_INPUT_NONE + c.checkedOffset));
     EXPECT_TRUE(Checked(IDC_STARTUP_OUTPUT_NONE + c.checkedOffset));
@@ -317,7 +304,7 @@ TEST_F(OptionsPageTest, StartupFoldersAreAppliedWhileThePageIsBuilt) {
                    IDC_STARTUP_OUTPUT_CHOOSE})
       EXPECT_EQ(Enabled(id), c.pathEnabled) << id;
     // The specified folder is shown whatever the choice, caret after its end.
-    EXPECT_EQ(Text(Item(IDC_STARTUP_INPUT_PATH)), fixedPath);
+    EXPECT_EQ(WindowText(Item(IDC_STARTUP_INPUT_PATH)), fixedPath);
     DWORD start = 0, end = 0;
     SendMessageW(Item(IDC_STARTUP_INPUT_PATH), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
                  reinterpret_cast<LPARAM>(&end));
@@ -327,11 +314,11 @@ TEST_F(OptionsPageTest, StartupFoldersAreAppliedWhileThePageIsBuilt) {
 }
 
 TEST_F(OptionsPageTest, AMissingStartupFolderIsStillPutIntoTheField) {
-  const std::wstring gone = (scratch_ / L"消えたフォルダ").wstring();
+  const std::wstring gone = scratch_->file(L"消えたフォルダ");
   Options().IIFolder = 1;
   Options().IEPath = gone;
   ASSERT_NE(Build(), nullptr);
-  EXPECT_EQ(Text(App().inputField), gone);
+  EXPECT_EQ(WindowText(App().inputField), gone);
   EXPECT_TRUE(InputListRows().empty());
 }
 
@@ -374,12 +361,12 @@ TEST(SendToShortcutPath, IsTheProgramNameWithLnkInTheGivenFolder) {
 
 TEST_F(OptionsPageTest, ShortcutOfAJapaneseTargetReadsBackExactly) {
   // Characters outside code page 932 would be lost if the target went through the ANSI code page.
-  const fs::path target = Folder(L"写真ツール") / L"縮小é.exe";
+  const std::wstring target = Folder(L"写真ツール") + L"\\縮小é.exe";
   MakeFile(target);
-  const std::wstring link = (scratch_ / L"縮小.lnk").wstring();
-  ASSERT_TRUE(CreateShortcutFile(link, target.wstring()));
-  EXPECT_EQ(ReadShortcutTarget(link), target.wstring());
-  EXPECT_EQ(ReadShortcutTarget((scratch_ / L"none.lnk").wstring()), L"");
+  const std::wstring link = scratch_->file(L"縮小.lnk");
+  ASSERT_TRUE(CreateShortcutFile(link, target));
+  EXPECT_EQ(ReadShortcutTarget(link), target);
+  EXPECT_EQ(ReadShortcutTarget(scratch_->file(L"none.lnk")), L"");
 }
 
 TEST_F(OptionsPageTest, RegisterBoxCreatesAndRemovesTheSendToShortcut) {
@@ -392,7 +379,7 @@ TEST_F(OptionsPageTest, RegisterBoxCreatesAndRemovesTheSendToShortcut) {
   EXPECT_FALSE(Checked(IDC_SENDTO_REGISTER));
   Click(IDC_SENDTO_REGISTER);
   EXPECT_TRUE(Checked(IDC_SENDTO_REGISTER));
-  ASSERT_TRUE(fs::exists(link));
+  ASSERT_TRUE(guitest::FileExists(link));
   EXPECT_EQ(ReadShortcutTarget(link), ProgramFilePath());
 
   // The box is checked at the next start exactly when the file exists.
@@ -402,7 +389,7 @@ TEST_F(OptionsPageTest, RegisterBoxCreatesAndRemovesTheSendToShortcut) {
   EXPECT_TRUE(Checked(IDC_SENDTO_REGISTER));
   Click(IDC_SENDTO_REGISTER);
   EXPECT_FALSE(Checked(IDC_SENDTO_REGISTER));
-  EXPECT_FALSE(fs::exists(link));
+  EXPECT_FALSE(guitest::FileExists(link));
 
   TearDown();
   SetUp();
@@ -416,7 +403,7 @@ TEST_F(OptionsPageTest, SendToModeAndFolder) {
   ASSERT_NE(Build(), nullptr);
   EXPECT_TRUE(Checked(IDC_SENDTO_CONVERT_EXIT));
   EXPECT_FALSE(Checked(IDC_SENDTO_OPEN_WINDOW));
-  EXPECT_EQ(Text(Item(IDC_SENDTO_FOLDER)), L"C:\\出力先");
+  EXPECT_EQ(WindowText(Item(IDC_SENDTO_FOLDER)), L"C:\\出力先");
 
   Click(IDC_SENDTO_OPEN_WINDOW);
   EXPECT_EQ(Options().SdToCvt, 0);
@@ -425,7 +412,7 @@ TEST_F(OptionsPageTest, SendToModeAndFolder) {
 
   Click(IDC_SENDTO_CLEAR);
   EXPECT_TRUE(Options().SdToPath.empty());
-  EXPECT_EQ(Text(Item(IDC_SENDTO_FOLDER)), kPlaceholder);
+  EXPECT_EQ(WindowText(Item(IDC_SENDTO_FOLDER)), kPlaceholder);
 }
 
 // ---- display switches ---------------------------------------------------------------------------
@@ -464,13 +451,11 @@ TEST_F(OptionsPageTest, TooltipSwitchActivatesTheProgramTooltip) {
 }
 
 TEST_F(OptionsPageTest, HiddenSwitchTogglesHiddenAndReloadsTheList) {
-  const fs::path folder = Folder(L"入力");
-  MakeFile(folder / L"1.jpg");
-  MakeFile(folder / L"2.jpg");
-  MakeFile(folder / L"3.jpg");
-  ASSERT_TRUE(SetFileAttributesW((folder / L"2.jpg").c_str(), FILE_ATTRIBUTE_HIDDEN));
+  const std::wstring folder = Folder(L"入力");
+  for (const wchar_t* name : {L"\\1.jpg", L"\\2.jpg", L"\\3.jpg"}) MakeFile(folder + name);
+  ASSERT_TRUE(SetFileAttributesW((folder + L"\\2.jpg").c_str(), FILE_ATTRIBUTE_HIDDEN));
   Options().IIFolder = 2;
-  Options().ISPath = folder.wstring();
+  Options().ISPath = folder;
   ASSERT_NE(Build(), nullptr);
   EXPECT_FALSE(Checked(IDC_SHOW_HIDDEN));
   EXPECT_EQ(InputListRows().size(), 2u);
@@ -499,9 +484,9 @@ TEST_F(OptionsPageTest, HiddenSwitchTogglesHiddenAndReloadsTheList) {
 // ---- folder browser -----------------------------------------------------------------------------
 
 TEST_F(OptionsPageTest, ChooseFolderReturnsTheConfirmedFolderAndKeepsTheCurrentDirectory) {
-  const std::wstring start = Folder(L"開始").wstring();
-  const std::wstring other = Folder(L"別の フォルダ").wstring();
-  const std::wstring here = Folder(L"cwd").wstring();
+  const std::wstring start = Folder(L"開始");
+  const std::wstring other = Folder(L"別の フォルダ");
+  const std::wstring here = Folder(L"cwd");
   ASSERT_TRUE(SetCurrentDirectoryW(here.c_str()));
 
   BrowserScript keep;  // confirm the preselected initial folder
@@ -526,8 +511,8 @@ TEST_F(OptionsPageTest, ChooseFolderReturnsTheConfirmedFolderAndKeepsTheCurrentD
 }
 
 TEST_F(OptionsPageTest, ChooseButtonsStoreTheFolderAndCancelChangesNothing) {
-  const std::wstring first = Folder(L"最初").wstring();
-  const std::wstring chosen = Folder(L"選択").wstring();
+  const std::wstring first = Folder(L"最初");
+  const std::wstring chosen = Folder(L"選択");
   Options().IIFolder = 2;
   Options().OIFolder = 2;
   Options().ISPath = first;
@@ -544,18 +529,18 @@ TEST_F(OptionsPageTest, ChooseButtonsStoreTheFolderAndCancelChangesNothing) {
   for (const Button& b : buttons) {
     SCOPED_TRACE(b.id);
     const std::wstring before = Options().*b.option;
-    const std::wstring shownBefore = Text(Item(b.field));
+    const std::wstring shownBefore = WindowText(Item(b.field));
     BrowserScript cancel{chosen, false};
     WithBrowser(cancel, [&] { Click(b.id); });
     ASSERT_NE(cancel.seen, nullptr);
     EXPECT_EQ(cancel.owner, host_);  // the page's top-level window
     EXPECT_EQ(Options().*b.option, before);
-    EXPECT_EQ(Text(Item(b.field)), shownBefore);
+    EXPECT_EQ(WindowText(Item(b.field)), shownBefore);
 
     BrowserScript pick{chosen, true};
     WithBrowser(pick, [&] { Click(b.id); });
     EXPECT_EQ(Options().*b.option, chosen);
-    EXPECT_EQ(Text(Item(b.field)), chosen);
+    EXPECT_EQ(WindowText(Item(b.field)), chosen);
   }
 }
 
