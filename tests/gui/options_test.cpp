@@ -228,11 +228,7 @@ TEST_F(OptionsPageTest, EveryControlHasItsTextAndKind) {
     }
     EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), App().uiFont);
   }
-  // Each radio group starts a new group; the path fields are read-only, scroll, hold 260 characters.
-  for (int id : {IDC_STARTUP_INPUT_NONE, IDC_STARTUP_OUTPUT_NONE, IDC_SENDTO_OPEN_WINDOW})
-    EXPECT_TRUE(GetWindowLongW(Item(id), GWL_STYLE) & WS_GROUP) << id;
-  for (int id : {IDC_STARTUP_INPUT_LAST, IDC_STARTUP_INPUT_FIXED, IDC_SENDTO_CONVERT_EXIT})
-    EXPECT_FALSE(GetWindowLongW(Item(id), GWL_STYLE) & WS_GROUP) << id;
+  // The path fields are read-only, scroll and hold 260 characters.
   for (int id : {IDC_STARTUP_INPUT_PATH, IDC_STARTUP_OUTPUT_PATH, IDC_SENDTO_FOLDER}) {
     const LONG style = GetWindowLongW(Item(id), GWL_STYLE);
     EXPECT_TRUE(style & ES_READONLY) << id;
@@ -407,6 +403,7 @@ TEST_F(OptionsPageTest, SendToModeAndFolder) {
 
   Click(IDC_SENDTO_OPEN_WINDOW);
   EXPECT_EQ(Options().SdToCvt, 0);
+  EXPECT_TRUE(Checked(IDC_STARTUP_INPUT_NONE));  // a group of its own
   Click(IDC_SENDTO_CONVERT_EXIT);
   EXPECT_EQ(Options().SdToCvt, 1);
 
