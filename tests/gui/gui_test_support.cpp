@@ -1,0 +1,127 @@
+// Helpers of the GUI tests.
+#include "gui_test_support.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace qv::guitest {
+
+std::wstring WindowsPath(const std::string& path) {
+  std::wstring wide(path.begin(), path.end());
+  if (!wide.empty() && wide[0] == L'/') wide = L"Z:" + wide;
+  std::replace(wide.begin(), wide.end(), L'/', L'\\');
+  return wide;
+}
+
+std::wstring DataDir() {
+  const char* env = std::getenv("QV_TEST_DATA");
+  return WindowsPath(env != nullptr && *env != '\0' ? env : QV_TEST_DATA_DEFAULT);
+}
+
+std::wstring GuiExePath() {
+  const char* env = std::getenv("QV_GUI_EXE");
+  return WindowsPath(env != nullptr && *env != '\0' ? env : QV_GUI_EXE_DEFAULT);
+}
+
+ScratchFolder::ScratchFolder() {
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  static unsigned counter = 0;
+  for (;;) {
+    path_ = std::wstring(temp) + L"qvgui-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+            std::to_wstring(++counter);
+    if (CreateDirectoryW(path_.c_str(), nullptr)) break;
+    if (GetLastError() != ERROR_ALREADY_EXISTS) break;
+  }
+}
+
+ScratchFolder::~ScratchFolder() {
+  std::wstring list = path_;
+  list.push_back(L'\0');
+  SHFILEOPSTRUCTW op{};
+  op.wFunc = FO_DELETE;
+  op.pFrom = list.c_str();
+  op.fFlags = FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
+  SHFileOperationW(&op);
+}
+
+std::wstring ScratchFolder::folder(const std::wstring& name) const {
+  const std::wstring sub = file(name);
+  CreateDirectoryW(sub.c_str(), nullptr);
+  return sub;
+}
+
+bool CopyDataFile(const std::wstring& dataName, const std::wstring& target) {
+  const std::wstring source = DataDir() + L"\\" + dataName;
+  if (!CopyFileW(source.c_str(), target.c_str(), FALSE)) return false;
+  SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+  return true;
+}
+
+bool FileExists(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+std::vector<std::wstring> FileNames(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) names.push_back(data.cFileName);
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::wstring ReadUtf16File(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                            0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::wstring();
+  const DWORD size = GetFileSize(file, nullptr);
+  std::wstring text(size / 2, L'\0');
+  DWORD read = 0;
+  ReadFile(file, text.data(), size, &read, nullptr);
+  CloseHandle(file);
+  text.resize(read / 2);
+  if (!text.empty() && text[0] == 0xFEFF) text.erase(0, 1);
+  return text;
+}
+
+bool WriteUtf16File(const std::wstring& path, const std::wstring& text) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const std::wstring content = L"\xFEFF" + text;
+  DWORD written = 0;
+  const BOOL ok = WriteFile(file, content.data(), static_cast<DWORD>(content.size() * 2), &written, nullptr);
+  CloseHandle(file);
+  return ok && written == content.size() * 2;
+}
+
+void PumpMessages(DWORD milliseconds) {
+  const ULONGLONG end = GetTickCount64() + milliseconds;
+  do {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) continue;
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    if (GetTickCount64() >= end) break;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+  } while (GetTickCount64() < end);
+}
+
+std::wstring WindowText(HWND window) {
+  const int length = GetWindowTextLengthW(window);
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  GetWindowTextW(window, text.data(), length + 1);
+  text.resize(static_cast<size_t>(length));
+  return text;
+}
+
+}  // namespace qv::guitest
