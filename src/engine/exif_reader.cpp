@@ -97,7 +97,8 @@ bool FindExifTiffHeader(ExifReaderState& s, size_t& base) {
     uint16_t length = 0;
     if (!ReadSegmentLength(s, length)) return false;
     if (code == kMarkerApp1) {
-      if (Fits(s, sizeof kExifSignature) && std::memcmp(s.cursor, kExifSignature, sizeof kExifSignature) == 0) {
+      if (Fits(s, sizeof kExifSignature) &&
+          std::memcmp(s.cursor, kExifSignature, sizeof kExifSignature) == 0) {
         s.cursor += sizeof kExifSignature;
         base = CursorPos(s);
         return true;

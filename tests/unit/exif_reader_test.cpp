@@ -35,9 +35,7 @@ Bytes Segment(unsigned char code, const Bytes& payload) {
   return b;
 }
 
-Bytes JfifApp0() {
-  return Segment(0xE0, {'J', 'F', 'I', 'F', 0, 1, 1, 1, 0, 72, 0, 72, 0, 0});
-}
+Bytes JfifApp0() { return Segment(0xE0, {'J', 'F', 'I', 'F', 0, 1, 1, 1, 0, 72, 0, 72, 0, 0}); }
 
 Bytes ExifApp1(const Bytes& tiff) {
   Bytes payload = {'E', 'x', 'i', 'f', 0, 0};
@@ -81,8 +79,9 @@ struct Tiff {
   std::vector<Entry> ifd0 = {Orientation(), ExifPointer()};
   std::vector<Entry> exifIfd = {{0x829A, 0, Ref::kNone, 5, 1}, DateTimeOriginal()};
   std::string date = std::string(kDate, sizeof kDate);  // the 20 bytes with the NUL
-  uint16_t ifd0CountBonus = 0;  // claims this many more IFD0 entries than are written
-  uint16_t exifCountBonus = 0;  // the same for the Exif IFD
+  // Directory counts may claim this many more entries than are written.
+  uint16_t ifd0CountBonus = 0;
+  uint16_t exifCountBonus = 0;
 
   bool Little() const { return byteOrder == "II"; }
 
@@ -97,7 +96,9 @@ struct Tiff {
     return static_cast<uint32_t>(2 + 12 * entries.size() + 4);
   }
   uint32_t PartBytes(char part) const {
-    return part == 'i' ? DirBytes(ifd0) : part == 'e' ? DirBytes(exifIfd) : static_cast<uint32_t>(date.size());
+    return part == 'i'   ? DirBytes(ifd0)
+           : part == 'e' ? DirBytes(exifIfd)
+                         : static_cast<uint32_t>(date.size());
   }
   // Offset of a part from the start of the TIFF header.
   uint32_t OffsetOf(char part) const {
@@ -184,10 +185,12 @@ std::vector<Case> HandBuiltCases() {
     t.byteOrder = "XY";  // anything but "II" is read big-endian
     cases.push_back({"unknown byte order read as big-endian", CameraFile(t), true});
   }
-  cases.push_back({"Exif APP1 before JFIF APP0", Jpeg({ExifApp1(Tiff{}.Build()), JfifApp0(), ScanAndEnd()}), true});
+  cases.push_back(
+      {"Exif APP1 before JFIF APP0", Jpeg({ExifApp1(Tiff{}.Build()), JfifApp0(), ScanAndEnd()}), true});
   cases.push_back({"headers only, no image", Jpeg({ExifApp1(BigEndian().Build())}), true});
   {
-    Bytes xmp = {'h', 't', 't', 'p', ':', '/', '/', 'n', 's', '.', 'a', 'd', 'o', 'b', 'e', '.', 'c', 'o', 'm', 0};
+    Bytes xmp = {'h', 't', 't', 'p', ':', '/', '/', 'n', 's', '.',
+                 'a', 'd', 'o', 'b', 'e', '.', 'c', 'o', 'm', 0};
     Append(xmp, std::string("<x:xmpmeta>Exif</x:xmpmeta>"));
     cases.push_back({"XMP APP1 before Exif APP1",
                      Jpeg({JfifApp0(), Segment(0xE1, xmp), ExifApp1(Tiff{}.Build()), ScanAndEnd()}), true});
@@ -213,8 +216,10 @@ std::vector<Case> HandBuiltCases() {
   }
   cases.push_back({"Exif APP1 after start of scan",
                    Jpeg({JfifApp0(), Segment(0xDA, {1, 1, 0, 0, 63, 0}), ExifApp1(Tiff{}.Build())}), false});
-  cases.push_back({"Exif APP1 after end of image", Jpeg({JfifApp0(), {0xFF, 0xD9}, ExifApp1(Tiff{}.Build())}), false});
-  cases.push_back({"segment length below 2", Jpeg({{0xFF, 0xE0, 0x00, 0x01}, ExifApp1(Tiff{}.Build())}), false});
+  cases.push_back(
+      {"Exif APP1 after end of image", Jpeg({JfifApp0(), {0xFF, 0xD9}, ExifApp1(Tiff{}.Build())}), false});
+  cases.push_back(
+      {"segment length below 2", Jpeg({{0xFF, 0xE0, 0x00, 0x01}, ExifApp1(Tiff{}.Build())}), false});
   cases.push_back({"segment longer than the file", Jpeg({{0xFF, 0xE2, 0xFF, 0xF0, 1, 2, 3}}), false});
   cases.push_back({"non-Exif APP1 longer than the file", Jpeg({{0xFF, 0xE1, 0xFF, 0xF0, 1, 2, 3}}), false});
   cases.push_back({"only the start marker", Bytes{0xFF, 0xD8}, false});
@@ -222,8 +227,8 @@ std::vector<Case> HandBuiltCases() {
   cases.push_back({"no marker at all", Bytes(64, 0x20), false});
   cases.push_back({"only fill bytes", Bytes(64, 0xFF), false});
   cases.push_back({"Exif header cut short", Jpeg({{0xFF, 0xE1, 0x00, 0x10, 'E', 'x', 'i', 'f', 0}}), false});
-  cases.push_back({"TIFF header cut short", Jpeg({{0xFF, 0xE1, 0x00, 0x10, 'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8}}),
-                   false});
+  cases.push_back({"TIFF header cut short",
+                   Jpeg({{0xFF, 0xE1, 0x00, 0x10, 'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8}}), false});
   {
     Tiff t;
     t.ifd0 = {Orientation(), {0x0132, 0, Ref::kDate, 2, 20}};  // DateTime in IFD0 only
