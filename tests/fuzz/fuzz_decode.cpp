@@ -1,0 +1,137 @@
+// Fuzz target of the decoder and the in-memory encoder: the first byte chooses the decode scale and the
+// encode options, the rest is the JPEG. A decoded image is encoded again and the result must decode to
+// the same size. Images whose source or output area is too large for quick fuzzing are skipped after a
+// header-only look, and only small decoded images are encoded, so one input stays well within the time
+// and memory limits (the encoder's paths depend on the shape of an image, not on its area).
+#include <csetjmp>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+// jpeglib.h needs size_t and FILE declared before it.
+#include <jpeglib.h>
+
+#include "engine/decoder.h"
+#include "engine/encoder.h"
+#include "engine/pixel_conversion.h"
+#include "platform/files.h"
+
+namespace {
+
+constexpr uint64_t kMaxSourcePixels = uint64_t{4} << 20;  // decoded at all
+constexpr uint64_t kMaxOutputPixels = uint64_t{1} << 20;  // decoded at all
+constexpr int64_t kMaxEncodedPixels = int64_t{1} << 18;   // also encoded (the slowest step) and checked
+constexpr uint64_t kDecoderMemoryLimit = uint64_t{256} << 20;
+
+struct HeaderErrorTrap {
+  jpeg_error_mgr pub;
+  std::jmp_buf returnPoint;
+};
+
+void QuietErrorExit(j_common_ptr cinfo) {
+  std::longjmp(reinterpret_cast<HeaderErrorTrap*>(cinfo->err)->returnPoint, 1);
+}
+void QuietMessage(j_common_ptr) {}
+
+// Reads only the header, as the decoder will, and tells whether the image is small enough to decode.
+bool SmallEnoughToDecode(const unsigned char* data, size_t size, int scaleNum) {
+  jpeg_decompress_struct cinfo;
+  HeaderErrorTrap trap;
+  cinfo.err = jpeg_std_error(&trap.pub);
+  trap.pub.error_exit = QuietErrorExit;
+  trap.pub.output_message = QuietMessage;
+  if (setjmp(trap.returnPoint) != 0) {
+    jpeg_destroy_decompress(&cinfo);
+    return true;  // the decoder meets the same error and fails before allocating the image
+  }
+  jpeg_create_decompress(&cinfo);
+  jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+  jpeg_read_header(&cinfo, TRUE);
+  cinfo.scale_num = static_cast<unsigned int>(scaleNum);
+  cinfo.scale_denom = 8;
+  jpeg_calc_output_dimensions(&cinfo);
+  const bool small = uint64_t{cinfo.image_width} * cinfo.image_height <= kMaxSourcePixels &&
+                     uint64_t{cinfo.output_width} * cinfo.output_height <= kMaxOutputPixels;
+  jpeg_destroy_decompress(&cinfo);
+  return small;
+}
+
+// Encodes the decoded image as the single-file conversion does, but into memory. False when the encoder
+// fails on a valid image.
+bool EncodeAndCheck(const qv::DecodedImage& image, uint8_t options) {
+  const int32_t width = image.header.width, height = image.header.height;
+  const bool grey = image.header.bitCount == 8;
+  qv::EncoderState encoder;
+  qv::ResetEncoderState(encoder);
+  encoder.geometry.width = width;
+  encoder.geometry.height = height;
+  encoder.geometry.sourceBitsPerPixel = image.header.bitCount;
+  encoder.geometry.targetBitsPerPixel = 24;
+  qv::ComputeRowGeometry(encoder.geometry);
+  const int32_t quality = (options & 0x80) != 0 ? 100 : 75;
+  qv::SetEncodeOptions(encoder, quality, (options >> 4) & 1, grey ? 1 : 0, (options >> 5) & 3);
+  encoder.xPelsPerMeter = image.header.xPelsPerMeter;
+  encoder.yPelsPerMeter = image.header.yPelsPerMeter;
+
+  const size_t rowBytes = static_cast<size_t>(encoder.geometry.targetImageBytes);
+  unsigned char* converted = nullptr;
+  const unsigned char* rows = image.pixels;
+  bool ok = true;
+  if (grey) {
+    converted = static_cast<unsigned char*>(qv::AllocatePixelBlock(rowBytes));
+    ok = converted != nullptr &&
+         qv::ConvertPixelFormat(image.colorTable, converted, encoder.geometry, image.pixels);
+    rows = converted;
+  }
+
+  qv::MemoryBuffer output;
+  size_t outputBytes = 0;
+  ok = ok && qv::AllocateMemoryBuffer(output, 4096) && qv::EncodeJpeg(encoder, output, outputBytes, rows);
+  if (ok) {
+    qv::DecoderState again;
+    again.memoryLimit = kDecoderMemoryLimit;
+    const qv::DecodedImage* back =
+        qv::DecodeJpegBytes(again, output.data, static_cast<uint32_t>(outputBytes));
+    ok = back != nullptr && back->header.width == width && back->header.height == height &&
+         (back->header.bitCount == 8) == grey;
+    if (back != nullptr) qv::ReleasePixelBlock(back->pixels, back->pixelBytes);
+  }
+  qv::ReleaseMemoryBuffer(output);
+  qv::ReleasePixelBlock(converted, rowBytes);
+  return ok;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 1 || size - 1 > UINT32_MAX) return 0;
+  const uint8_t options = data[0];
+  const unsigned char* jpeg = data + 1;
+  const uint32_t jpegBytes = static_cast<uint32_t>(size - 1);
+  const int scaleNum = (options & 15) + 1;
+  if (!SmallEnoughToDecode(jpeg, jpegBytes, scaleNum)) return 0;
+
+  qv::DecoderState decoder;
+  decoder.scaleNum = scaleNum;
+  decoder.memoryLimit = kDecoderMemoryLimit;
+  const qv::DecodedImage* image = qv::DecodeJpegBytes(decoder, jpeg, jpegBytes);
+  if (image == nullptr) return 0;
+
+  const qv::BitmapInfoHeader& h = image->header;
+  const bool shapeOk =
+      h.width >= 1 && h.width <= qv::kMaxDecodedSide && h.height >= 1 && h.height <= qv::kMaxDecodedSide &&
+      (h.bitCount == 8 || h.bitCount == 24) &&
+      image->pixelBytes == static_cast<size_t>(qv::RowStride(h.width, h.bitCount)) * h.height;
+  if (!shapeOk) {
+    std::fprintf(stderr, "decoded image %dx%d, %d bits, %zu bytes\n", h.width, h.height, h.bitCount,
+                 image->pixelBytes);
+    std::abort();
+  }
+  const bool encoded = int64_t{h.width} * h.height > kMaxEncodedPixels || EncodeAndCheck(*image, options);
+  qv::ReleasePixelBlock(image->pixels, image->pixelBytes);
+  if (!encoded) {
+    std::fprintf(stderr, "re-encoding a decoded %dx%d image failed\n", h.width, h.height);
+    std::abort();
+  }
+  return 0;
+}
