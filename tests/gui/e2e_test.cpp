@@ -1,0 +1,213 @@
+// End-to-end runs of the real Quorvix.exe: a copy of the program in a scratch folder with its settings
+// file beside it (which the program prefers), started with CreateProcess and driven from this process by
+// window class and control id, as a user's second program or the shell would.
+#include <windows.h>
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "gui_test_support.h"
+#include "resources/resource.h"
+
+namespace qv {
+namespace {
+
+using guitest::FileExists;
+using guitest::ScratchFolder;
+
+constexpr DWORD kStartTimeoutMs = 15000;
+
+class Program {
+ public:
+  Program() = default;
+  ~Program() { Kill(); }
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  bool Start(const std::wstring& exe, const std::vector<std::wstring>& args) {
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    for (const std::wstring& arg : args) commandLine += L" \"" + arg + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &info_))
+      return false;
+    CloseHandle(info_.hThread);
+    info_.hThread = nullptr;
+    return true;
+  }
+
+  // The program's main window, once it exists.
+  HWND WaitForWindow() {
+    const ULONGLONG end = GetTickCount64() + kStartTimeoutMs;
+    while (GetTickCount64() < end) {
+      HWND found = nullptr;
+      while ((found = FindWindowExW(nullptr, found, L"Quorvix_main_class", nullptr)) != nullptr) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(found, &pid);
+        if (pid == info_.dwProcessId && IsWindowVisible(found)) return found;
+      }
+      if (WaitForSingleObject(info_.hProcess, 50) == WAIT_OBJECT_0) return nullptr;
+    }
+    return nullptr;
+  }
+
+  // The exit code, or -1 when the program is still running after `timeoutMs`.
+  long WaitForExit(DWORD timeoutMs) {
+    if (info_.hProcess == nullptr || WaitForSingleObject(info_.hProcess, timeoutMs) != WAIT_OBJECT_0) return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(info_.hProcess, &code);
+    return static_cast<long>(code);
+  }
+
+  void Kill() {
+    if (info_.hProcess == nullptr) return;
+    if (WaitForSingleObject(info_.hProcess, 0) != WAIT_OBJECT_0) TerminateProcess(info_.hProcess, 99);
+    WaitForSingleObject(info_.hProcess, 5000);
+    CloseHandle(info_.hProcess);
+    info_.hProcess = nullptr;
+  }
+
+ private:
+  PROCESS_INFORMATION info_{};
+};
+
+std::wstring RemoteText(HWND window) {
+  wchar_t text[300] = {};
+  SendMessageW(window, WM_GETTEXT, 300, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+struct MainWindowParts {
+  HWND main, panel, inputField, outputField, list;
+  explicit MainWindowParts(HWND window) : main(window) {
+    panel = GetDlgItem(main, IDC_MAIN_PANEL);
+    inputField = GetDlgItem(panel, IDC_INPUT_FOLDER);
+    outputField = GetDlgItem(panel, IDC_OUTPUT_FOLDER);
+    list = GetDlgItem(GetDlgItem(GetDlgItem(panel, IDC_TAB), IDC_PAGE_INPUT_LIST), IDC_INPUT_LIST);
+  }
+  int Rows() const { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
+  bool Checked(int row) const {
+    return ((SendMessageW(list, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK) & LVIS_STATEIMAGEMASK) >> 12) == 2;
+  }
+};
+
+class QuorvixProgramTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    exe_ = scratch_.folder(L"app") + L"\\Quorvix.exe";
+    ASSERT_TRUE(CopyFileW(guitest::GuiExePath().c_str(), exe_.c_str(), FALSE))
+        << "Quorvix.exe not found beside the build";
+    input_ = scratch_.folder(L"in");
+    for (const wchar_t* name : {L"s002.jpg", L"s009.jpg", L"s010.jpg"})
+      ASSERT_TRUE(guitest::CopyDataFile(name, input_ + L"\\" + name));
+    ASSERT_EQ(FindWindowW(L"Quorvix_main_class", nullptr), nullptr) << "a main window is left over";
+  }
+
+  std::wstring SettingsPath() const { return scratch_.path() + L"\\app\\Quorvix.ini"; }
+
+  // The settings file beside the program: the MWin lines given plus one registered folder.
+  void WriteSettings(const std::wstring& mwinLines) {
+    ASSERT_TRUE(guitest::WriteUtf16File(SettingsPath(), L"[MWin]\r\n" + mwinLines + L"[FolderList]\r\n0=" +
+                                                            input_ + L"\r\n"));
+  }
+
+  void CloseAndExpectExit(Program& program, HWND window) {
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.WaitForExit(kStartTimeoutMs), 0);
+  }
+
+  ScratchFolder scratch_;
+  std::wstring exe_;
+  std::wstring input_;
+};
+
+TEST_F(QuorvixProgramTest, StartsWithTheStartUpFoldersAndWritesTheSettingsAtExit) {
+  WriteSettings(L"IIFolder=2\r\nISPath=" + input_ + L"\r\nOIFolder=2\r\nOSPath=" + input_ + L"\r\n");
+  Program program;
+  ASSERT_TRUE(program.Start(exe_, {}));
+  HWND window = program.WaitForWindow();
+  ASSERT_NE(window, nullptr);
+  MainWindowParts parts(window);
+  EXPECT_EQ(RemoteText(window), L"Quorvix");
+  EXPECT_EQ(RemoteText(parts.inputField), input_);
+  EXPECT_EQ(RemoteText(parts.outputField), input_);
+  EXPECT_EQ(parts.Rows(), 3);
+  SetWindowTextW(parts.outputField, L"C:\\elsewhere");  // sent across: the field's text
+  CloseAndExpectExit(program, window);
+
+  const std::wstring ini = guitest::ReadUtf16File(SettingsPath());
+  const size_t cvt = ini.find(L"[CvtPrms]"), mwin = ini.find(L"[MWin]"), list = ini.find(L"[FolderList]");
+  ASSERT_NE(cvt, std::wstring::npos);
+  ASSERT_NE(mwin, std::wstring::npos);
+  ASSERT_NE(list, std::wstring::npos);
+  EXPECT_LT(cvt, mwin);
+  EXPECT_LT(mwin, list);
+  EXPECT_NE(ini.find(L"IEPath=" + input_), std::wstring::npos);
+  EXPECT_NE(ini.find(L"OEPath=C:\\elsewhere"), std::wstring::npos);
+  EXPECT_NE(ini.find(L"WinX="), std::wstring::npos);
+}
+
+TEST_F(QuorvixProgramTest, SecondStartBringsTheRunningWindowBackAndConvertsNothing) {
+  WriteSettings(L"SdToCvt=1\r\nEndMes=0\r\n");
+  Program first;
+  ASSERT_TRUE(first.Start(exe_, {}));
+  HWND window = first.WaitForWindow();
+  ASSERT_NE(window, nullptr);
+  ShowWindow(window, SW_MINIMIZE);
+  ASSERT_TRUE(guitest::PumpUntil([&] { return IsIconic(window) != FALSE; }, 5000));
+
+  Program second;
+  ASSERT_TRUE(second.Start(exe_, {input_ + L"\\s002.jpg", input_ + L"\\s009.jpg"}));
+  EXPECT_EQ(second.WaitForExit(kStartTimeoutMs), 0);
+  EXPECT_TRUE(guitest::PumpUntil([&] { return IsIconic(window) == FALSE; }, 5000));
+  EXPECT_EQ(guitest::FileNames(input_).size(), 3u);  // the second start's paths were dropped
+  CloseAndExpectExit(first, window);
+}
+
+TEST_F(QuorvixProgramTest, CommandLineFolderOpensTheWindowWithIt) {
+  WriteSettings(L"SdToCvt=1\r\n");
+  Program program;
+  ASSERT_TRUE(program.Start(exe_, {input_}));
+  HWND window = program.WaitForWindow();
+  ASSERT_NE(window, nullptr);
+  MainWindowParts parts(window);
+  EXPECT_EQ(RemoteText(parts.inputField), input_);
+  EXPECT_EQ(RemoteText(parts.outputField), input_);
+  ASSERT_EQ(parts.Rows(), 3);
+  for (int row = 0; row < 3; ++row) EXPECT_TRUE(parts.Checked(row)) << row;
+  CloseAndExpectExit(program, window);
+}
+
+TEST_F(QuorvixProgramTest, CommandLineFileChecksOnlyThatFileWithoutSdToCvt) {
+  WriteSettings(L"SdToCvt=0\r\n");
+  Program program;
+  ASSERT_TRUE(program.Start(exe_, {input_ + L"\\s009.jpg"}));
+  HWND window = program.WaitForWindow();
+  ASSERT_NE(window, nullptr);
+  MainWindowParts parts(window);
+  EXPECT_EQ(RemoteText(parts.inputField), input_);
+  EXPECT_EQ(RemoteText(parts.outputField), input_);
+  ASSERT_EQ(parts.Rows(), 3);
+  EXPECT_FALSE(parts.Checked(0));  // s002
+  EXPECT_TRUE(parts.Checked(1));   // s009
+  EXPECT_FALSE(parts.Checked(2));  // s010
+  CloseAndExpectExit(program, window);
+}
+
+TEST_F(QuorvixProgramTest, CommandLineFilesWithSdToCvtAreConvertedAndTheProgramEnds) {
+  const std::wstring out = scratch_.folder(L"sendto");
+  WriteSettings(L"SdToCvt=1\r\nEndMes=0\r\nSdToPath=" + out + L"\r\n");
+  Program program;
+  ASSERT_TRUE(program.Start(exe_, {input_ + L"\\s002.jpg", input_ + L"\\s010.jpg"}));
+  EXPECT_EQ(program.WaitForExit(30000), 0);
+  EXPECT_EQ(guitest::FileNames(out), (std::vector<std::wstring>{L"s002.jpg", L"s010.jpg"}));
+  const std::wstring ini = guitest::ReadUtf16File(SettingsPath());
+  EXPECT_NE(ini.find(L"[CvtPrms]"), std::wstring::npos);
+  EXPECT_NE(ini.find(L"SdToPath=" + out), std::wstring::npos);
+}
+
+}  // namespace
+}  // namespace qv
