@@ -26,11 +26,13 @@ class Program {
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
 
-  bool Start(const std::wstring& exe, const std::vector<std::wstring>& args) {
+  bool Start(const std::wstring& exe, const std::vector<std::wstring>& args, WORD show = SW_SHOWNORMAL) {
     std::wstring commandLine = L"\"" + exe + L"\"";
     for (const std::wstring& arg : args) commandLine += L" \"" + arg + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = show;
     if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &info_))
       return false;
@@ -127,11 +129,18 @@ class QuorvixProgramTest : public testing::Test {
 TEST_F(QuorvixProgramTest, StartsWithTheStartUpFoldersAndWritesTheSettingsAtExit) {
   WriteSettings(L"IIFolder=2\r\nISPath=" + input_ + L"\r\nOIFolder=2\r\nOSPath=" + input_ + L"\r\n");
   Program program;
-  ASSERT_TRUE(program.Start(exe_, {}));
+  ASSERT_TRUE(program.Start(exe_, {}, SW_SHOWMAXIMIZED));
   HWND window = program.WaitForWindow();
   ASSERT_NE(window, nullptr);
   MainWindowParts parts(window);
   EXPECT_EQ(RemoteText(window), L"Quorvix");
+  // Asked to show maximised, the window opens in its normal size.
+  EXPECT_FALSE(IsZoomed(window));
+  EXPECT_FALSE(IsIconic(window));
+  RECT client{};
+  GetClientRect(window, &client);
+  EXPECT_EQ(client.right, 720);
+  EXPECT_EQ(client.bottom, 500);
   EXPECT_EQ(RemoteText(parts.inputField), input_);
   EXPECT_EQ(RemoteText(parts.outputField), input_);
   EXPECT_EQ(parts.Rows(), 3);
