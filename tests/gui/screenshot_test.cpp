@@ -159,7 +159,7 @@ TEST_F(Screenshots, CommentDialog) {
   });
 }
 
-TEST_F(Screenshots, MessageBox) {
+TEST_F(Screenshots, ErrorMessageBox) {
   SetWindowTextW(App().outputField, L"");
   ShootModalOpenedBy(L"Error", L"message-box", IDOK, [] {
     SendMessageW(App().mainPanel, WM_COMMAND, MAKEWPARAM(IDC_CONVERT, BN_CLICKED), 0);
