@@ -100,7 +100,7 @@ void BuildMainPanelControls(HWND panel) {
   static const ButtonSpec kButtons[] = {
       {IDC_OUTPUT_PREVIEW, L"出力プレビュー", 86}, {IDC_FILE_NAME_CHECK, L"ファイル名確認", 86},
       {IDC_CONVERT, L"変換", 112},                {IDC_STOP, L"中止", 60},
-      {IDC_EXIT, L"終了", 60},                    {IDC_HELP, L"ヘルプ", 60},
+      {IDC_EXIT, L"終了", 60},                    {IDC_HELP_BUTTON, L"ヘルプ", 60},
       {IDC_VERSION, L"\tVer.", 52},
   };
   int x = 4;
@@ -307,7 +307,7 @@ void DispatchCommand(int id, int code, HWND control) {
     case IDC_FILE_NAME_CHECK: return;  // the file-name check comes with its own dialog
     case IDC_CONVERT: RunFolderConversionInWindow(); return;
     case IDC_STOP: return;             // only a run listens to it
-    case IDC_HELP: return;             // the help file comes with the help part
+    case IDC_HELP_BUTTON: return;             // the help file comes with the help part
     case IDC_EXIT: SendMessageW(App().mainWindow, WM_CLOSE, 0, 0); return;
     case IDC_VERSION: return;          // the version window comes with the about part
     default: break;

@@ -129,13 +129,13 @@ TEST_F(MainWindowTest, WindowHasTheFixedLayoutClassesAndTexts) {
     const wchar_t* text;
   } kTexts[] = {{IDC_INPUT_LABEL, L"入力フォルダ"}, {IDC_OUTPUT_LABEL, L"出力フォルダ"},
                 {IDC_OUTPUT_PREVIEW, L"出力プレビュー"}, {IDC_FILE_NAME_CHECK, L"ファイル名確認"},
-                {IDC_CONVERT, L"変換"}, {IDC_STOP, L"中止"}, {IDC_EXIT, L"終了"}, {IDC_HELP, L"ヘルプ"},
+                {IDC_CONVERT, L"変換"}, {IDC_STOP, L"中止"}, {IDC_EXIT, L"終了"}, {IDC_HELP_BUTTON, L"ヘルプ"},
                 {IDC_VERSION, L"\tVer."}};
   for (const auto& t : kTexts) EXPECT_EQ(WindowText(Panel(t.id)), t.text) << t.id;
   // "変換" is the widest button of the row.
   RECT convert{};
   GetWindowRect(Panel(IDC_CONVERT), &convert);
-  for (int id : {IDC_OUTPUT_PREVIEW, IDC_FILE_NAME_CHECK, IDC_STOP, IDC_EXIT, IDC_HELP, IDC_VERSION}) {
+  for (int id : {IDC_OUTPUT_PREVIEW, IDC_FILE_NAME_CHECK, IDC_STOP, IDC_EXIT, IDC_HELP_BUTTON, IDC_VERSION}) {
     RECT other{};
     GetWindowRect(Panel(id), &other);
     EXPECT_GT(convert.right - convert.left, other.right - other.left) << id;
