@@ -30,7 +30,11 @@ void Append(Bytes& b, const std::string& text) { b.insert(b.end(), text.begin(),
 // A marker segment: 0xFF, code, big-endian length (payload + 2), payload.
 Bytes Segment(unsigned char code, const Bytes& payload) {
   const size_t length = payload.size() + 2;
-  Bytes b = {0xFF, code, static_cast<unsigned char>(length >> 8), static_cast<unsigned char>(length)};
+  Bytes b;
+  b.reserve(4 + payload.size());
+  for (unsigned char c : {static_cast<unsigned char>(0xFF), code, static_cast<unsigned char>(length >> 8),
+                          static_cast<unsigned char>(length)})
+    b.push_back(c);
   Append(b, payload);
   return b;
 }
