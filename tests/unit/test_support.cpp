@@ -33,6 +33,22 @@ void WriteAll(const fs::path& path, const std::vector<unsigned char>& bytes) {
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
+std::vector<std::vector<std::string>> ManifestRows() {
+  std::vector<std::vector<std::string>> rows;
+  std::ifstream manifest(DataDir() / "manifest.tsv");
+  std::string line;
+  std::getline(manifest, line);
+  while (std::getline(manifest, line)) {
+    std::vector<std::string> fields;
+    size_t start = 0;
+    for (size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
+      fields.push_back(line.substr(start, tab - start));
+    fields.push_back(line.substr(start));
+    rows.push_back(std::move(fields));
+  }
+  return rows;
+}
+
 std::vector<fs::path> FilesStartingWith(const fs::path& dir, const std::string& prefix) {
   std::vector<fs::path> found;
   std::error_code ec;

@@ -17,6 +17,9 @@ std::wstring DataFile(const std::string& name);
 std::vector<unsigned char> ReadAll(const std::filesystem::path& path);
 void WriteAll(const std::filesystem::path& path, const std::vector<unsigned char>& bytes);
 
+// The rows of tests/data/manifest.tsv below its header, each split at the tabs.
+std::vector<std::vector<std::string>> ManifestRows();
+
 // Names of the entries of `dir` whose file name starts with `prefix`.
 std::vector<std::filesystem::path> FilesStartingWith(const std::filesystem::path& dir, const std::string& prefix);
 
