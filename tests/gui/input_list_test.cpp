@@ -325,6 +325,21 @@ TEST_F(InputListPageTest, SelectedRowIsPreviewedAtFullSize) {
   EXPECT_EQ(InputPreviewPath(), (folder_ / L"colour photo.jpg").wstring());
   EXPECT_EQ(App().params.ScaleNum, 3);
 
+  // The path comes from the input folder field; focus or check changes of the one selected row load
+  // nothing, even when the field now names another folder.
+  const fs::path other = folder_ / L"other";
+  fs::create_directory(other);
+  fs::copy_file(DataDir() / "s020.jpg", other / L"colour photo.jpg");
+  SetWindowTextW(App().inputField, other.wstring().c_str());
+  ListView_SetItemState(list_, 0, LVIS_FOCUSED, LVIS_FOCUSED);
+  ListView_SetCheckState(list_, 0, FALSE);
+  EXPECT_EQ(Text(Item(IDC_PREVIEW_INFO)), L"150 x 103    24bit");
+  Select(list_, 0, false);
+  Select(list_, 0, true);
+  EXPECT_EQ(Text(Item(IDC_PREVIEW_INFO)), L"400 x 210    8bit");
+  EXPECT_EQ(InputPreviewPath(), (other / L"colour photo.jpg").wstring());
+  SetWindowTextW(App().inputField, folder_.wstring().c_str());
+
   Select(list_, 0, false);
   Select(list_, 1, true);
   EXPECT_EQ(Text(Item(IDC_PREVIEW_NAME)), L"grey.jpg");
