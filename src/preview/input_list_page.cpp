@@ -140,6 +140,26 @@ HWND CreateStatic(const wchar_t* text, DWORD style, int x, int y, int width, int
   return CreateControl(g_page.page, L"STATIC", text, WS_VISIBLE | style, x, y, width, height, id);
 }
 
+// Width of `text` in the user-interface font, in pixels.
+int TextWidth(HWND window, const wchar_t* text) {
+  HDC dc = GetDC(window);
+  if (dc == nullptr) return 0;
+  HGDIOBJ old = SelectObject(dc, App().uiFont != nullptr ? App().uiFont : GetStockObject(DEFAULT_GUI_FONT));
+  SIZE size{};
+  GetTextExtentPoint32W(dc, text, static_cast<int>(wcslen(text)), &size);
+  SelectObject(dc, old);
+  ReleaseDC(window, dc);
+  return size.cx;
+}
+
+// A label of at least `width` pixels that grows to show its whole text where the font in use is wider
+// than planned; returns the width it got, so the controls after it on the row can move along.
+int CreateFittedLabel(const wchar_t* text, int x, int y, int width, int height, int id) {
+  const int fitted = std::max(width, TextWidth(g_page.page, text) + 2);
+  CreateStatic(text, 0, x, y, fitted, height, id);
+  return fitted;
+}
+
 HWND CreateButton(const wchar_t* text, int x, int y, int id) {
   return CreateControl(g_page.page, L"BUTTON", text, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, x, y, 40, 20, id);
 }
@@ -340,11 +360,11 @@ HWND CreateInputListPage(HWND tab, const RECT& area) {
                                       App().instance, nullptr);
   g_page.nameLine = CreateStatic(L"", SS_CENTER | SS_ENDELLIPSIS, 312, 215, 202, 14, IDC_PREVIEW_NAME);
   g_page.infoLine = CreateStatic(L"", SS_CENTER | SS_ENDELLIPSIS, 312, 230, 202, 14, IDC_PREVIEW_INFO);
-  CreateStatic(L"全チェックボックス", 0, 312, 302, 85, 15, IDC_ALL_CHECKS_LABEL);
-  CreateButton(L"ON", 398, 298, IDC_ALL_ON);
-  CreateButton(L"OFF", 438, 298, IDC_ALL_OFF);
-  CreateStatic(L"総ファイル数:", 0, 312, 328, 65, 15, IDC_TOTAL_LABEL);
-  g_page.count = CreateStatic(L"", 0, 378, 328, 32, 12, IDC_TOTAL_COUNT);
+  const int checksLabel = CreateFittedLabel(L"全チェックボックス", 312, 302, 85, 15, IDC_ALL_CHECKS_LABEL);
+  CreateButton(L"ON", 313 + checksLabel, 298, IDC_ALL_ON);
+  CreateButton(L"OFF", 353 + checksLabel, 298, IDC_ALL_OFF);
+  const int totalLabel = CreateFittedLabel(L"総ファイル数:", 312, 328, 65, 15, IDC_TOTAL_LABEL);
+  g_page.count = CreateStatic(L"", 0, 313 + totalLabel, 328, 32, 12, IDC_TOTAL_COUNT);
   AddTooltip(g_page.list, L"選択でプレビュー画像表示");
   AddTooltip(g_page.previewBox, L"プレビュー画像クリックで関連付けプログラム起動");
   // After the tooltip's own subclassing, so that the hook is on top and can be taken off at shut-down.

@@ -79,16 +79,16 @@ void BuildMainPanelControls(HWND panel) {
   AppState& app = App();
   constexpr DWORD kLabel = SS_LEFT | SS_ENDELLIPSIS | SS_NOPREFIX;
   constexpr DWORD kCombo = CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP;
-  CreatePanelChild(panel, L"Static", L"入力フォルダ", kLabel, 8, 7, 200, 14, IDC_INPUT_LABEL);
-  app.inputField = CreatePanelChild(panel, L"ComboBox", L"", kCombo, 8, 22, 524, 200, IDC_INPUT_FOLDER);
-  CreatePanelChild(panel, L"Static", L"出力フォルダ", kLabel, 8, 49, 200, 14, IDC_OUTPUT_LABEL);
-  app.outputField = CreatePanelChild(panel, L"ComboBox", L"", kCombo, 8, 64, 524, 200, IDC_OUTPUT_FOLDER);
+  CreatePanelChild(panel, L"Static", L"入力フォルダ", kLabel, 8, 4, 200, 14, IDC_INPUT_LABEL);
+  app.inputField = CreatePanelChild(panel, L"ComboBox", L"", kCombo, 8, 18, 524, 200, IDC_INPUT_FOLDER);
+  CreatePanelChild(panel, L"Static", L"出力フォルダ", kLabel, 8, 42, 200, 14, IDC_OUTPUT_LABEL);
+  app.outputField = CreatePanelChild(panel, L"ComboBox", L"", kCombo, 8, 56, 524, 200, IDC_OUTPUT_FOLDER);
   SendMessageW(app.inputField, CB_SETEXTENDEDUI, TRUE, 0);
   SendMessageW(app.outputField, CB_SETEXTENDEDUI, TRUE, 0);
   FillHistory(app.inputField, app.stored.inputHistory);
   FillHistory(app.outputField, app.stored.outputHistory);
 
-  app.progress = CreatePanelChild(panel, PROGRESS_CLASSW, nullptr, 0, 4, 452, 532, 8, IDC_PROGRESS);
+  app.progress = CreatePanelChild(panel, PROGRESS_CLASSW, nullptr, 0, 4, 468, 532, 6, IDC_PROGRESS);
   SendMessageW(app.progress, PBM_SETSTEP, 1, 0);
   SendMessageW(app.progress, PBM_SETPOS, 0, 0);
 
@@ -105,15 +105,17 @@ void BuildMainPanelControls(HWND panel) {
   };
   int x = 4;
   for (const ButtonSpec& b : kButtons) {
-    HWND button = CreatePanelChild(panel, L"Button", b.text, BS_PUSHBUTTON | WS_TABSTOP, x, 466, b.width, 28, b.id);
+    HWND button = CreatePanelChild(panel, L"Button", b.text, BS_PUSHBUTTON | WS_TABSTOP, x, 476, b.width, 22, b.id);
     if (b.id == IDC_STOP) app.stopButton = button;
     x += b.width + 2;
   }
 }
 
+// The tab control's display area must hold the largest page (the individual-input page needs 520 x 358),
+// so the folder fields above and the buttons below are packed tightly.
 void BuildTabControl(HWND panel) {
   AppState& app = App();
-  app.tab = CreatePanelChild(panel, WC_TABCONTROLW, nullptr, TCS_FIXEDWIDTH | WS_CLIPSIBLINGS, 4, 92, 532, 354,
+  app.tab = CreatePanelChild(panel, WC_TABCONTROLW, nullptr, TCS_FIXEDWIDTH | WS_CLIPSIBLINGS, 4, 80, 532, 386,
                              IDC_TAB);
   SendMessageW(app.tab, WM_SETFONT, reinterpret_cast<WPARAM>(app.uiFont), FALSE);
   SendMessageW(app.tab, TCM_SETITEMSIZE, 0, MAKELPARAM(kTabWidth, kTabHeight));

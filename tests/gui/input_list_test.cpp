@@ -143,22 +143,37 @@ TEST_F(InputListPageTest, ControlsHaveTheirPlacesTextsAndStyles) {
       {IDC_TOTAL_LABEL, {312, 328, 377, 343}, L"総ファイル数:"},
       {IDC_TOTAL_COUNT, {378, 328, 410, 340}, L""},
   };
+  // The two labels keep their planned width where the text fits and grow where the font in use is wider
+  // (so nothing is cut); the controls after them on their row move along by the same amount.
+  auto pageRect = [this](int id) {
+    RECT r;
+    GetWindowRect(Item(id), &r);
+    MapWindowPoints(nullptr, page_, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+  };
+  const LONG checksGrowth = pageRect(IDC_ALL_CHECKS_LABEL).right - 397;
+  const LONG totalGrowth = pageRect(IDC_TOTAL_LABEL).right - 377;
+  EXPECT_GE(checksGrowth, 0);
+  EXPECT_GE(totalGrowth, 0);
   for (const Expected& e : expected) {
     SCOPED_TRACE(e.id);
     HWND control = Item(e.id);
     ASSERT_NE(control, nullptr);
-    RECT r;
-    GetWindowRect(control, &r);
-    MapWindowPoints(nullptr, page_, reinterpret_cast<POINT*>(&r), 2);
-    EXPECT_EQ(r.left, e.rect.left);
+    const RECT r = pageRect(e.id);
+    const LONG shift = (e.id == IDC_ALL_ON || e.id == IDC_ALL_OFF) ? checksGrowth
+                       : e.id == IDC_TOTAL_COUNT                   ? totalGrowth
+                                                                   : 0;
+    const LONG grow = e.id == IDC_ALL_CHECKS_LABEL ? checksGrowth : e.id == IDC_TOTAL_LABEL ? totalGrowth : 0;
+    EXPECT_EQ(r.left, e.rect.left + shift);
     EXPECT_EQ(r.top, e.rect.top);
-    EXPECT_EQ(r.right, e.rect.right);
+    EXPECT_EQ(r.right, e.rect.right + shift + grow);
     EXPECT_EQ(r.bottom, e.rect.bottom);
     if (e.text != nullptr) {
       EXPECT_EQ(Text(control), e.text);
     }
   }
   EXPECT_EQ(GetDlgCtrlID(page_), IDC_PAGE_INPUT_LIST);
+  EXPECT_LE(pageRect(IDC_ALL_OFF).right, 514);  // still inside the page
 
   const LONG_PTR style = GetWindowLongPtrW(list_, GWL_STYLE);
   EXPECT_EQ(style & LVS_TYPEMASK, LVS_REPORT);
