@@ -124,4 +124,20 @@ std::wstring WindowText(HWND window) {
   return text;
 }
 
+HWND CreatePageHostWindow(const wchar_t* title) {
+  static const wchar_t kClass[] = L"QvTestPageHost";
+  static const bool registered = [] {
+    WNDCLASSEXW host{};
+    host.cbSize = sizeof(host);
+    host.lpfnWndProc = DefWindowProcW;
+    host.hInstance = GetModuleHandleW(nullptr);
+    host.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    host.lpszClassName = kClass;
+    return RegisterClassExW(&host) != 0;
+  }();
+  if (!registered) return nullptr;
+  return CreateWindowExW(0, kClass, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 560, 400, nullptr, nullptr,
+                         GetModuleHandleW(nullptr), nullptr);
+}
+
 }  // namespace qv::guitest

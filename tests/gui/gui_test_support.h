@@ -55,4 +55,8 @@ bool PumpUntil(Done done, DWORD timeoutMs) {
 
 std::wstring WindowText(HWND window);
 
+// A plain visible top-level window (button-face background, default handling of every message) of
+// 560 x 400 pixels to hold one tab page in a test. Destroy it at the end of the test.
+HWND CreatePageHostWindow(const wchar_t* title);
+
 }  // namespace qv::guitest

@@ -30,12 +30,7 @@ namespace fs = std::filesystem;
 using guitest::ScratchFolder;
 using guitest::WindowText;
 
-constexpr wchar_t kHostClass[] = L"QvOptionsTestHost";
 constexpr wchar_t kPlaceholder[] = L"<入力ファイルと同じフォルダ>";
-
-LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return DefWindowProcW(window, message, wParam, lParam);
-}
 
 // The last TTM_ACTIVATE the program's tooltip window received (-1: none).
 WNDPROC gTooltipProc = nullptr;
@@ -112,21 +107,13 @@ class OptionsPageTest : public testing::Test {
  protected:
   static void SetUpTestSuite() {
     ASSERT_TRUE(RegisterWindowClasses());
-    WNDCLASSEXW host{};
-    host.cbSize = sizeof(host);
-    host.lpfnWndProc = HostProc;
-    host.hInstance = GetModuleHandleW(nullptr);
-    host.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    host.lpszClassName = kHostClass;
-    RegisterClassExW(&host);
   }
 
   void SetUp() override {
     AppState& app = App();
     app.stored = StoredAppState{};
     app.instance = GetModuleHandleW(nullptr);
-    host_ = CreateWindowExW(0, kHostClass, L"options", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 560, 400, nullptr,
-                            nullptr, app.instance, nullptr);
+    host_ = guitest::CreatePageHostWindow(L"options");
     ASSERT_NE(host_, nullptr);
     app.mainWindow = host_;
     app.inputField = CreateControl(host_, L"COMBOBOX", L"", CBS_DROPDOWN | CBS_AUTOHSCROLL, 0, 0, 10, 100,

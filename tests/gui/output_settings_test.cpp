@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 
+#include "gui_test_support.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
 #include "shell/comment_dialog.h"
@@ -19,11 +20,6 @@
 namespace qv {
 namespace {
 
-constexpr wchar_t kHostClass[] = L"QvOutputSettingsTestHost";
-
-LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return DefWindowProcW(window, message, wParam, lParam);
-}
 
 std::wstring Text(HWND window) {
   wchar_t buffer[512] = {};
@@ -74,13 +70,6 @@ class OutputSettingsPageTest : public testing::Test {
  protected:
   static void SetUpTestSuite() {
     ASSERT_TRUE(RegisterWindowClasses());
-    WNDCLASSEXW host{};
-    host.cbSize = sizeof(host);
-    host.lpfnWndProc = HostProc;
-    host.hInstance = GetModuleHandleW(nullptr);
-    host.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    host.lpszClassName = kHostClass;
-    RegisterClassExW(&host);
   }
 
   void SetUp() override {
@@ -88,8 +77,7 @@ class OutputSettingsPageTest : public testing::Test {
     app.params = ConversionParams{};
     app.stored = StoredAppState{};
     app.instance = GetModuleHandleW(nullptr);
-    host_ = CreateWindowExW(0, kHostClass, L"出力設定", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 560, 400, nullptr,
-                            nullptr, app.instance, nullptr);
+    host_ = guitest::CreatePageHostWindow(L"出力設定");
     ASSERT_NE(host_, nullptr);
     app.mainWindow = host_;
     app.tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0,
