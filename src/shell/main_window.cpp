@@ -7,6 +7,7 @@
 
 #include "resources/resource.h"
 #include "shell/app_state.h"
+#include "shell/drop.h"
 #include "shell/folder_fields.h"
 #include "shell/pages.h"
 #include "shell/startup.h"
@@ -192,9 +193,8 @@ void OnDestroy(HWND window) {
   PostQuitMessage(0);
 }
 
-// Files dropped onto the window are handled by the drop part of the shell when it exists; the drop
-// handle is always released.
-void OnDropFiles(HDROP drop) { DragFinish(drop); }
+// Where a drop lands decides what it does; the drop handle is released there in every case.
+void OnDropFiles(HDROP drop) { HandleDrop(drop); }
 
 void FocusMainWindow() {
   if (App().mainWindow != nullptr) SetFocus(App().mainWindow);

@@ -1,0 +1,154 @@
+// Dropped files and folders on the main window.
+#include "shell/drop.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cwchar>
+#include <vector>
+
+#include "platform/system_folders.h"
+#include "shell/app_state.h"
+#include "shell/command_line.h"
+#include "shell/folder_fields.h"
+#include "shell/pages.h"
+#include "shell/window_run_host.h"
+
+namespace qv {
+
+namespace {
+
+constexpr size_t kPathChars = 260;  // one path slot, terminating zero included
+
+TreeDropFunction gTreeDrop = nullptr;
+
+// Releases the drop's data when the handling ends, whichever way it ends.
+class DropData {
+ public:
+  explicit DropData(HDROP drop) : drop_(drop) {}
+  ~DropData() { DragFinish(drop_); }
+  DropData(const DropData&) = delete;
+  DropData& operator=(const DropData&) = delete;
+
+  UINT count() const { return DragQueryFileW(drop_, 0xFFFFFFFF, nullptr, 0); }
+
+  // Dropped path `index`, at most kPathChars - 1 characters.
+  std::wstring path(UINT index) const {
+    wchar_t buffer[kPathChars] = {};
+    const UINT length = DragQueryFileW(drop_, index, buffer, static_cast<UINT>(kPathChars));
+    return std::wstring(buffer, length < kPathChars ? length : kPathChars - 1);
+  }
+
+  // The drop point in screen coordinates.
+  POINT screenPoint() const {
+    POINT point{};
+    DragQueryPoint(drop_, &point);
+    ClientToScreen(App().mainWindow, &point);
+    return point;
+  }
+
+ private:
+  HDROP drop_;
+};
+
+// The path array of a drop run: one zero-filled slot of kPathChars per path on the private heap,
+// cleared and freed when the run is over.
+class HeapPathSlots {
+ public:
+  explicit HeapPathSlots(size_t count) : count_(count) {
+    if (App().heap != nullptr && count > 0)
+      block_ = static_cast<wchar_t*>(HeapAlloc(App().heap, HEAP_ZERO_MEMORY, Bytes()));
+  }
+  ~HeapPathSlots() {
+    if (block_ == nullptr) return;
+    SecureZeroMemory(block_, Bytes());
+    HeapFree(App().heap, 0, block_);
+  }
+  HeapPathSlots(const HeapPathSlots&) = delete;
+  HeapPathSlots& operator=(const HeapPathSlots&) = delete;
+
+  bool ok() const { return block_ != nullptr; }
+  wchar_t* slot(size_t i) { return block_ + i * kPathChars; }
+
+ private:
+  size_t Bytes() const { return count_ * kPathChars * sizeof(wchar_t); }
+  size_t count_;
+  wchar_t* block_ = nullptr;
+};
+
+bool IsShellLink(const std::wstring& path) {
+  SHFILEINFOW info{};
+  info.dwAttributes = SFGAO_LINK;
+  if (SHGetFileInfoW(path.c_str(), 0, &info, sizeof(info), SHGFI_ATTRIBUTES | SHGFI_ATTR_SPECIFIED) == 0)
+    return false;
+  return (info.dwAttributes & SFGAO_LINK) != 0;
+}
+
+// The first dropped path as a folder: a link's target (when it resolves), reduced to its parent unless
+// it is an existing folder.
+std::wstring DroppedFolder(const DropData& data) {
+  std::wstring path = data.path(0);
+  if (IsShellLink(path)) ResolveShortcut(path);
+  return IsExistingFolder(path) ? path : ParentPath(path);
+}
+
+bool IsTreeView(HWND window) {
+  HWND tree = App().treeView;
+  return tree != nullptr && window != nullptr && (window == tree || IsChild(tree, window));
+}
+
+bool IsInTabArea(POINT screenPoint) {
+  RECT tab{};
+  return App().tab != nullptr && GetWindowRect(App().tab, &tab) && PtInRect(&tab, screenPoint);
+}
+
+// Every dropped path, in drop order, copied into heap slots and converted at once into the output
+// field's folder. Nothing happens when the slots cannot be allocated.
+void ConvertDroppedFiles(const DropData& data, UINT count) {
+  HeapPathSlots slots(count);
+  if (!slots.ok()) return;
+  std::vector<std::wstring> paths;
+  paths.reserve(count);
+  for (UINT i = 0; i < count; ++i) {
+    const std::wstring path = data.path(i);
+    wcsncpy(slots.slot(i), path.c_str(), kPathChars - 1);
+    paths.emplace_back(slots.slot(i));
+  }
+  RunFileListConversionInWindow(paths, RunSource::kDrop);
+  for (std::wstring& path : paths) SecureZeroMemory(path.data(), path.size() * sizeof(wchar_t));
+}
+
+// A drop inside the tab control's rectangle that no field took.
+void DropOnTabArea(const DropData& data) {
+  const UINT count = data.count();
+  if (count == 0) return;
+  const std::wstring first = data.path(0);
+  if (count == 1 && IsExistingFolder(first)) {
+    SetInputFolder(first);
+    return;
+  }
+  ConvertDroppedFiles(data, count);
+}
+
+}  // namespace
+
+TreeDropFunction SetTreeDropFunction(TreeDropFunction function) {
+  TreeDropFunction previous = gTreeDrop;
+  gTreeDrop = function;
+  return previous;
+}
+
+void HandleDrop(HDROP drop) {
+  DropData data(drop);
+  if (App().mainWindow == nullptr || data.count() == 0) return;
+  const POINT point = data.screenPoint();
+  const std::wstring folder = DroppedFolder(data);
+  if (ApplyDropToField(point, folder)) return;
+  if (IsTreeView(WindowFromPoint(point))) {
+    if (gTreeDrop != nullptr && IsExistingFolder(folder)) gTreeDrop(folder);
+    return;
+  }
+  if (IsInTabArea(point)) DropOnTabArea(data);
+}
+
+}  // namespace qv

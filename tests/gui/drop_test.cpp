@@ -1,0 +1,305 @@
+// In-process tests of drops onto the main window: a real WM_DROPFILES with a DROPFILES block in global
+// memory, its point on the target control, posted to the window and handled by its message loop.
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+#include <wrl/client.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "gui_test_support.h"
+#include "resources/resource.h"
+#include "shell/app_state.h"
+#include "shell/drop.h"
+#include "shell/folder_fields.h"
+#include "shell/main_window.h"
+#include "shell/pages.h"
+#include "shell/window_run_host.h"
+
+namespace qv {
+namespace {
+
+using guitest::CopyDataFile;
+using guitest::FileNames;
+using guitest::PumpMessages;
+using guitest::ScratchFolder;
+
+struct Box {
+  std::wstring text;
+  std::wstring caption;
+};
+std::vector<Box> gBoxes;
+
+int RecordBox(HWND, const wchar_t* text, const wchar_t* caption, UINT) {
+  gBoxes.push_back(Box{text, caption});
+  return IDOK;
+}
+
+std::vector<std::wstring> gTreeDrops;
+void RecordTreeDrop(const std::wstring& folder) { gTreeDrops.push_back(folder); }
+
+const wchar_t kSummary0of1[] = L"入力ファイル数  1\n出力ファイル数  0\n    ";
+const wchar_t kSummary0of2[] = L"入力ファイル数  2\n出力ファイル数  0\n    ";
+const wchar_t kSummary2of2[] = L"入力ファイル数  2\n出力ファイル数  2\n    ";
+
+// A DROPFILES block as the shell makes it: wide paths, each ending in a zero, and one zero more.
+HGLOBAL MakeDrop(const std::vector<std::wstring>& paths, POINT clientPoint) {
+  size_t chars = 1;
+  for (const std::wstring& path : paths) chars += path.size() + 1;
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + chars * sizeof(wchar_t));
+  if (memory == nullptr) return nullptr;
+  auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
+  files->pFiles = sizeof(DROPFILES);
+  files->pt = clientPoint;
+  files->fNC = FALSE;
+  files->fWide = TRUE;
+  auto* text = reinterpret_cast<wchar_t*>(reinterpret_cast<BYTE*>(files) + sizeof(DROPFILES));
+  for (const std::wstring& path : paths) {
+    std::memcpy(text, path.c_str(), (path.size() + 1) * sizeof(wchar_t));
+    text += path.size() + 1;
+  }
+  GlobalUnlock(memory);
+  return memory;
+}
+
+// A shell link at `linkPath` pointing to `target`.
+bool MakeShortcut(const std::wstring& target, const std::wstring& linkPath) {
+  using Microsoft::WRL::ComPtr;
+  ComPtr<IShellLinkW> link;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&link)))) return false;
+  if (FAILED(link->SetPath(target.c_str()))) return false;
+  ComPtr<IPersistFile> file;
+  if (FAILED(link.As(&file))) return false;
+  return SUCCEEDED(file->Save(linkPath.c_str(), TRUE));
+}
+
+HWND ComboEdit(HWND combo) {
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof(info);
+  GetComboBoxInfo(combo, &info);
+  return info.hwndItem;
+}
+
+class DropTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    gBoxes.clear();
+    gTreeDrops.clear();
+    previousBox_ = SetMessageBoxFunction(RecordBox);
+    previousTree_ = SetTreeDropFunction(RecordTreeDrop);
+    AppState& app = App();
+    app.settingsPath = scratch_.file(L"Quorvix.ini");
+    app.stored = StoredAppState{};
+    app.params = ConversionParams{};
+    Configure();
+    window_ = CreateMainWindow();
+    ASSERT_NE(window_, nullptr);
+    SetWindowPos(window_, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ShowWindow(window_, SW_SHOWNOACTIVATE);
+    UpdateWindow(window_);
+    in_ = scratch_.folder(L"in");
+    out_ = scratch_.folder(L"out");
+    CopyDataFile(L"s002.jpg", in_ + L"\\s002.jpg");
+    CopyDataFile(L"s010.jpg", in_ + L"\\s010.jpg");
+    guitest::WriteUtf16File(in_ + L"\\note.txt", L"not a photo");
+  }
+
+  void TearDown() override {
+    if (window_ != nullptr && IsWindow(window_)) SendMessageW(window_, WM_CLOSE, 0, 0);
+    PumpMessages(0);
+    AppState& app = App();
+    app.mainWindow = app.treePanel = app.treeView = app.mainPanel = app.inputField = app.outputField = nullptr;
+    app.progress = app.tab = app.stopButton = app.tooltip = nullptr;
+    for (HWND& page : app.pages) page = nullptr;
+    SetTreeDropFunction(previousTree_);
+    SetMessageBoxFunction(previousBox_);
+  }
+
+  virtual void Configure() {}
+
+  // Drops `paths` onto the centre of `target` (or `offset` from its top left corner) and lets the
+  // window handle the message.
+  void DropOn(HWND target, const std::vector<std::wstring>& paths, POINT offset = POINT{-1, -1}) {
+    ASSERT_NE(target, nullptr);
+    RECT r{};
+    GetWindowRect(target, &r);
+    POINT point = offset.x < 0 ? POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}
+                               : POINT{r.left + offset.x, r.top + offset.y};
+    ScreenToClient(window_, &point);
+    HGLOBAL drop = MakeDrop(paths, point);
+    ASSERT_NE(drop, nullptr);
+    ASSERT_TRUE(PostMessageW(window_, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0));
+    PumpMessages(50);
+  }
+
+  // A point of the tab area that no control of the output settings page covers: the tab strip's
+  // right end.
+  void DropOnTabArea(const std::vector<std::wstring>& paths) {
+    RECT r{};
+    GetWindowRect(App().tab, &r);
+    DropOn(App().tab, paths, POINT{r.right - r.left - 8, 8});
+  }
+
+  HWND Panel(int id) const { return GetDlgItem(App().mainPanel, id); }
+  HWND OptionsItem(int id) const { return GetDlgItem(App().pages[2], id); }
+
+  ScratchFolder scratch_;
+  std::wstring in_;
+  std::wstring out_;
+  HWND window_ = nullptr;
+  MessageBoxFunction previousBox_ = nullptr;
+  TreeDropFunction previousTree_ = nullptr;
+};
+
+TEST_F(DropTest, FolderFileAndShortcutOnTheInputFieldSetTheInputFolder) {
+  HWND edit = ComboEdit(App().inputField);
+  DropOn(edit, {in_});
+  EXPECT_EQ(FolderFieldText(App().inputField), in_);
+  EXPECT_EQ(InputListRows().size(), 2u);  // the two JPEG files, not the text file
+
+  // A file names its folder; only the first of several paths counts.
+  const std::wstring other = scratch_.folder(L"other");
+  CopyDataFile(L"s012.jpg", other + L"\\s012.jpg");
+  DropOn(edit, {other + L"\\s012.jpg", in_ + L"\\s002.jpg"});
+  EXPECT_EQ(FolderFieldText(App().inputField), other);
+  ASSERT_EQ(InputListRows().size(), 1u);
+  EXPECT_EQ(InputListRows()[0].name, L"s012.jpg");
+
+  // A shortcut to a folder stands for its target.
+  const std::wstring link = scratch_.file(L"to in.lnk");
+  ASSERT_TRUE(MakeShortcut(in_, link));
+  DropOn(edit, {link});
+  EXPECT_EQ(FolderFieldText(App().inputField), in_);
+  EXPECT_EQ(InputListRows().size(), 2u);
+  EXPECT_TRUE(gBoxes.empty());
+  EXPECT_TRUE(FileNames(out_).empty());
+}
+
+TEST_F(DropTest, FolderOnTheOutputFieldSetsTheOutputFolderOnly) {
+  DropOn(ComboEdit(App().outputField), {out_});
+  EXPECT_EQ(FolderFieldText(App().outputField), out_);
+  EXPECT_TRUE(FolderFieldText(App().inputField).empty());
+  EXPECT_TRUE(InputListRows().empty());
+  // A file dropped there gives its folder.
+  DropOn(ComboEdit(App().outputField), {in_ + L"\\note.txt"});
+  EXPECT_EQ(FolderFieldText(App().outputField), in_);
+}
+
+TEST_F(DropTest, FilesOnTheTabAreaAreConvertedIntoTheOutputFolder) {
+  SetOutputFolder(out_);
+  DropOnTabArea({in_ + L"\\s010.jpg", in_ + L"\\s002.jpg"});
+  EXPECT_EQ(FileNames(out_), (std::vector<std::wstring>{L"s002.jpg", L"s010.jpg"}));
+  ASSERT_EQ(gBoxes.size(), 1u);
+  EXPECT_EQ(gBoxes[0].text, kSummary2of2);
+  EXPECT_EQ(FolderHistory(App().outputField).front(), out_);  // the output folder is remembered
+  EXPECT_TRUE(InputListRows().empty());                        // the input folder is left alone
+  EXPECT_EQ(guitest::WindowText(window_), L"Quorvix");
+
+  // Over a page's own controls too: a drop anywhere on the tab area converts.
+  const std::wstring out2 = scratch_.folder(L"out2");
+  SetOutputFolder(out2);
+  DropOn(App().pages[0], {in_ + L"\\s002.jpg"});
+  EXPECT_EQ(FileNames(out2), (std::vector<std::wstring>{L"s002.jpg"}));
+}
+
+TEST_F(DropTest, NonJpegDropsOnTheTabAreaCountAsInputsNotConverted) {
+  SetOutputFolder(out_);
+  DropOnTabArea({in_ + L"\\note.txt"});
+  ASSERT_EQ(gBoxes.size(), 1u);
+  EXPECT_EQ(gBoxes[0].caption, L"変換完了");
+  EXPECT_EQ(gBoxes[0].text, kSummary0of1);
+
+  // Two folders are not an input folder: both go into a run and neither converts.
+  DropOnTabArea({in_, scratch_.folder(L"more")});
+  ASSERT_EQ(gBoxes.size(), 2u);
+  EXPECT_EQ(gBoxes[1].text, kSummary0of2);
+  EXPECT_TRUE(FolderFieldText(App().inputField).empty());
+
+  // A shortcut is taken as dropped here, not resolved: a file that is not a JPEG.
+  const std::wstring link = scratch_.file(L"to in.lnk");
+  ASSERT_TRUE(MakeShortcut(in_, link));
+  DropOnTabArea({link});
+  ASSERT_EQ(gBoxes.size(), 3u);
+  EXPECT_EQ(gBoxes[2].text, kSummary0of1);
+  EXPECT_TRUE(FileNames(out_).empty());
+}
+
+TEST_F(DropTest, OneFolderOnTheTabAreaBecomesTheInputFolder) {
+  DropOnTabArea({in_});
+  EXPECT_EQ(FolderFieldText(App().inputField), in_);
+  EXPECT_EQ(InputListRows().size(), 2u);
+  EXPECT_TRUE(gBoxes.empty());
+}
+
+TEST_F(DropTest, InvalidOutputFieldStopsADropRunWithItsMessage) {
+  SetWindowTextW(App().outputField, scratch_.file(L"nowhere").c_str());
+  DropOnTabArea({in_ + L"\\s002.jpg"});
+  ASSERT_EQ(gBoxes.size(), 1u);
+  EXPECT_EQ(gBoxes[0].text, L"出力フォルダが無効です。");
+  EXPECT_EQ(gBoxes[0].caption, L"Error");
+  EXPECT_EQ(FileNames(in_).size(), 3u);
+  EXPECT_TRUE(FolderHistory(App().outputField).empty());
+}
+
+TEST_F(DropTest, DropsOutsideFieldsTreeAndTabAreaDoNothing) {
+  SetOutputFolder(out_);
+  for (int id : {IDC_CONVERT, IDC_INPUT_LABEL, IDC_PROGRESS}) {
+    DropOn(Panel(id), {in_});
+    DropOn(Panel(id), {in_ + L"\\s002.jpg"});
+  }
+  DropOn(App().treePanel, {in_});  // the tree panel outside a tree view
+  EXPECT_TRUE(gBoxes.empty());
+  EXPECT_TRUE(gTreeDrops.empty());
+  EXPECT_TRUE(FolderFieldText(App().inputField).empty());
+  EXPECT_EQ(FolderFieldText(App().outputField), out_);
+  EXPECT_TRUE(FileNames(out_).empty());
+}
+
+TEST_F(DropTest, ExistingFolderDroppedOnTheTreeViewGoesToTheTree) {
+  // A tree-view control in the upper half of the tree panel stands for the folder tree.
+  RECT panel{};
+  GetClientRect(App().treePanel, &panel);
+  App().treeView = CreateWindowExW(0, WC_TREEVIEWW, nullptr, WS_CHILD | WS_VISIBLE, 0, 0, panel.right,
+                                   panel.bottom / 2, App().treePanel, nullptr, nullptr, nullptr);
+  ASSERT_NE(App().treeView, nullptr);
+  DropOn(App().treeView, {in_});
+  DropOn(App().treeView, {in_ + L"\\s002.jpg"});             // a file: its folder
+  DropOn(App().treeView, {scratch_.file(L"gone\\x.jpg")});  // no such folder: nothing
+  EXPECT_EQ(gTreeDrops, (std::vector<std::wstring>{in_, in_}));
+  EXPECT_TRUE(FolderFieldText(App().inputField).empty());
+  EXPECT_TRUE(gBoxes.empty());
+}
+
+// The start-up input path field is enabled only with IIFolder 2.
+class DropOnOptionsTest : public DropTest {
+  void Configure() override { App().stored.options.IIFolder = 2; }
+};
+
+TEST_F(DropOnOptionsTest, PathFieldsOfTheOptionsPageTakeTheFolder) {
+  SelectTab(2);
+  DropOn(OptionsItem(IDC_STARTUP_INPUT_PATH), {in_ + L"\\s002.jpg"});
+  EXPECT_EQ(App().stored.options.ISPath, in_);
+  EXPECT_EQ(guitest::WindowText(OptionsItem(IDC_STARTUP_INPUT_PATH)), in_);
+  DropOn(OptionsItem(IDC_SENDTO_FOLDER), {out_});
+  EXPECT_EQ(App().stored.options.SdToPath, out_);
+  EXPECT_TRUE(FolderFieldText(App().inputField).empty());
+  EXPECT_TRUE(gBoxes.empty());
+}
+
+TEST_F(DropTest, DisabledPathFieldIsPassedOverAndTheDropLandsOnTheTabArea) {
+  SelectTab(2);
+  HWND field = OptionsItem(IDC_STARTUP_OUTPUT_PATH);
+  ASSERT_FALSE(IsWindowEnabled(field));
+  DropOn(field, {in_});
+  EXPECT_TRUE(App().stored.options.OSPath.empty());
+  EXPECT_EQ(FolderFieldText(App().inputField), in_);
+  EXPECT_EQ(InputListRows().size(), 2u);
+}
+
+}  // namespace
+}  // namespace qv
