@@ -306,7 +306,7 @@ void DispatchCommand(int id, int code, HWND control) {
     case IDC_INPUT_FOLDER: OnInputFieldCommand(code); return;
     case IDC_OUTPUT_FOLDER: return;
     case IDC_OUTPUT_PREVIEW: return;   // the output preview comes with its own window
-    case IDC_FILE_NAME_CHECK: return;  // the file-name check comes with its own dialog
+    case IDC_FILE_NAME_CHECK: ShowFileNameCheck(); return;
     case IDC_CONVERT: RunFolderConversionInWindow(); return;
     case IDC_STOP: return;             // only a run listens to it
     case IDC_HELP_BUTTON: return;             // the help file comes with the help part

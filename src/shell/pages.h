@@ -50,4 +50,8 @@ bool OnOptionsCommand(int id, int code, HWND control);
 // list is reloaded from the input field's text. Meant for the tree menu's command too.
 void ToggleHiddenItems();
 
+// ---- file-name check dialog (shell/file_name_check_dialog.cpp) -----------------------------------
+// The command of button 1022 (described in shell/file_name_check_dialog.h).
+void ShowFileNameCheck();
+
 }  // namespace qv

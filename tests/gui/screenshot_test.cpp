@@ -1,6 +1,7 @@
-// Pictures of the program for a person to look at: the main window with each tab, the comment dialog, a
-// message box and the window during a run. Taken only when QV_SCREENSHOT_DIR names a folder (the gui
-// stage of the test runner sets it and turns the bitmaps into PNG files); skipped otherwise.
+// Pictures of the program for a person to look at: the main window with each tab, the comment dialog,
+// the file-name check dialog, a message box and the window during a run. Taken only when
+// QV_SCREENSHOT_DIR names a folder (the gui stage of the test runner sets it and turns the bitmaps into
+// PNG files); skipped otherwise.
 #include <windows.h>
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -156,6 +157,12 @@ TEST_F(Screenshots, CommentDialog) {
   ShootModalOpenedBy(L"コメント作成", L"comment-dialog", IDCANCEL, [] {
     SendMessageW(App().pages[0], WM_COMMAND, MAKEWPARAM(IDC_COMMENT_EDIT, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(App().pages[0], IDC_COMMENT_EDIT)));
+  });
+}
+
+TEST_F(Screenshots, FileNameCheckDialog) {
+  ShootModalOpenedBy(L"ファイル名確認", L"file-name-check-dialog", IDCANCEL, [] {
+    SendMessageW(App().mainPanel, WM_COMMAND, MAKEWPARAM(IDC_FILE_NAME_CHECK, BN_CLICKED), 0);
   });
 }
 
