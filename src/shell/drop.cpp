@@ -20,7 +20,18 @@ namespace {
 
 constexpr size_t kPathChars = 260;  // one path slot, terminating zero included
 
+constexpr UINT_PTR kDeferredDropTimer = 0x0D70;
+constexpr UINT kDeferredDropPollMs = 100;
+
 TreeDropFunction gTreeDrop = nullptr;
+
+// Drops that arrived while a run was active (a message box of the run dispatched them), with the window
+// that received them; handled once the run is over.
+struct DeferredDrop {
+  HWND window;
+  HDROP drop;
+};
+std::vector<DeferredDrop> gDeferredDrops;
 
 // Releases the drop's data when the handling ends, whichever way it ends.
 class DropData {
@@ -130,6 +141,17 @@ void DropOnTabArea(const DropData& data) {
   ConvertDroppedFiles(data, count);
 }
 
+void CALLBACK HandleDeferredDrops(HWND window, UINT, UINT_PTR id, DWORD) {
+  if (App().runActive) return;
+  KillTimer(window, id);
+  std::vector<DeferredDrop> drops;
+  drops.swap(gDeferredDrops);
+  for (const DeferredDrop& deferred : drops) {
+    if (deferred.window == App().mainWindow) HandleDrop(deferred.drop);
+    else DragFinish(deferred.drop);
+  }
+}
+
 }  // namespace
 
 TreeDropFunction SetTreeDropFunction(TreeDropFunction function) {
@@ -139,6 +161,12 @@ TreeDropFunction SetTreeDropFunction(TreeDropFunction function) {
 }
 
 void HandleDrop(HDROP drop) {
+  HWND main = App().mainWindow;
+  if (App().runActive && main != nullptr) {
+    gDeferredDrops.push_back(DeferredDrop{main, drop});
+    SetTimer(main, kDeferredDropTimer, kDeferredDropPollMs, HandleDeferredDrops);
+    return;
+  }
   DropData data(drop);
   if (App().mainWindow == nullptr || data.count() == 0) return;
   const POINT point = data.screenPoint();

@@ -20,6 +20,8 @@ namespace qv {
 //  - anywhere else in the tab control's rectangle: one existing folder becomes the input folder, anything
 //    else is converted at once into the output field's folder (a drop run);
 //  - elsewhere: nothing.
+// A drop handled while a run is active (a message box of the run dispatched it) waits until the run is
+// over, then is handled as above.
 // The dropped folder is the first path (at most 259 characters), a shell link replaced by its target
 // when it resolves, reduced to its parent when it is not an existing folder.
 void HandleDrop(HDROP drop);

@@ -44,6 +44,7 @@ std::vector<std::wstring> gTreeDrops;
 void RecordTreeDrop(const std::wstring& folder) { gTreeDrops.push_back(folder); }
 
 const wchar_t kSummary0of1[] = L"入力ファイル数  1\n出力ファイル数  0\n    ";
+const wchar_t kSummary1of1[] = L"入力ファイル数  1\n出力ファイル数  1\n    ";
 const wchar_t kSummary0of2[] = L"入力ファイル数  2\n出力ファイル数  0\n    ";
 const wchar_t kSummary2of2[] = L"入力ファイル数  2\n出力ファイル数  2\n    ";
 
@@ -113,6 +114,7 @@ class DropTest : public testing::Test {
     if (window_ != nullptr && IsWindow(window_)) SendMessageW(window_, WM_CLOSE, 0, 0);
     PumpMessages(0);
     AppState& app = App();
+    app.runActive = false;
     app.mainWindow = app.treePanel = app.treeView = app.mainPanel = app.inputField = app.outputField = nullptr;
     app.progress = app.tab = app.stopButton = app.tooltip = nullptr;
     for (HWND& page : app.pages) page = nullptr;
@@ -244,6 +246,22 @@ TEST_F(DropTest, InvalidOutputFieldStopsADropRunWithItsMessage) {
   EXPECT_EQ(gBoxes[0].caption, L"Error");
   EXPECT_EQ(FileNames(in_).size(), 3u);
   EXPECT_TRUE(FolderHistory(App().outputField).empty());
+}
+
+TEST_F(DropTest, DropDuringARunIsHandledAfterIt) {
+  SetOutputFolder(out_);
+  App().runActive = true;  // as while the run's cancel question or summary box is open
+  DropOnTabArea({in_ + L"\\s002.jpg"});
+  DropOn(ComboEdit(App().inputField), {in_});
+  PumpMessages(300);
+  EXPECT_TRUE(FileNames(out_).empty());
+  EXPECT_TRUE(FolderFieldText(App().inputField).empty());
+  App().runActive = false;
+  EXPECT_TRUE(guitest::PumpUntil([&] { return !FolderFieldText(App().inputField).empty(); }, 2000));
+  EXPECT_EQ(FileNames(out_), (std::vector<std::wstring>{L"s002.jpg"}));  // in drop order: the run first
+  EXPECT_EQ(FolderFieldText(App().inputField), in_);
+  ASSERT_EQ(gBoxes.size(), 1u);
+  EXPECT_EQ(gBoxes[0].text, kSummary1of1);
 }
 
 TEST_F(DropTest, DropsOutsideFieldsTreeAndTabAreaDoNothing) {
