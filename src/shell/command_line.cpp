@@ -1,6 +1,8 @@
 // Command-line paths and shell links.
 #include "shell/command_line.h"
 
+#include "shell/heap_path_array.h"
+
 #include <windows.h>
 #include <objbase.h>
 #include <shellapi.h>
@@ -22,38 +24,6 @@ namespace {
 
 constexpr size_t kPathChars = 260;
 
-// The path array of a direct conversion on the private heap: n zero-filled strings of 260 characters,
-// cleared and freed when it goes.
-class HeapPathArray {
- public:
-  explicit HeapPathArray(size_t count) : count_(count) {
-    if (App().heap != nullptr && count > 0)
-      block_ = static_cast<wchar_t*>(HeapAlloc(App().heap, HEAP_ZERO_MEMORY, Bytes()));
-  }
-  ~HeapPathArray() {
-    if (block_ == nullptr) return;
-    SecureZeroMemory(block_, Bytes());
-    HeapFree(App().heap, 0, block_);
-  }
-  HeapPathArray(const HeapPathArray&) = delete;
-  HeapPathArray& operator=(const HeapPathArray&) = delete;
-
-  bool ok() const { return block_ != nullptr; }
-  wchar_t* at(size_t i) { return block_ + i * kPathChars; }
-
- private:
-  size_t Bytes() const { return count_ * kPathChars * sizeof(wchar_t); }
-  size_t count_;
-  wchar_t* block_ = nullptr;
-};
-
-bool IsShellLink(const std::wstring& path) {
-  SHFILEINFOW info{};
-  info.dwAttributes = SFGAO_LINK;
-  if (SHGetFileInfoW(path.c_str(), 0, &info, sizeof(info), SHGFI_ATTRIBUTES | SHGFI_ATTR_SPECIFIED) == 0)
-    return false;
-  return (info.dwAttributes & SFGAO_LINK) != 0;
-}
 
 bool NamesEqual(const std::wstring& a, const std::wstring& b) {
   return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()), b.c_str(),
@@ -100,6 +70,14 @@ std::wstring LongPathOf(const std::wstring& path) {
   std::wstring absolute = AbsolutePath(path);
   if (absolute.size() > kPathChars - 1) absolute.resize(kPathChars - 1);
   return absolute;
+}
+
+bool IsShellLink(const std::wstring& path) {
+  SHFILEINFOW info{};
+  info.dwAttributes = SFGAO_LINK;
+  if (SHGetFileInfoW(path.c_str(), 0, &info, sizeof(info), SHGFI_ATTRIBUTES | SHGFI_ATTR_SPECIFIED) == 0)
+    return false;
+  return (info.dwAttributes & SFGAO_LINK) != 0;
 }
 
 bool ResolveShortcut(std::wstring& path) {

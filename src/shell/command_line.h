@@ -15,6 +15,9 @@ enum class CommandLineResult { kOpen, kClose };
 // folder, and the result is kOpen.
 CommandLineResult ProcessCommandLine(int argc, wchar_t** args);
 
+// True when `path` is a shell link (.lnk) file.
+bool IsShellLink(const std::wstring& path);
+
 // Replaces `path` (a shell link file) by the link's target, at most 259 characters. False and `path`
 // unchanged when it cannot be resolved.
 bool ResolveShortcut(std::wstring& path);

@@ -11,6 +11,7 @@
 #include "shell/app_state.h"
 #include "shell/command_line.h"
 #include "shell/folder_fields.h"
+#include "shell/heap_path_array.h"
 #include "shell/pages.h"
 #include "shell/window_run_host.h"
 
@@ -62,38 +63,6 @@ class DropData {
   HDROP drop_;
 };
 
-// The path array of a drop run: one zero-filled slot of kPathChars per path on the private heap,
-// cleared and freed when the run is over.
-class HeapPathSlots {
- public:
-  explicit HeapPathSlots(size_t count) : count_(count) {
-    if (App().heap != nullptr && count > 0)
-      block_ = static_cast<wchar_t*>(HeapAlloc(App().heap, HEAP_ZERO_MEMORY, Bytes()));
-  }
-  ~HeapPathSlots() {
-    if (block_ == nullptr) return;
-    SecureZeroMemory(block_, Bytes());
-    HeapFree(App().heap, 0, block_);
-  }
-  HeapPathSlots(const HeapPathSlots&) = delete;
-  HeapPathSlots& operator=(const HeapPathSlots&) = delete;
-
-  bool ok() const { return block_ != nullptr; }
-  wchar_t* slot(size_t i) { return block_ + i * kPathChars; }
-
- private:
-  size_t Bytes() const { return count_ * kPathChars * sizeof(wchar_t); }
-  size_t count_;
-  wchar_t* block_ = nullptr;
-};
-
-bool IsShellLink(const std::wstring& path) {
-  SHFILEINFOW info{};
-  info.dwAttributes = SFGAO_LINK;
-  if (SHGetFileInfoW(path.c_str(), 0, &info, sizeof(info), SHGFI_ATTRIBUTES | SHGFI_ATTR_SPECIFIED) == 0)
-    return false;
-  return (info.dwAttributes & SFGAO_LINK) != 0;
-}
 
 // The first dropped path as a folder: a link's target (when it resolves), reduced to its parent unless
 // it is an existing folder.
@@ -116,14 +85,14 @@ bool IsInTabArea(POINT screenPoint) {
 // Every dropped path, in drop order, copied into heap slots and converted at once into the output
 // field's folder. Nothing happens when the slots cannot be allocated.
 void ConvertDroppedFiles(const DropData& data, UINT count) {
-  HeapPathSlots slots(count);
+  HeapPathArray slots(count);
   if (!slots.ok()) return;
   std::vector<std::wstring> paths;
   paths.reserve(count);
   for (UINT i = 0; i < count; ++i) {
     const std::wstring path = data.path(i);
-    wcsncpy(slots.slot(i), path.c_str(), kPathChars - 1);
-    paths.emplace_back(slots.slot(i));
+    wcsncpy(slots.at(i), path.c_str(), kPathChars - 1);
+    paths.emplace_back(slots.at(i));
   }
   RunFileListConversionInWindow(paths, RunSource::kDrop);
   for (std::wstring& path : paths) SecureZeroMemory(path.data(), path.size() * sizeof(wchar_t));

@@ -1,0 +1,38 @@
+// A zero-filled array of path slots of 260 wide characters on the program's private heap, for the paths
+// handed to a file-list run (command line, drop); cleared and freed when it goes.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+
+#include "shell/app_state.h"
+
+namespace qv {
+
+class HeapPathArray {
+ public:
+  static constexpr size_t kPathChars = 260;
+
+  explicit HeapPathArray(size_t count) : count_(count) {
+    if (App().heap != nullptr && count > 0)
+      block_ = static_cast<wchar_t*>(HeapAlloc(App().heap, HEAP_ZERO_MEMORY, Bytes()));
+  }
+  ~HeapPathArray() {
+    if (block_ == nullptr) return;
+    SecureZeroMemory(block_, Bytes());
+    HeapFree(App().heap, 0, block_);
+  }
+  HeapPathArray(const HeapPathArray&) = delete;
+  HeapPathArray& operator=(const HeapPathArray&) = delete;
+
+  bool ok() const { return block_ != nullptr; }
+  wchar_t* at(size_t i) { return block_ + i * kPathChars; }
+
+ private:
+  size_t Bytes() const { return count_ * kPathChars * sizeof(wchar_t); }
+  size_t count_;
+  wchar_t* block_ = nullptr;
+};
+
+}  // namespace qv
