@@ -61,11 +61,11 @@ fuzz:
 	for f in $$(find $(FUZZ_DIR)/tests/fuzz -maxdepth 1 -type f -perm -u+x ! -name '*_replay' | sort); do \
 	  found=1; t=$$(basename $$f); t=$${t%_fuzzer}; \
 	  mkdir -p $(FUZZ_DIR)/corpus/$$t $(FUZZ_DIR)/artifacts/$$t; \
-	  seeds=; [ -d tests/fuzz/corpus/$$t ] && seeds=tests/fuzz/corpus/$$t; \
+	  start=; [ -d tests/fuzz/corpus/$$t ] && start=tests/fuzz/corpus/$$t; \
 	  dict=; [ -f tests/fuzz/$$t.dict ] && dict=-dict=tests/fuzz/$$t.dict; \
 	  echo "== fuzzing $$t for $(FUZZ_SECONDS) s"; \
 	  $$f -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 $$dict \
-	    -artifact_prefix=$(FUZZ_DIR)/artifacts/$$t/ $(FUZZ_DIR)/corpus/$$t $$seeds \
+	    -artifact_prefix=$(FUZZ_DIR)/artifacts/$$t/ $(FUZZ_DIR)/corpus/$$t $$start \
 	    || { status=1; echo "== $$t: failure, see $(FUZZ_DIR)/artifacts/$$t/"; }; \
 	done; \
 	[ $$found = 1 ] || echo "fuzz: no fuzz targets built yet"; \

@@ -20,9 +20,9 @@ struct TestImage {
   int width, height, bits;
   std::vector<unsigned char> pixels;
   RgbQuad table[256];
-  TestImage(int w, int h, int b, unsigned seed = 1) : width(w), height(h), bits(b) {
+  TestImage(int w, int h, int b, unsigned pattern = 1) : width(w), height(h), bits(b) {
     pixels.assign(static_cast<size_t>(RowStride(w, b) * h), 0);
-    std::mt19937 rng(seed);
+    std::mt19937 rng(pattern);
     const size_t stride = static_cast<size_t>(RowStride(w, b));
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w * b / 8; ++x)
