@@ -25,9 +25,9 @@ std::wstring RunOutputFolder(const ConversionParams& params, const std::wstring&
   return sub.empty() ? folder : JoinPath(folder, sub);
 }
 
-void DisposeInputFile(const std::wstring& path, bool recycle) {
-  if (recycle) RecycleFile(path);
-  else DeleteFileAt(path);
+InputDisposal DisposeInputFile(const std::wstring& path, bool recycle) {
+  const bool removed = recycle ? RecycleFile(path) : DeleteFileAt(path);
+  return removed ? InputDisposal::kRemoved : InputDisposal::kFailed;
 }
 
 namespace {
@@ -118,7 +118,7 @@ void HandleFile(RunHost& host, RunEnvironment& env, ConversionRun& run, const st
       MappedInputFile probe;
       outcome.bytes = MapInputFile(outputPath, probe);
       UnmapInputFile(probe);
-      if (env.params->IFileDel == 1) DisposeInputFile(inputPath, env.params->Recycle == 1);
+      if (env.params->IFileDel == 1) outcome.disposal = DisposeInputFile(inputPath, env.params->Recycle == 1);
     }
     DeleteFileAt(tempPath);
   }
