@@ -25,9 +25,9 @@ std::wstring RunOutputFolder(const ConversionParams& params, const std::wstring&
   return sub.empty() ? folder : JoinPath(folder, sub);
 }
 
-InputDisposal DisposeInputFile(const std::wstring& path, bool recycle) {
+DisposalResult DisposeInputFile(const std::wstring& path, bool recycle) {
   const bool removed = recycle ? RecycleFile(path) : DeleteFileAt(path);
-  return removed ? InputDisposal::kRemoved : InputDisposal::kFailed;
+  return removed ? DisposalResult::kRemoved : DisposalResult::kFailed;
 }
 
 namespace {

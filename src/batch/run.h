@@ -21,7 +21,7 @@ enum class FileStatus { kConverted, kNotJpeg, kDecodeFailed, kTooLarge, kEncodeF
 const char* FileStatusName(FileStatus status);
 
 // What became of an input after its output was written.
-enum class InputDisposal {
+enum class DisposalResult {
   kKept,     // removal not asked for (or the file was not converted)
   kRemoved,  // deleted, or moved to the recycle bin
   kFailed,   // removal asked for but refused (no recycle bin, permission, ...): the input is still there
@@ -37,7 +37,7 @@ struct FileOutcome {
   uint64_t bytes = 0;
   int32_t quality = 0;
   std::wstring exifDate;  // the date text read under the date rule, else empty
-  InputDisposal disposal = InputDisposal::kKept;
+  DisposalResult disposal = DisposalResult::kKept;
 };
 
 struct RunSummary {
@@ -104,7 +104,7 @@ RunSummary RunFileListConversion(RunHost& host, RunEnvironment& env, const std::
 
 // Removes an input after its output was written: to the recycle bin when `recycle`, else for good. An
 // input that cannot be removed stays where it is and the result says kFailed.
-InputDisposal DisposeInputFile(const std::wstring& path, bool recycle);
+DisposalResult DisposeInputFile(const std::wstring& path, bool recycle);
 
 // The file-name check: the output name that a run over `inputPaths` (in this order) would give each
 // input, with collisions against the names already in `outputFolder` (which includes the sub-folder)
