@@ -17,7 +17,7 @@ BENCH_DIR := build/bench
 FUZZ_DIR := build/fuzz
 CLI := $(NATIVE_DIR)/quorvix
 
-.PHONY: all build test bench fuzz run clean bootstrap native win
+.PHONY: all build test bench fuzz run clean bootstrap native win check-fresh
 
 all: build
 
@@ -86,6 +86,11 @@ run: bootstrap
 	  cmake --build $(NATIVE_DIR) -j$(JOBS) --target quorvix && \
 	  mkdir -p out && $(CLI) -o out tests/data/s005.jpg tests/data/s006.jpg tests/data/s007.jpg; \
 	fi
+
+# The README's set-up on a fresh Debian 12 root (debootstrap, chroot in a private mount namespace, /tmp on
+# a tmpfs): `make test` and `make run` from a clean clone of HEAD. Needs root; not part of `make test`.
+check-fresh:
+	@scripts/check-fresh
 
 clean:
 	rm -rf build out

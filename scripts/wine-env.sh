@@ -120,9 +120,15 @@ qv_wine_template() {
 
 # A prefix is ~700 MB, almost all of it Wine's PE modules, which Wine only reads (it would rewrite them
 # only to update a prefix made by another Wine version, and the template's name carries the version).
-# They are hard-linked; everything else (registry, .ini files, user folders) is copied.
+# They are hard-linked; everything else (registry, .ini files, user folders) is copied. Hard links cannot
+# cross file systems (the cache under the home folder, the scratch folder on a /tmp of its own): then the
+# whole prefix is copied.
 qv_wine_copy_template() {
   local from=$1 to=$2
+  if [ "$(stat -c %d "$from")" != "$(stat -c %d "$(dirname "$to")")" ]; then
+    cp -a "$from" "$to"
+    return
+  fi
   cp -al "$from" "$to" || return 1
   (cd "$from" && find . -type f ! \( -iname '*.dll' -o -iname '*.exe' -o -iname '*.nls' -o -iname '*.sys' \
      -o -iname '*.drv' -o -iname '*.ocx' -o -iname '*.cpl' -o -iname '*.acm' -o -iname '*.tlb' \
