@@ -13,6 +13,7 @@
 #include "batch/input_listing.h"
 #include "batch/messages.h"
 #include "engine/conversion.h"
+#include "platform/directory.h"
 #include "platform/files.h"
 #include "platform/system_folders.h"
 #include "preview/fit.h"
@@ -50,6 +51,8 @@ struct InputListPage {
   HWND nameLine = nullptr;
   HWND infoLine = nullptr;
   HWND count = nullptr;
+  // The folder the rows were listed from; empty while the list shows no folder.
+  std::wstring folder;
   // Set while this page changes check boxes itself, so the notifications it causes are not acted on.
   bool settingChecks = false;
 };
@@ -97,11 +100,7 @@ std::wstring RowName(int row) {
   return name;
 }
 
-std::wstring InputFieldText() {
-  wchar_t text[kPathChars + 1] = {};
-  if (App().inputField != nullptr) GetWindowTextW(App().inputField, text, kPathChars + 1);
-  return text;
-}
+void ShowRowCount() { SetWindowTextW(g_page.count, std::to_wstring(RowCount()).c_str()); }
 
 // Sets the check box of each row for which `include` is true; notifications caused by it are ignored.
 template <typename Include>
@@ -324,7 +323,9 @@ void OnListItemChanged(const NMLISTVIEW& change) {
   const int selected = static_cast<int>(ListView_GetSelectedCount(g_page.list));
   if (selected == 1) {
     const bool becameSelected = (change.uNewState & LVIS_SELECTED) != 0 && (change.uOldState & LVIS_SELECTED) == 0;
-    if (becameSelected) LoadInputPreview(JoinPath(InputFieldText(), RowName(change.iItem)));
+    // A row names a file of the folder it was listed from, whatever the input field says by now. A file
+    // that cannot be shown clears the preview, so that no other photo stands beside the selected row.
+    if (becameSelected && !LoadInputPreview(JoinPath(g_page.folder, RowName(change.iItem)))) ClearInputPreview();
   } else if (selected > 1) {
     if ((ListView_GetItemState(g_page.list, change.iItem, LVIS_SELECTED) & LVIS_SELECTED) == 0) return;
     const UINT oldImage = (change.uOldState & LVIS_STATEIMAGEMASK) >> 12;
@@ -390,9 +391,10 @@ void LoadInputFolder(const std::wstring& folder) {
   SendMessageW(g_page.list, WM_SETREDRAW, FALSE, 0);
   ListView_DeleteAllItems(g_page.list);
   if (!g_preview.path.empty()) ClearInputPreview();
+  g_page.folder = IsExistingFolder(folder) ? folder : std::wstring();
   const std::vector<InputRow> rows = ListInputFolder(folder, App().stored.options.Hidden);
   for (const InputRow& row : rows) AppendRow(row);
-  SetWindowTextW(g_page.count, std::to_wstring(RowCount()).c_str());
+  ShowRowCount();
   CheckAllItems(true);
   SendMessageW(g_page.list, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(g_page.list, nullptr, TRUE);
@@ -404,6 +406,23 @@ std::vector<RunRow> InputListRows() {
   rows.reserve(static_cast<size_t>(count));
   for (int row = 0; row < count; ++row) rows.push_back(RunRow{RowName(row), ListView_GetCheckState(g_page.list, row) != 0});
   return rows;
+}
+
+const std::wstring& InputListFolder() { return g_page.folder; }
+
+void RemoveInputRows(const std::vector<std::wstring>& names) {
+  if (names.empty() || RowCount() == 0) return;
+  for (int row = RowCount() - 1; row >= 0; --row) {
+    const std::wstring name = RowName(row);
+    for (const std::wstring& removed : names) {
+      if (!NamesEqualIgnoringCase(name, removed)) continue;
+      if (!g_preview.path.empty() && NamesEqualIgnoringCase(g_preview.path, JoinPath(g_page.folder, name)))
+        ClearInputPreview();
+      ListView_DeleteItem(g_page.list, row);
+      break;
+    }
+  }
+  ShowRowCount();
 }
 
 void SetInputRowChecks(const std::vector<bool>& checked) {

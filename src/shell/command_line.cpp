@@ -46,10 +46,18 @@ CommandLineResult ConvertDirectly(int argc, wchar_t** args) {
   return CommandLineResult::kClose;
 }
 
-// Unchecks every row whose name equals none of the passed names.
-void CheckOnlyPassedFiles(int argc, wchar_t** args) {
-  std::vector<std::wstring> names;
-  for (int i = 1; i < argc; ++i) names.push_back(LastPathComponent(args[i]));
+// The file an argument stands for: a shell link's target, else the argument itself.
+std::wstring LinkTargetOrSelf(const std::wstring& path) {
+  std::wstring target = path;
+  if (IsShellLink(target)) ResolveShortcut(target);
+  return target;
+}
+
+// Unchecks every row whose name equals none of the passed files' names (a shortcut's by its target).
+// `first` is the first argument, already resolved.
+void CheckOnlyPassedFiles(const std::wstring& first, int argc, wchar_t** args) {
+  std::vector<std::wstring> names{LastPathComponent(first)};
+  for (int i = 2; i < argc; ++i) names.push_back(LastPathComponent(LinkTargetOrSelf(args[i])));
   const std::vector<RunRow> rows = InputListRows();
   std::vector<bool> checks;
   checks.reserve(rows.size());
@@ -111,8 +119,7 @@ CommandLineResult ProcessCommandLine(int argc, wchar_t** args) {
   const AppOptions& options = App().stored.options;
   if (options.SdToCvt != 0 && (argc > 2 || !IsExistingFolder(args[1]))) return ConvertDirectly(argc, args);
 
-  std::wstring first = LongPathOf(args[1]);
-  if (IsShellLink(first)) ResolveShortcut(first);
+  const std::wstring first = LinkTargetOrSelf(LongPathOf(args[1]));
   std::wstring folder;
   if (IsExistingFolder(first)) {
     folder = first;
@@ -120,7 +127,7 @@ CommandLineResult ProcessCommandLine(int argc, wchar_t** args) {
   } else {
     folder = ParentPath(first);
     SetInputFolder(folder);
-    CheckOnlyPassedFiles(argc, args);
+    CheckOnlyPassedFiles(first, argc, args);
   }
   SetOutputFolder(options.SdToPath.empty() ? folder : options.SdToPath);
   return CommandLineResult::kOpen;

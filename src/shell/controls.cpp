@@ -16,6 +16,18 @@ HWND CreateControl(HWND parent, const wchar_t* className, const wchar_t* text, D
   return control;
 }
 
+int TextWidthIn(HWND control, const std::wstring& text) {
+  HDC dc = GetDC(control);
+  if (dc == nullptr) return 0;
+  auto font = reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0));
+  HGDIOBJ old = SelectObject(dc, font != nullptr ? font : GetStockObject(SYSTEM_FONT));
+  SIZE size{};
+  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  SelectObject(dc, old);
+  ReleaseDC(control, dc);
+  return size.cx;
+}
+
 void AddTooltip(HWND control, const wchar_t* text) {
   if (App().tooltip == nullptr || control == nullptr) return;
   TOOLINFOW info{};

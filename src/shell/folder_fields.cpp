@@ -1,6 +1,7 @@
 // The two folder fields of the main panel and the watch on the input folder.
 #include "shell/folder_fields.h"
 
+#include "platform/directory.h"
 #include "platform/system_folders.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
@@ -73,6 +74,10 @@ bool RememberFolder(HWND field, std::wstring& folder) {
   return true;
 }
 
+bool SameFolder(const std::wstring& a, const std::wstring& b) {
+  return !a.empty() && !b.empty() && NamesEqualIgnoringCase(StripTrailingSeparator(a), StripTrailingSeparator(b));
+}
+
 bool ValidateFolderFields(std::wstring& inputFolder, std::wstring& outputFolder) {
   if (!RememberFolder(App().inputField, inputFolder)) {
     ShowAppMessage(MessageCode::kInvalidInput);
@@ -83,14 +88,25 @@ bool ValidateFolderFields(std::wstring& inputFolder, std::wstring& outputFolder)
     ShowAppMessage(MessageCode::kInvalidOutput);
     return false;
   }
+  // The rows are files of the folder they were listed from. A folder typed since then is listed first,
+  // so that nothing is converted or removed that the user has not seen.
+  if (!SameFolder(inputFolder, InputListFolder())) {
+    SetInputFolder(inputFolder);
+    ShowAppMessage(MessageCode::kFolderChanged);
+    return false;
+  }
   return true;
 }
 
-FolderChange CheckInputFolderChange(bool showMessage) {
+bool InputWatchSignalled() {
   HANDLE watch = App().changeNotification;
-  if (watch == INVALID_HANDLE_VALUE || watch == nullptr) return FolderChange::kGoOn;
-  if (WaitForSingleObject(watch, 0) != WAIT_OBJECT_0) return FolderChange::kGoOn;
-  const std::wstring folder = FolderFieldText(App().inputField);
+  if (watch == INVALID_HANDLE_VALUE || watch == nullptr) return false;
+  return WaitForSingleObject(watch, 0) == WAIT_OBJECT_0;
+}
+
+FolderChange CheckInputFolderChange(bool showMessage) {
+  if (!InputWatchSignalled()) return FolderChange::kGoOn;
+  const std::wstring folder = InputListFolder();
   LoadInputFolder(folder);
   RearmInputWatch(folder);
   if (showMessage && App().stored.options.FileMes != 0) {

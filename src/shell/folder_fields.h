@@ -23,6 +23,8 @@ std::vector<std::wstring> FolderHistory(HWND field, size_t limit = 8);
 void RearmInputWatch(const std::wstring& folder);
 // Closes the watch, if one is armed (shut-down).
 void CloseInputWatch();
+// True when the watch has seen a change since it was armed (tested without waiting).
+bool InputWatchSignalled();
 
 // When the field names an existing folder: moves it to the top of the field's history (an entry equal
 // to it ignoring case is replaced, at most 8 entries remain), selects it, stores it in `folder` and
@@ -30,12 +32,19 @@ void CloseInputWatch();
 bool RememberFolder(HWND field, std::wstring& folder);
 
 // RememberFolder on both fields, with "入力フォルダが無効です。" (and the input list emptied) or
-// "出力フォルダが無効です。" on failure. True only when both are valid.
+// "出力フォルダが無効です。" on failure. When the input field names another folder than the one the
+// input list shows, that folder is set (SetInputFolder) and the folder-changed warning shown instead, so
+// that the user sees its files before anything is done with them. True only when both are valid and
+// the list shows the input folder.
 bool ValidateFolderFields(std::wstring& inputFolder, std::wstring& outputFolder);
+
+// True when both name the same folder: letter case and a trailing separator do not count. An empty
+// path is no folder.
+bool SameFolder(const std::wstring& a, const std::wstring& b);
 
 enum class FolderChange { kGoOn, kStop };
 
-// When the watch reports a change: reloads the input list from the field, re-arms the watch, and with
+// When the watch reports a change: reloads the input list from its folder, re-arms the watch, and with
 // `showMessage` and FileMes set shows the folder-changed warning and returns kStop.
 FolderChange CheckInputFolderChange(bool showMessage);
 

@@ -36,6 +36,12 @@ constexpr UINT kSystemMenuMaximizeIndex = 2;
 HBRUSH gMenuBrush = nullptr;
 HFONT gMenuFont = nullptr;
 
+WindowPlacementFunction gReadPlacement = GetWindowPlacement;
+
+// Screen coordinates minus placement coordinates, measured whenever the window stands in its normal
+// place, where both are known. Windows does not say how to convert them while the window is minimised.
+POINT gPlacementOffset{};
+
 HWND CreatePanelChild(HWND panel, const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int w, int h,
                       int id) {
   return CreateControl(panel, cls, text, style | WS_VISIBLE, x, y, w, h, id);
@@ -183,6 +189,21 @@ void OnSettingChange() {
   CreateMenuResources();
 }
 
+bool ReadPlacement(HWND window, WINDOWPLACEMENT& placement) {
+  placement = WINDOWPLACEMENT{};
+  placement.length = sizeof(placement);
+  return gReadPlacement(window, &placement) != FALSE;
+}
+
+// On creation and after every move: learns the offset between the two coordinate spaces.
+void OnMove(HWND window) {
+  if (IsIconic(window)) return;
+  RECT rect{};
+  WINDOWPLACEMENT placement;
+  if (!GetWindowRect(window, &rect) || !ReadPlacement(window, placement)) return;
+  gPlacementOffset = POINT{rect.left - placement.rcNormalPosition.left, rect.top - placement.rcNormalPosition.top};
+}
+
 void OnClose(HWND window) {
   ShutDownMainWindow();
   DestroyWindow(window);
@@ -264,6 +285,26 @@ HWND CreateMainWindow() {
                          nullptr, nullptr, app.instance, nullptr);
 }
 
+bool NormalWindowPosition(HWND window, POINT& position) {
+  if (!IsIconic(window)) {
+    RECT rect{};
+    if (!GetWindowRect(window, &rect)) return false;
+    position = POINT{rect.left, rect.top};
+    return true;
+  }
+  WINDOWPLACEMENT placement;
+  if (!ReadPlacement(window, placement)) return false;
+  position = POINT{placement.rcNormalPosition.left + gPlacementOffset.x,
+                   placement.rcNormalPosition.top + gPlacementOffset.y};
+  return true;
+}
+
+WindowPlacementFunction SetWindowPlacementFunction(WindowPlacementFunction function) {
+  WindowPlacementFunction previous = gReadPlacement;
+  gReadPlacement = function != nullptr ? function : GetWindowPlacement;
+  return previous;
+}
+
 void SwitchTabPage() {
   AppState& app = App();
   FocusMainWindow();
@@ -322,6 +363,7 @@ void DispatchCommand(int id, int code, HWND control) {
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE: BuildMainWindow(window); return 0;
+    case WM_MOVE: OnMove(window); break;
     case WM_CLOSE: OnClose(window); return 0;
     case WM_DESTROY: OnDestroy(window); return 0;
     case WM_SETTINGCHANGE: OnSettingChange(); break;

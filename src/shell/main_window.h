@@ -36,6 +36,17 @@ RECT FitIntoWorkArea(const RECT& window, const RECT& workArea);
 // is built during creation. nullptr on failure.
 HWND CreateMainWindow();
 
+// The top-left corner of the window's normal (restored) place in screen coordinates, also while it is
+// minimised. False when the system does not tell.
+bool NormalWindowPosition(HWND window, POINT& position);
+
+// Every read of the main window's placement goes through this function; the default is
+// GetWindowPlacement. Windows reports the normal place of a placement in workspace coordinates, which
+// differ from screen coordinates by a taskbar at the top or left; Wine reports screen coordinates, so
+// tests stand in for the first. Returns the previous function.
+using WindowPlacementFunction = BOOL (*)(HWND window, WINDOWPLACEMENT* placement);
+WindowPlacementFunction SetWindowPlacementFunction(WindowPlacementFunction function);
+
 // Shows the page of the selected tab and hides the two others; the focus goes to the main window.
 void SwitchTabPage();
 // Selects tab `index` (0 output settings, 1 individual input, 2 options) as a click on it would.

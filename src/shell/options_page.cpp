@@ -1,6 +1,6 @@
 // The options page: start-up folders, the Send To group and the display switches. It edits
 // App().stored.options the moment a control changes and applies the start-up folders while it is built.
-// Reaches the folder fields and the input list only through pages.h.
+// Reaches the folder fields only through pages.h.
 #include "shell/options_page.h"
 
 #include <windows.h>
@@ -21,7 +21,6 @@ namespace {
 constexpr wchar_t kSameFolderAsInput[] = L"<入力ファイルと同じフォルダ>";
 constexpr wchar_t kDropTip[] = L"ドラッグ＆ドロップ設定可";
 constexpr int kPathLimit = 260;
-constexpr int kReadLimit = 259;
 
 HWND gPage = nullptr;
 
@@ -65,14 +64,6 @@ void ShowSendToFolder() {
 void EnableRowPath(const StartupRow& row, bool enabled) {
   EnableWindow(Item(row.path), enabled);
   EnableWindow(Item(row.choose), enabled);
-}
-
-std::wstring WindowText(HWND window, int limit) {
-  if (window == nullptr) return std::wstring();
-  std::wstring text(static_cast<size_t>(limit) + 1, L'\0');
-  const int length = GetWindowTextW(window, text.data(), limit + 1);
-  text.resize(length > 0 ? static_cast<size_t>(length) : 0);
-  return text;
 }
 
 // ---- building ---------------------------------------------------------------------------------
@@ -266,7 +257,6 @@ void ToggleHiddenItems() {
   AppOptions& o = Options();
   o.Hidden = o.Hidden == 0 ? 2 : 0;
   if (gPage != nullptr) SetChecked(IDC_SHOW_HIDDEN, o.Hidden == 0);
-  LoadInputFolder(WindowText(App().inputField, kReadLimit));
 }
 
 }  // namespace qv

@@ -24,6 +24,9 @@ namespace {
 HWND g_page = nullptr;  // the page built last; its controls are found by id
 
 constexpr int kMaxFieldText = 259;  // characters read from a text field
+constexpr int kSizeSampleDigits = 5;
+constexpr int32_t kSizeSampleLargest = 99999;  // the most that kSizeSampleDigits digits can hold
+constexpr int32_t kScaleLargest = 16;
 
 // Heights for the 12-pixel user-interface font.
 constexpr int kLabelHeight = 14;
@@ -148,6 +151,25 @@ void OnEditComment() {
 
 // ---- building ---------------------------------------------------------------------------------------
 
+// The result label and "pixel" after it, on the size sample's row. The label is as wide as the largest
+// result the sample field can give (five digits at 16/8) in the font it draws with, so that no digit is
+// cut; the unit follows it and stays inside the group box.
+void PlaceSizeSampleResult() {
+  constexpr int kX = 178;
+  constexpr int kY = 282 + kLabelDrop;
+  constexpr int kMinResultWidth = 42;
+  constexpr int kRowRight = 258;  // the group box's inner edge
+  constexpr int kGap = 4;
+  AddLabel(L"", kX, kY, kMinResultWidth, IDC_SIZE_SAMPLE_RESULT, SS_RIGHT);
+  AddLabel(L"pixel", kX + kMinResultWidth + kGap, kY, kRowRight - kX - kMinResultWidth - kGap, IDC_SIZE_SAMPLE_UNIT);
+  const std::wstring largest = std::to_wstring(SizeSampleResult(kSizeSampleLargest, kScaleLargest));
+  const int resultWidth = std::max(kMinResultWidth, TextWidthIn(Item(IDC_SIZE_SAMPLE_RESULT), largest) + 2);
+  const int unitX = kX + resultWidth + kGap;
+  const int unitWidth = std::max(kRowRight - unitX, TextWidthIn(Item(IDC_SIZE_SAMPLE_UNIT), L"pixel") + 2);
+  SetWindowPos(Item(IDC_SIZE_SAMPLE_RESULT), nullptr, kX, kY, resultWidth, kLabelHeight, SWP_NOZORDER);
+  SetWindowPos(Item(IDC_SIZE_SAMPLE_UNIT), nullptr, unitX, kY, unitWidth, kLabelHeight, SWP_NOZORDER);
+}
+
 void BuildOutputOptionsGroup(const ConversionParams& p) {
   AddGroup(L"出力オプション", 8, 4, 256, 150, IDC_OUTPUT_OPTIONS_GROUP);
   AddLabel(L"JPEG画質", 20, 24 + kLabelDrop, 64, IDC_QUALITY_LABEL);
@@ -179,10 +201,9 @@ void BuildScaleGroup(const ConversionParams& p) {
   if (const int id = ScaleButtonId(p.ScaleNum); id != 0) SendMessageW(Item(id), BM_SETCHECK, BST_CHECKED, 0);
 
   AddLabel(L"サイズサンプル", 20, 282 + kLabelDrop, 84, IDC_SIZE_SAMPLE_LABEL);
-  AddEdit(106, 282, 52, IDC_SIZE_SAMPLE_INPUT, 5, ES_NUMBER | ES_RIGHT);
+  AddEdit(106, 282, 52, IDC_SIZE_SAMPLE_INPUT, kSizeSampleDigits, ES_NUMBER | ES_RIGHT);
   AddLabel(L"→", 162, 282 + kLabelDrop, 14, IDC_SIZE_SAMPLE_ARROW, SS_CENTER);
-  AddLabel(L"", 178, 282 + kLabelDrop, 42, IDC_SIZE_SAMPLE_RESULT, SS_RIGHT);
-  AddLabel(L"pixel", 224, 282 + kLabelDrop, 34, IDC_SIZE_SAMPLE_UNIT);
+  PlaceSizeSampleResult();
   // Setting the text counts as a change (CalcNum read back, result shown) whoever routes the page's
   // commands; the result is shown here as well in case none does yet.
   SetWindowTextW(Item(IDC_SIZE_SAMPLE_INPUT), std::to_wstring(App().stored.options.CalcNum).c_str());

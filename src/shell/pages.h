@@ -22,6 +22,8 @@ void SetOutputFolder(const std::wstring& folder);
 // Creates a child control with the user-interface font.
 HWND CreateControl(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, int x, int y, int width,
                    int height, int id, DWORD exStyle = 0);
+// Width in pixels of `text` in the font that `control` draws with.
+int TextWidthIn(HWND control, const std::wstring& text);
 
 // ---- output settings page (shell/output_settings_page.cpp) ----------------------------------------
 HWND CreateOutputSettingsPage(HWND tab, const RECT& area);
@@ -37,6 +39,10 @@ bool OnInputListCommand(int id, int code, HWND control);
 LRESULT OnInputListNotify(const NMHDR& header);
 // Fills the list with the JPEG files of `folder` (all checked); an invalid folder empties it.
 void LoadInputFolder(const std::wstring& folder);
+// The folder the rows were listed from: the rows name its files. Empty while the list shows no folder.
+const std::wstring& InputListFolder();
+// Takes the rows of these file names out of the list (inputs a run removed) and updates the count.
+void RemoveInputRows(const std::vector<std::wstring>& names);
 std::vector<RunRow> InputListRows();  // names and check states in display order
 void SetInputRowChecks(const std::vector<bool>& checked);  // one entry per row
 void ReleaseInputPreview();  // also clears the selection of all rows
@@ -46,8 +52,9 @@ void RestoreInputListProcedure();  // at shut-down
 // Builds the page and applies the start-up folders to the two folder fields.
 HWND CreateOptionsPage(HWND tab, const RECT& area);
 bool OnOptionsCommand(int id, int code, HWND control);
-// Shows or hides hidden items: Hidden flips between 2 and 0, the check box 1344 follows, and the input
-// list is reloaded from the input field's text. Meant for the tree menu's command too.
+// Shows or hides hidden items: Hidden flips between 2 and 0 and the check box 1344 follows. Folders
+// listed from then on use the new mask; the input list as it stands, with its check boxes, is kept.
+// Meant for the tree menu's command too.
 void ToggleHiddenItems();
 
 // ---- file-name check dialog (shell/file_name_check_dialog.cpp) -----------------------------------

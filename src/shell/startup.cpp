@@ -105,20 +105,14 @@ void ShowMainWindow(HWND window, int showCommand) {
   UpdateWindow(window);
 }
 
-// The position to store: the window's place on screen, or its normal place while it is minimised.
+// The position to store: the window's normal place on screen, also while it is minimised (as after a
+// direct conversion), in the screen coordinates that CreateMainWindow takes.
 void RecordWindowPosition(HWND window) {
+  POINT position{};
+  if (!NormalWindowPosition(window, position)) return;
   StoredAppState& stored = App().stored;
-  RECT rect{};
-  if (IsIconic(window)) {
-    WINDOWPLACEMENT placement{};
-    placement.length = sizeof(placement);
-    if (!GetWindowPlacement(window, &placement)) return;
-    rect = placement.rcNormalPosition;
-  } else if (!GetWindowRect(window, &rect)) {
-    return;
-  }
-  stored.winX = rect.left;
-  stored.winY = rect.top;
+  stored.winX = position.x;
+  stored.winY = position.y;
   stored.hasWindowPosition = true;
 }
 

@@ -3,6 +3,7 @@
 
 #include <commctrl.h>
 
+#include "platform/system_folders.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
 #include "shell/folder_fields.h"
@@ -76,7 +77,9 @@ int ShowAppMessage(MessageCode code) {
 void WindowRunHost::ShowMessage(MessageCode code) { ShowAppMessage(code); }
 
 bool WindowRunHost::ValidateFolderFields(std::wstring& inputFolder, std::wstring& outputFolder) {
-  return qv::ValidateFolderFields(inputFolder, outputFolder);
+  if (!qv::ValidateFolderFields(inputFolder, outputFolder)) return false;
+  outputFolder_ = outputFolder;
+  return true;
 }
 
 bool WindowRunHost::InputFolderChangedStop() { return CheckInputFolderChange(true) == FolderChange::kStop; }
@@ -84,20 +87,34 @@ bool WindowRunHost::InputFolderChangedStop() { return CheckInputFolderChange(tru
 std::vector<RunRow> WindowRunHost::Rows() { return InputListRows(); }
 
 bool WindowRunHost::RememberOutputFolder(std::wstring& outputFolder) {
-  return RememberFolder(App().outputField, outputFolder);
+  if (!RememberFolder(App().outputField, outputFolder)) return false;
+  outputFolder_ = outputFolder;
+  return true;
 }
 
-void WindowRunHost::PrepareRunSettings(ConversionParams& params) { ReadOutputSettingsIntoParams(params); }
+void WindowRunHost::PrepareRunSettings(ConversionParams& params) {
+  ReadOutputSettingsIntoParams(params);
+  if (!outputFolder_.empty()) runOutputFolder_ = RunOutputFolder(params, outputFolder_);
+}
 
 void WindowRunHost::ReleaseInputPreview() { qv::ReleaseInputPreview(); }
 
 void WindowRunHost::BeginRun(int planned) {
+  watchSignalledAtStart_ = InputWatchSignalled();
+  // Even a file that fails can leave its trace in the output folder (a copy begun and taken back).
+  if (SameFolder(runOutputFolder_, InputListFolder())) wroteIntoListedFolder_ = true;
   SendMessageW(App().progress, PBM_SETRANGE32, 0, planned);
   SetMainTitle(kProcessingTitle);
 }
 
 void WindowRunHost::FileDone(const FileOutcome& outcome) {
-  (void)outcome;
+  const std::wstring& listed = InputListFolder();
+  if (!outcome.outputPath.empty() && SameFolder(ParentPath(outcome.outputPath), listed))
+    wroteIntoListedFolder_ = true;
+  if (outcome.disposal == DisposalResult::kRemoved && SameFolder(ParentPath(outcome.inputPath), listed)) {
+    removedNames_.push_back(LastPathComponent(outcome.inputPath));
+    wroteIntoListedFolder_ = true;
+  }
   SendMessageW(App().progress, PBM_STEPIT, 0, 0);
 }
 
@@ -108,9 +125,19 @@ bool WindowRunHost::ConfirmCancel() {
                         MB_YESNO | MB_ICONWARNING | MB_SETFOREGROUND) == IDYES;
 }
 
+void WindowRunHost::AnnounceNewSubfolder(const std::wstring& folder) {
+  if (SameFolder(ParentPath(folder), InputListFolder())) wroteIntoListedFolder_ = true;
+}
+
+void WindowRunHost::UpdateInputListAfterRun() {
+  RemoveInputRows(removedNames_);
+  if (wroteIntoListedFolder_ && !watchSignalledAtStart_) RearmInputWatch(InputListFolder());
+}
+
 void WindowRunHost::EndRun(const RunSummary& summary) {
   SendMessageW(App().progress, PBM_SETPOS, 0, 0);
   SetMainTitle(kAppTitle);
+  UpdateInputListAfterRun();
   if (App().stored.options.EndMes != 0) {
     const std::wstring text = SummaryBoxText(summary.planned, summary.written);
     ShowMessageBox(App().mainWindow, text.c_str(), kSummaryCaption,

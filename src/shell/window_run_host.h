@@ -39,7 +39,21 @@ class WindowRunHost : public RunHost {
   void FileDone(const FileOutcome& outcome) override;
   bool PollCancelRequest() override;
   bool ConfirmCancel() override;
+  void AnnounceNewSubfolder(const std::wstring& folder) override;
+  // Also brings the input list up to date with what the run did in its folder (below).
   void EndRun(const RunSummary& summary) override;
+
+ private:
+  // Inputs the run removed leave the list. When the run wrote into, or removed from, the folder the
+  // list shows, the watch is armed afresh: the program's own changes are no change of the input folder.
+  // A change that was already reported when the run began stays reported.
+  void UpdateInputListAfterRun();
+
+  std::wstring outputFolder_;     // the validated output folder field (folder and drop runs)
+  std::wstring runOutputFolder_;  // where the outputs go, with the sub-folder
+  bool wroteIntoListedFolder_ = false;
+  bool watchSignalledAtStart_ = false;
+  std::vector<std::wstring> removedNames_;  // inputs removed from the listed folder
 };
 
 // Takes every queued message in WM_PAINT..WM_LBUTTONDOWN of the main window and its children: paint

@@ -245,6 +245,23 @@ TEST_F(FileNameCheckTest, NoDialogWithoutCheckedRowsOrValidFolders) {
   EXPECT_EQ(gBoxes, (std::vector<std::wstring>{L"対象ファイルがありません。", L"出力フォルダが無効です。"}));
 }
 
+// A folder typed into the field since the list was filled is listed first; no names of another folder's
+// files are shown.
+TEST_F(FileNameCheckTest, TypedInputFolderIsListedInsteadOfChecked) {
+  Copy(L"s002.jpg", in_, L"s002.jpg");
+  const std::wstring typed = scratch_.folder(L"typed");
+  Copy(L"s009.jpg", typed, L"s002.jpg");
+  Copy(L"s010.jpg", typed, L"s010.jpg");
+  Start(in_, out_);
+  SetWindowTextW(App().inputField, typed.c_str());
+  EXPECT_FALSE(Check(DialogScript{}).shown);
+  EXPECT_EQ(gBoxes, std::vector<std::wstring>{L"入力フォルダの内容が変更されました。\n入力設定を確認してください。"});
+  EXPECT_EQ(InputListRows().size(), 2u);
+  const Seen seen = Check(DialogScript{});
+  ASSERT_TRUE(seen.shown);
+  EXPECT_EQ(seen.rows, (NameRows{{L"s002.jpg", L"s002.jpg"}, {L"s010.jpg", L"s010.jpg"}}));
+}
+
 // A file added to the input folder since it was listed: the list is reloaded without the warning a run
 // would show, and the new file is named with the others.
 TEST_F(FileNameCheckTest, ChangedInputFolderIsReloadedWithoutAMessage) {

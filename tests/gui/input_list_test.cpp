@@ -340,8 +340,8 @@ TEST_F(InputListPageTest, SelectedRowIsPreviewedAtFullSize) {
   EXPECT_EQ(InputPreviewPath(), (folder_ / L"colour photo.jpg").wstring());
   EXPECT_EQ(App().params.ScaleNum, 3);
 
-  // The path comes from the input folder field; focus or check changes of the one selected row load
-  // nothing, even when the field now names another folder.
+  // A row is a file of the folder it was listed from, even when the input field now names another
+  // folder with a file of that name; focus or check changes of the one selected row load nothing.
   const fs::path other = folder_ / L"other";
   fs::create_directory(other);
   fs::copy_file(DataDir() / "s020.jpg", other / L"colour photo.jpg");
@@ -351,8 +351,8 @@ TEST_F(InputListPageTest, SelectedRowIsPreviewedAtFullSize) {
   EXPECT_EQ(Text(Item(IDC_PREVIEW_INFO)), L"150 x 103    24bit");
   Select(list_, 0, false);
   Select(list_, 0, true);
-  EXPECT_EQ(Text(Item(IDC_PREVIEW_INFO)), L"400 x 210    8bit");
-  EXPECT_EQ(InputPreviewPath(), (other / L"colour photo.jpg").wstring());
+  EXPECT_EQ(Text(Item(IDC_PREVIEW_INFO)), L"150 x 103    24bit");
+  EXPECT_EQ(InputPreviewPath(), (folder_ / L"colour photo.jpg").wstring());
   SetWindowTextW(App().inputField, folder_.wstring().c_str());
 
   Select(list_, 0, false);
@@ -360,14 +360,21 @@ TEST_F(InputListPageTest, SelectedRowIsPreviewedAtFullSize) {
   EXPECT_EQ(Text(Item(IDC_PREVIEW_NAME)), L"grey.jpg");
   EXPECT_EQ(Text(Item(IDC_PREVIEW_INFO)), L"400 x 210    8bit");
 
-  // A file that does not decode leaves the preview as it was.
+  // A file that does not decode empties the preview: no other photo stands beside the selected row,
+  // and a click on the box opens nothing.
   Select(list_, 1, false);
   Select(list_, 2, true);
-  EXPECT_EQ(Text(Item(IDC_PREVIEW_NAME)), L"grey.jpg");
-  EXPECT_EQ(InputPreviewPath(), (folder_ / L"grey.jpg").wstring());
+  EXPECT_EQ(Text(Item(IDC_PREVIEW_NAME)), L"");
+  EXPECT_EQ(Text(Item(IDC_PREVIEW_INFO)), L"");
+  EXPECT_TRUE(InputPreviewPath().empty());
+  SendMessageW(Item(IDC_INPUT_PREVIEW), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 100));
+  EXPECT_TRUE(g_shown.empty());
   EXPECT_EQ(App().params.ScaleNum, 3);
 
   // A run's start releases the preview and the selection.
+  Select(list_, 2, false);
+  Select(list_, 1, true);
+  ASSERT_EQ(Text(Item(IDC_PREVIEW_NAME)), L"grey.jpg");
   ReleaseInputPreview();
   EXPECT_EQ(Text(Item(IDC_PREVIEW_NAME)), L"");
   EXPECT_EQ(Text(Item(IDC_PREVIEW_INFO)), L"");

@@ -451,7 +451,9 @@ TEST_F(OptionsPageTest, TooltipSwitchActivatesTheProgramTooltip) {
   EXPECT_EQ(gLastActivate, 1);
 }
 
-TEST_F(OptionsPageTest, HiddenSwitchTogglesHiddenAndReloadsTheList) {
+// The switch changes the mask for folders listed from then on; the list as it stands keeps its rows and
+// check boxes, also when the input field holds a folder that was typed but never set.
+TEST_F(OptionsPageTest, HiddenSwitchTogglesHiddenAndKeepsTheList) {
   const std::wstring folder = Folder(L"入力");
   for (const wchar_t* name : {L"\\1.jpg", L"\\2.jpg", L"\\3.jpg"}) MakeFile(folder + name);
   ASSERT_TRUE(SetFileAttributesW((folder + L"\\2.jpg").c_str(), FILE_ATTRIBUTE_HIDDEN));
@@ -459,18 +461,32 @@ TEST_F(OptionsPageTest, HiddenSwitchTogglesHiddenAndReloadsTheList) {
   Options().ISPath = folder;
   ASSERT_NE(Build(), nullptr);
   EXPECT_FALSE(Checked(IDC_SHOW_HIDDEN));
-  EXPECT_EQ(InputListRows().size(), 2u);
+  const std::vector<RunRow> before{{L"1.jpg", false}, {L"3.jpg", true}};
+  SetInputRowChecks({false, true});
+  SetWindowTextW(App().inputField, Folder(L"typed").c_str());
+  auto rowsAre = [](const std::vector<RunRow>& expected) {
+    const std::vector<RunRow> rows = InputListRows();
+    ASSERT_EQ(rows.size(), expected.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+      EXPECT_EQ(rows[i].name, expected[i].name);
+      EXPECT_EQ(rows[i].checked, expected[i].checked) << rows[i].name;
+    }
+  };
 
   Click(IDC_SHOW_HIDDEN);
   EXPECT_EQ(Options().Hidden, 0);
   EXPECT_TRUE(Checked(IDC_SHOW_HIDDEN));
+  rowsAre(before);
+  EXPECT_EQ(InputListFolder(), folder);
+  LoadInputFolder(folder);
   EXPECT_EQ(InputListRows().size(), 3u);
 
   // The tree menu's command takes the same way and the box follows it.
+  SetInputRowChecks({true, false, true});
   ToggleHiddenItems();
   EXPECT_EQ(Options().Hidden, 2);
   EXPECT_FALSE(Checked(IDC_SHOW_HIDDEN));
-  EXPECT_EQ(InputListRows().size(), 2u);
+  rowsAre({{L"1.jpg", true}, {L"2.jpg", false}, {L"3.jpg", true}});
 
   // Any non-zero mask counts as "hidden items left out"; showing them sets 0.
   TearDown();

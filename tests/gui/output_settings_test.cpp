@@ -399,6 +399,28 @@ TEST_F(OutputSettingsPageTest, SizeSampleFollowsFieldAndScale) {
   EXPECT_EQ(CheckedScaleButtons(), 1);
 }
 
+// The largest result the five-digit field can give is shown whole, and "pixel" follows it inside the
+// group box, whatever the width of the font's digits.
+TEST_F(OutputSettingsPageTest, SizeSampleResultHasRoomForItsLargestNumber) {
+  ASSERT_NE(Build(), nullptr);
+  Type(IDC_SIZE_SAMPLE_INPUT, L"99999");
+  Click(IDC_SCALE_BASE + 16);
+  ASSERT_EQ(ItemText(IDC_SIZE_SAMPLE_RESULT), L"199998");
+  auto bounds = [&](int id) {
+    RECT r{};
+    GetWindowRect(Item(id), &r);
+    MapWindowPoints(nullptr, page_, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+  };
+  const RECT result = bounds(IDC_SIZE_SAMPLE_RESULT), unit = bounds(IDC_SIZE_SAMPLE_UNIT),
+             arrow = bounds(IDC_SIZE_SAMPLE_ARROW), group = bounds(IDC_SCALE_GROUP);
+  EXPECT_GE(result.right - result.left, TextWidthIn(Item(IDC_SIZE_SAMPLE_RESULT), L"199998"));
+  EXPECT_GE(result.left, arrow.right);
+  EXPECT_GE(unit.left, result.right);
+  EXPECT_GE(unit.right - unit.left, TextWidthIn(Item(IDC_SIZE_SAMPLE_UNIT), L"pixel"));
+  EXPECT_LT(unit.right, group.right);
+}
+
 TEST(SizeSampleArithmetic, TruncatesTowardZeroAndNeverOverflows) {
   EXPECT_EQ(SizeSampleResult(1200, 3), 450);
   EXPECT_EQ(SizeSampleResult(1201, 3), 451);

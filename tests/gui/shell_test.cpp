@@ -16,6 +16,7 @@
 #include "shell/folder_fields.h"
 #include "shell/main_window.h"
 #include "shell/pages.h"
+#include "shell/send_to.h"
 #include "shell/startup.h"
 #include "shell/window_run_host.h"
 
@@ -204,6 +205,51 @@ class TopMostAtCreation : public MainWindowTest {
 
 TEST_F(TopMostAtCreation, WindowIsCreatedTopmost) {
   EXPECT_NE(GetWindowLongW(window_, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+}
+
+// Windows reports a placement's normal position in workspace coordinates: with a taskbar of 40 pixels
+// at the top they are 40 less than the screen coordinates that the window is created at.
+BOOL PlacementWithTaskbarAtTop(HWND window, WINDOWPLACEMENT* placement) {
+  if (!GetWindowPlacement(window, placement)) return FALSE;
+  OffsetRect(&placement->rcNormalPosition, 0, -40);
+  return TRUE;
+}
+
+class TaskbarAtTop : public MainWindowTest {
+  void Configure() override {
+    previousPlacement_ = SetWindowPlacementFunction(PlacementWithTaskbarAtTop);
+    App().stored.hasWindowPosition = true;
+    App().stored.winX = 120;
+    App().stored.winY = 90;
+  }
+  void TearDown() override {
+    MainWindowTest::TearDown();
+    SetWindowPlacementFunction(previousPlacement_);
+  }
+  WindowPlacementFunction previousPlacement_ = nullptr;
+
+ protected:
+  void ExpectSavedPosition(int x, int y) {
+    EXPECT_TRUE(App().stored.hasWindowPosition);
+    EXPECT_EQ(App().stored.winX, x);
+    EXPECT_EQ(App().stored.winY, y);
+  }
+};
+
+// A window closed while minimised (as after a direct conversion) saves the screen position it opens at
+// again, not the placement's own coordinates.
+TEST_F(TaskbarAtTop, MinimisedWindowSavesItsScreenPosition) {
+  ShowWindow(window_, SW_SHOWMINIMIZED);
+  ASSERT_TRUE(IsIconic(window_));
+  Close();
+  ExpectSavedPosition(120, 90);
+}
+
+TEST_F(TaskbarAtTop, MovedThenMinimisedWindowSavesItsScreenPosition) {
+  SetWindowPos(window_, nullptr, 200, 150, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ShowWindow(window_, SW_SHOWMINIMIZED);
+  Close();
+  ExpectSavedPosition(200, 150);
 }
 
 TEST_F(MainWindowTest, SwitchingTabsShowsOnePageAndFocusesTheMainWindow) {
@@ -513,6 +559,91 @@ TEST_F(MainWindowTest, AddedFileStopsTheRunWithFileMesAndIsTakenWithoutIt) {
   EXPECT_EQ(gBoxes[1].caption, L"変換完了");
 }
 
+// The list shows folder A; B, typed into the field, holds files of the same names. "変換" with input
+// deletion on must not convert or remove B's files unseen: B is listed and the run does not start.
+TEST_F(MainWindowTest, TypedInputFolderIsListedBeforeAnythingIsDone) {
+  const std::wstring a = InputFolderWith(3);
+  const std::wstring b = scratch_.folder(L"typed");
+  for (size_t i = 0; i < 3; ++i) CopyDataFile(kSmallFiles[i + 3], b + L"\\" + kSmallFiles[i]);
+  const std::wstring out = scratch_.folder(L"out");
+  App().params.IFileDel = 1;
+  App().params.Recycle = 0;
+  SetInputFolder(a);
+  SetOutputFolder(out);
+  SetInputRowChecks({true, false, true});
+  SetWindowTextW(App().inputField, (b + L"\\").c_str());
+  Convert();
+  ASSERT_EQ(gBoxes.size(), 1u);
+  EXPECT_EQ(gBoxes[0].text, L"入力フォルダの内容が変更されました。\n入力設定を確認してください。");
+  EXPECT_TRUE(FileNames(out).empty());
+  EXPECT_EQ(FileNames(b).size(), 3u);
+  EXPECT_TRUE(SameFolder(InputListFolder(), b));
+  EXPECT_EQ(CheckedRows(), 3);
+
+  // Now that B is shown, the same click converts it. Letter case and a trailing separator are no
+  // other folder.
+  std::wstring upper = b;
+  CharUpperW(upper.data());
+  SetWindowTextW(App().inputField, upper.c_str());
+  SetInputRowChecks({false, true, false});
+  Convert();
+  ASSERT_EQ(gBoxes.size(), 2u);
+  EXPECT_EQ(gBoxes[1].caption, L"変換完了");
+  EXPECT_EQ(FileNames(out), std::vector<std::wstring>{L"s009.jpg"});
+  EXPECT_EQ(FileNames(b).size(), 2u);
+  EXPECT_EQ(FileNames(a).size(), 3u);
+}
+
+// Output folder = input folder: the run's own outputs (and the inputs it removed) are no change of the
+// input folder, so the next run keeps the user's unchecking; a file added by anyone else still is.
+TEST_F(MainWindowTest, OwnOutputsInTheInputFolderAreNoChangeButOthersAre) {
+  const std::wstring in = InputFolderWith(3);
+  SetInputFolder(in);
+  SetOutputFolder(in);
+  App().params.TopAdd = 1;
+  App().params.TopStr = L"web_";
+  SetInputRowChecks({true, false, true});
+  Convert();
+  ASSERT_EQ(FileNames(in).size(), 5u);
+  PumpMessages(500);  // late change notifications of the outputs would arrive by now
+  Convert();
+  ASSERT_EQ(gBoxes.size(), 2u);
+  EXPECT_EQ(gBoxes[1].text, L"入力ファイル数  2\n出力ファイル数  2\n    ");
+  EXPECT_EQ(FileNames(in).size(), 7u);
+  EXPECT_EQ(InputListRows().size(), 3u);
+  EXPECT_EQ(CheckedRows(), 2);
+
+  ASSERT_TRUE(CopyDataFile(L"s016.jpg", in + L"\\s016.jpg"));
+  ASSERT_TRUE(guitest::PumpUntil(
+      [] { return WaitForSingleObject(App().changeNotification, 0) == WAIT_OBJECT_0; }, 3000));
+  Convert();
+  ASSERT_EQ(gBoxes.size(), 3u);
+  EXPECT_EQ(gBoxes[2].text, L"入力フォルダの内容が変更されました。\n入力設定を確認してください。");
+  EXPECT_EQ(InputListRows().size(), 8u);
+}
+
+// Inputs a run removed leave the list; the rows kept keep their check boxes.
+TEST_F(MainWindowTest, RemovedInputsLeaveTheList) {
+  const std::wstring in = InputFolderWith(3);
+  const std::wstring out = scratch_.folder(L"out");
+  App().params.IFileDel = 1;
+  App().params.Recycle = 0;
+  SetInputFolder(in);
+  SetOutputFolder(out);
+  SetInputRowChecks({true, false, true});
+  Convert();
+  EXPECT_EQ(FileNames(in), std::vector<std::wstring>{L"s009.jpg"});
+  const std::vector<RunRow> rows = InputListRows();
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0].name, L"s009.jpg");
+  EXPECT_FALSE(rows[0].checked);
+  EXPECT_EQ(WindowText(GetDlgItem(App().pages[1], IDC_TOTAL_COUNT)), L"1");
+  PumpMessages(500);
+  Convert();  // nothing checked: the removals were no change of the folder
+  ASSERT_EQ(gBoxes.size(), 2u);
+  EXPECT_EQ(gBoxes[1].text, L"対象ファイルがありません。");
+}
+
 // ---- shut-down and command line ------------------------------------------------------------------
 
 TEST_F(MainWindowTest, SettingsAreWrittenAtExitInSectionOrder) {
@@ -558,6 +689,20 @@ TEST_F(MainWindowTest, CommandLineWithOneFileChecksOnlyThatFile) {
   EXPECT_EQ(ProcessCommandLine(2, args), CommandLineResult::kOpen);
   EXPECT_EQ(FolderFieldText(App().inputField), in);
   EXPECT_EQ(FolderFieldText(App().outputField), App().stored.options.SdToPath);
+  const std::vector<RunRow> rows = InputListRows();
+  ASSERT_EQ(rows.size(), 4u);
+  for (const RunRow& row : rows) EXPECT_EQ(row.checked, row.name == L"s010.jpg") << row.name;
+}
+
+// One shortcut sent from elsewhere: its target's folder opens with only the target checked.
+TEST_F(MainWindowTest, CommandLineWithAShortcutChecksItsTarget) {
+  const std::wstring in = InputFolderWith(4);
+  const std::wstring link = scratch_.folder(L"links") + L"\\写真.lnk";
+  ASSERT_TRUE(CreateShortcutFile(link, in + L"\\s010.jpg"));
+  std::wstring arg0 = L"Quorvix.exe", arg1 = link;
+  wchar_t* args[] = {arg0.data(), arg1.data()};
+  EXPECT_EQ(ProcessCommandLine(2, args), CommandLineResult::kOpen);
+  EXPECT_TRUE(SameFolder(FolderFieldText(App().inputField), in));
   const std::vector<RunRow> rows = InputListRows();
   ASSERT_EQ(rows.size(), 4u);
   for (const RunRow& row : rows) EXPECT_EQ(row.checked, row.name == L"s010.jpg") << row.name;
