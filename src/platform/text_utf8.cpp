@@ -1,9 +1,15 @@
-// UTF-8 conversions shared by both platforms (wide = UTF-16 on Windows, UTF-32 elsewhere).
+// UTF-8 conversions shared by both platforms (wide = UTF-16 on Windows, UTF-32 elsewhere). Bytes that
+// are not valid UTF-8 travel as the code points U+DC80-U+DCFF, so that any byte string survives the trip
+// to wide text and back.
 #include "platform/text.h"
 
 namespace qv {
 
 namespace {
+
+constexpr char32_t kEscapedByteBase = 0xDC00;
+
+bool IsEscapedByte(char32_t c) { return c >= kEscapedByteBase + 0x80 && c <= kEscapedByteBase + 0xFF; }
 
 void AppendUtf8(std::string& out, char32_t c) {
   if (c < 0x80) {
@@ -51,6 +57,10 @@ std::string ToUtf8(const std::wstring& text) {
         }
       }
     }
+    if (IsEscapedByte(c)) {
+      out += static_cast<char>(c - kEscapedByteBase);
+      continue;
+    }
     if ((c >= 0xD800 && c < 0xE000) || c > 0x10FFFF) c = 0xFFFD;
     AppendUtf8(out, c);
   }
@@ -79,7 +89,7 @@ std::wstring FromUtf8(const std::string& text) {
       c = b & 0x07;
       len = 4;
     } else {
-      AppendWide(out, 0xFFFD);
+      AppendWide(out, kEscapedByteBase + b);
       ++i;
       continue;
     }
@@ -91,7 +101,8 @@ std::wstring FromUtf8(const std::string& text) {
     }
     static const char32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
     if (!ok || c < kMin[len] || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)) {
-      AppendWide(out, 0xFFFD);
+      // Only the lead byte is escaped: the bytes after it are decoded afresh.
+      AppendWide(out, kEscapedByteBase + b);
       ++i;
       continue;
     }
