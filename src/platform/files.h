@@ -23,7 +23,8 @@ struct MappedInputFile {
 
 // Opens `path` read-only (others may read too) and maps all of it. Returns the size in bytes, or 0 when
 // the file cannot be opened, mapped or viewed; an empty file and a file of 4 GiB or more (whose size a
-// 32-bit count cannot describe) also give 0. Whatever was opened stays in `m` for UnmapInputFile.
+// 32-bit count cannot describe) also give 0, and so does anything but a regular file (a FIFO, socket or
+// device is refused without waiting for a writer). Whatever was opened stays in `m` for UnmapInputFile.
 uint32_t MapInputFile(const std::wstring& path, MappedInputFile& m);
 
 // Releases the view, the mapping and the file of `m`, whichever exist, and resets `m`. Safe on a record
@@ -33,8 +34,13 @@ void UnmapInputFile(MappedInputFile& m);
 // True when something (file or folder) exists at `path`.
 bool PathExists(const std::wstring& path);
 
+// True when `path` is a regular file (following symbolic links): not a folder, FIFO, socket or device.
+// Only regular files are inputs.
+bool IsRegularFile(const std::wstring& path);
+
 // Reads the first `count` bytes of `path` (opened read-only, read sharing allowed) into `out`. False when
-// the file cannot be opened or holds fewer than `count` bytes.
+// the file cannot be opened, is no regular file (never waits on a FIFO or device) or holds fewer than
+// `count` bytes.
 bool ReadFileHead(const std::wstring& path, unsigned char* out, size_t count);
 
 // The folder for temporary files, with a trailing separator.
@@ -69,5 +75,9 @@ void KeepLargeAllocationsForReuse();
 
 // Physical memory of the machine in bytes (0 when unknown).
 uint64_t PhysicalMemoryBytes();
+
+// The largest amount of memory this process has held resident so far (its peak working set), in bytes;
+// 0 when unknown.
+uint64_t PeakResidentMemoryBytes();
 
 }  // namespace qv

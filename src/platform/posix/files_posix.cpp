@@ -3,9 +3,10 @@
 #include "platform/files.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
 #include <malloc.h>
+#include <sys/mman.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -16,12 +17,27 @@
 
 namespace qv {
 
+namespace {
+
+// Opens a regular file for reading. O_NONBLOCK keeps the open of a FIFO without a writer (or of a device)
+// from waiting; such files are then refused. Reads from a regular file ignore the flag. -1 on failure.
+int OpenRegularFileForReading(const std::wstring& path, struct stat& st) {
+  const int fd = open(ToUtf8(path).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return -1;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+}  // namespace
+
 uint32_t MapInputFile(const std::wstring& path, MappedInputFile& m) {
-  int fd = open(ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC);
+  struct stat st;
+  const int fd = OpenRegularFileForReading(path, st);
   if (fd < 0) return 0;
   m.file = fd;
-  struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return 0;
   // A size the 32-bit count cannot describe is refused instead of being mapped truncated.
   if (st.st_size <= 0 || static_cast<uint64_t>(st.st_size) > 0xFFFFFFFFull) return 0;
   void* view = mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
@@ -42,8 +58,14 @@ bool PathExists(const std::wstring& path) {
   return stat(ToUtf8(path).c_str(), &st) == 0;
 }
 
+bool IsRegularFile(const std::wstring& path) {
+  struct stat st;
+  return stat(ToUtf8(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 bool ReadFileHead(const std::wstring& path, unsigned char* out, size_t count) {
-  int fd = open(ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC);
+  struct stat st;
+  const int fd = OpenRegularFileForReading(path, st);
   if (fd < 0) return false;
   size_t got = 0;
   while (got < count) {
@@ -121,6 +143,12 @@ uint64_t PhysicalMemoryBytes() {
   long pageSize = sysconf(_SC_PAGE_SIZE);
   if (pages <= 0 || pageSize <= 0) return 0;
   return static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize);
+}
+
+uint64_t PeakResidentMemoryBytes() {
+  struct rusage usage;
+  if (getrusage(RUSAGE_SELF, &usage) != 0 || usage.ru_maxrss < 0) return 0;
+  return static_cast<uint64_t>(usage.ru_maxrss) * 1024;  // Linux counts in KiB
 }
 
 }  // namespace qv

@@ -1,5 +1,6 @@
 // Win32 implementation of platform/files.h with the kernel's file, mapping and virtual-memory calls.
 #include <windows.h>
+#include <psapi.h>
 #include <shlwapi.h>
 
 #include "platform/files.h"
@@ -9,11 +10,21 @@ namespace qv {
 namespace {
 HANDLE AsHandle(intptr_t h) { return reinterpret_cast<HANDLE>(h); }
 intptr_t FromHandle(HANDLE h) { return reinterpret_cast<intptr_t>(h); }
+
+// Opens a file on a disk for reading; a device or pipe name (CON, \\.\pipe\...) is refused.
+HANDLE OpenDiskFileForReading(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file != INVALID_HANDLE_VALUE && GetFileType(file) != FILE_TYPE_DISK) {
+    CloseHandle(file);
+    return INVALID_HANDLE_VALUE;
+  }
+  return file;
+}
 }  // namespace
 
 uint32_t MapInputFile(const std::wstring& path, MappedInputFile& m) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = OpenDiskFileForReading(path);
   m.file = FromHandle(file);
   if (file == INVALID_HANDLE_VALUE) return 0;
   DWORD high = 0;
@@ -39,9 +50,14 @@ void UnmapInputFile(MappedInputFile& m) {
 
 bool PathExists(const std::wstring& path) { return PathFileExistsW(path.c_str()) != FALSE; }
 
+bool IsRegularFile(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+}
+
 bool ReadFileHead(const std::wstring& path, unsigned char* out, size_t count) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = OpenDiskFileForReading(path);
   if (file == INVALID_HANDLE_VALUE) return false;
   DWORD got = 0;
   BOOL ok = ReadFile(file, out, static_cast<DWORD>(count), &got, nullptr);
@@ -106,6 +122,13 @@ uint64_t PhysicalMemoryBytes() {
   status.dwLength = sizeof(status);
   if (!GlobalMemoryStatusEx(&status)) return 0;
   return status.ullTotalPhys;
+}
+
+uint64_t PeakResidentMemoryBytes() {
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof(counters);
+  if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters))) return 0;
+  return counters.PeakWorkingSetSize;
 }
 
 }  // namespace qv
