@@ -58,7 +58,7 @@ std::vector<InputRow> ListInputFolder(const std::wstring& folder, int32_t hidden
   for (const wchar_t* pattern : {L".jpg", L".jpe", L".jpeg"}) {
     const std::wstring extension = pattern;
     for (const DirectoryEntry& entry : FindEntries(folder, extension)) {
-      if ((entry.attributes & kAttributeDirectory) != 0) continue;
+      if ((entry.attributes & (kAttributeDirectory | kAttributeNotRegular)) != 0) continue;
       if ((entry.attributes & static_cast<uint32_t>(hiddenMask)) != 0) continue;
       // The wildcard search also matches alternate short names (a.jpgx is A~1.JPG): only an extension
       // of exactly the pattern's length belongs to this pattern, so every file is listed once.

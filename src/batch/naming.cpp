@@ -4,7 +4,6 @@
 #include <functional>
 
 #include "platform/directory.h"
-#include "platform/files.h"
 #include "platform/system_folders.h"
 
 namespace qv {
@@ -87,7 +86,7 @@ std::wstring MakeOutputPath(NamingRule rule, const ConversionParams& params, con
 }
 
 bool ResolveCollisionOnDisk(std::wstring& path) {
-  return ResolveCollision(path, [](const std::wstring& p) { return PathExists(p); });
+  return ResolveCollision(path, [](const std::wstring& p) { return IsNameTaken(p); });
 }
 
 bool ResolveCollisionInList(std::wstring& name, const std::vector<std::wstring>& names) {

@@ -37,7 +37,8 @@ std::wstring MakeOutputName(NamingRule rule, const ConversionParams& params, con
 std::wstring MakeOutputPath(NamingRule rule, const ConversionParams& params, const NameSource& source,
                             const std::wstring& outputFolder);
 
-// Leaves `path` alone when nothing exists there; otherwise replaces it by the first free
+// Leaves `path` alone when its name is free in its folder (IsNameTaken: nothing there, not even a
+// dangling link, and no name equal to it but for letter case); otherwise replaces it by the first free
 // "<path without .jpg>+n.jpg", n = 1..9999. False when all are taken.
 bool ResolveCollisionOnDisk(std::wstring& path);
 

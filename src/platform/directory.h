@@ -9,6 +9,10 @@ namespace qv {
 
 constexpr uint32_t kAttributeHidden = 0x2;
 constexpr uint32_t kAttributeDirectory = 0x10;
+// An entry that occupies its name but is neither a regular file nor a folder: on POSIX a FIFO, socket,
+// device or dangling symbolic link. Never an input. (The value of the Windows attribute for devices,
+// which a Windows search does not report for files.)
+constexpr uint32_t kAttributeNotRegular = 0x40;
 
 // Local wall-clock time of a file's last write.
 struct LocalTime {
@@ -18,23 +22,38 @@ struct LocalTime {
 struct DirectoryEntry {
   std::wstring name;        // as found on disk
   uint32_t attributes = 0;  // kAttributeHidden, kAttributeDirectory, ...; on POSIX a leading "." is hidden
+                            // and a symbolic link is described by its target
   uint64_t size = 0;
   LocalTime lastWrite;
 };
 
 // Entries of `folder` whose names match "*" + `extension` (e.g. L".jpg"), letter case ignored. On Windows
 // this is the system's wildcard search (which also matches alternate short names); elsewhere the name
-// must end in `extension`. Folders are included. An unreadable folder gives no entries.
+// must end in `extension`. Folders and kAttributeNotRegular entries are included. An unreadable folder
+// gives no entries.
 std::vector<DirectoryEntry> FindEntries(const std::wstring& folder, const std::wstring& extension);
+
+// True when the name of `path` is taken in its folder: something exists at `path` itself (a symbolic
+// link counts, dangling or not), or another entry of the folder has the same name when letter case is
+// ignored. Windows compares without case on its own; POSIX looks through the folder. Outputs are only
+// written to names that are not taken, so no two names in a folder differ in letter case alone.
+bool IsNameTaken(const std::wstring& path);
 
 enum class CopyResult { kCopied, kTargetExists, kFailed };
 
-// Copies `source` to `target` only when nothing exists at `target`. A copy that fails midway removes
-// what it wrote; an existing target is never touched.
+// Copies `source` to `target` only when nothing exists at `target`: any entry there, a symbolic link
+// included, gives kTargetExists and is never touched. The copy is flushed to the disk before kCopied
+// is reported, so the caller may remove the original input afterwards. A copy that fails after
+// creating the target removes that target (this call's own file) again.
 CopyResult CopyFileNoReplace(const std::wstring& source, const std::wstring& target);
 
-// Moves `path` to the recycle bin (POSIX: the freedesktop.org trash) or deletes it for good. The
-// result says whether the file is gone from its place.
+// For tests only: the next `count` calls of CopyFileNoReplace fail after writing the whole target (which
+// they then remove, as for any failure). 0 turns this off. Process-wide.
+void FailNextCopiesForTesting(int count);
+
+// Moves `path` to the recycle bin (POSIX: the freedesktop.org trash). Where there is none, Windows asks
+// the user whether to delete the file for good and POSIX keeps it. The result says whether the file is
+// gone from its place: false when it is still there.
 bool RecycleFile(const std::wstring& path);
 
 // True when the two names are equal under the system's case-insensitive comparison.

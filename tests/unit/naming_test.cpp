@@ -98,6 +98,22 @@ TEST(ResolveCollisionOnDisk, AddsPlusNToTheFirstNameAndCountsFolders) {
   EXPECT_EQ(path, dir.file("x+1.jpg"));
 }
 
+TEST(ResolveCollisionOnDisk, NamesDifferingOnlyInCaseAndDanglingLinksAreTaken) {
+  // Camera files are upper-case: IMG.jpg beside IMG.JPG would collide on any case-insensitive volume.
+  test::ScratchDir dir;
+  test::WriteAll(dir.path() / "IMG.JPG", {1});
+  test::WriteAll(dir.path() / "img+1.JPG", {1});
+  std::wstring path = dir.file("IMG.jpg");
+  EXPECT_TRUE(ResolveCollisionOnDisk(path));
+  EXPECT_EQ(path, dir.file("IMG+2.jpg"));
+  std::error_code ec;
+  std::filesystem::create_symlink(dir.path() / "nowhere", dir.path() / "link.jpg", ec);
+  if (ec) GTEST_SKIP() << "no symbolic links here: " << ec.message();
+  path = dir.file("link.jpg");
+  EXPECT_TRUE(ResolveCollisionOnDisk(path));
+  EXPECT_EQ(path, dir.file("link+1.jpg"));
+}
+
 TEST(ResolveCollisionInList, IgnoresCaseAndEmptySlotsAndGivesUpAfter9999) {
   std::vector<std::wstring> names = {L"abc.JPG", L"", L"ABC+1.jpg"};
   std::wstring name = L"ABC.jpg";

@@ -1,12 +1,24 @@
 // The platform layer: mappings (including the sizes it must refuse), temporary files, output files,
-// text conversions. The same tests run against the POSIX and the Win32 implementation.
+// text conversions, which names count as taken, files that are no input. The same tests run against the
+// POSIX and the Win32 implementation; a few cases exist on POSIX only (FIFOs, raw-byte names).
 #include <gtest/gtest.h>
 
 #include <clocale>
 #include <filesystem>
 #include <set>
+#ifndef _WIN32
+#include <chrono>
+#include <future>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+#include "batch/input_listing.h"
+#include "platform/directory.h"
 #include "platform/files.h"
+#include "platform/system_folders.h"
 #include "platform/text.h"
 #include "test_support.h"
 
@@ -126,7 +138,41 @@ TEST(Text, Utf8RoundTripsIncludingAstralCharacters) {
   const std::string utf8 = ToUtf8(text);
   EXPECT_EQ(utf8, "a\xc3\xa9\xe6\x97\xa5\xe6\x9c\xac\xf0\x9f\x98\x80z");
   EXPECT_EQ(FromUtf8(utf8), text);
-  EXPECT_EQ(FromUtf8("\xff" "a\xe6\x97"), L"\ufffda\ufffd\ufffd");
+}
+
+TEST(Text, EveryByteStringRoundTripsThroughWideText) {
+  // Each byte that does not begin a valid sequence becomes U+DC00 + byte on its own.
+  auto escaped = [](std::initializer_list<unsigned> bytes) {
+    std::wstring w;
+    for (unsigned b : bytes) w += static_cast<wchar_t>(0xDC00 + b);
+    return w;
+  };
+  struct Case {
+    const char* what;
+    std::string bytes;
+    std::wstring wide;
+  };
+  const Case cases[] = {
+      {"valid", "a\xc3\xa9\xe6\x97\xa5", L"a\u00e9\u65e5"},
+      {"bad lead", "\xff" "a", escaped({0xFF}) + L"a"},
+      {"stray continuation", "\x80\xbf", escaped({0x80, 0xBF})},
+      {"latin-1 name", "\xe9t\xe9.jpg", escaped({0xE9}) + L"t" + escaped({0xE9}) + L".jpg"},
+      {"truncated at end", "a\xe6\x97", L"a" + escaped({0xE6, 0x97})},
+      {"truncated before ascii", "\xf0\x9f\x98" "b", escaped({0xF0, 0x9F, 0x98}) + L"b"},
+      {"overlong slash", "\xc0\xaf", escaped({0xC0, 0xAF})},
+      {"overlong three bytes", "\xe0\x80\xaf", escaped({0xE0, 0x80, 0xAF})},
+      {"encoded surrogate", "\xed\xa0\x80\xed\xb2\x80", escaped({0xED, 0xA0, 0x80, 0xED, 0xB2, 0x80})},
+      {"above U+10FFFF", "\xf4\x90\x80\x80", escaped({0xF4, 0x90, 0x80, 0x80})},
+      {"five-byte lead", "\xf8\x88\x80\x80\x80", escaped({0xF8, 0x88, 0x80, 0x80, 0x80})},
+      {"escape next to its own bytes", "\xed\xb2\x80\x80", escaped({0xED, 0xB2, 0x80, 0x80})},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FromUtf8(c.bytes), c.wide) << c.what;
+    EXPECT_EQ(ToUtf8(c.wide), c.bytes) << c.what;
+  }
+  // Wide text that holds no escaped byte: other lone surrogates have no bytes of their own.
+  EXPECT_EQ(ToUtf8(std::wstring(1, static_cast<wchar_t>(0xD800))), "\xef\xbf\xbd");
+  EXPECT_EQ(ToUtf8(std::wstring(1, static_cast<wchar_t>(0xDC7F))), "\xef\xbf\xbd");
 }
 
 TEST(Text, AnsiCodePageKeepsAsciiAndLineBreaks) {
@@ -150,6 +196,113 @@ TEST(Text, AnsiCodePageFollowsTheJapaneseLocale) {
   (void)kanji;
 #endif
 }
+
+TEST(Names, TakenByAnyEntryOrByANameDifferingOnlyInCase) {
+  ScratchDir dir;
+  test::WriteAll(dir.path() / "IMG_0001.JPG", {1});
+  fs::create_directory(dir.path() / "Sub.jpg");
+  struct Case {
+    const char* name;
+    bool taken;
+  };
+  const Case cases[] = {{"IMG_0001.JPG", true}, {"img_0001.jpg", true}, {"IMG_0001.jpg", true},
+                        {"sub.JPG", true},      {"IMG_0002.jpg", false}, {"IMG_0001.jpg.jpg", false}};
+  for (const Case& c : cases) EXPECT_EQ(IsNameTaken(dir.file(c.name)), c.taken) << c.name;
+  EXPECT_FALSE(IsNameTaken(dir.file("missing-folder/a.jpg")));
+  EXPECT_TRUE(IsRegularFile(dir.file("IMG_0001.JPG")));
+  EXPECT_FALSE(IsRegularFile(dir.file("Sub.jpg")));
+  EXPECT_FALSE(IsRegularFile(dir.file("IMG_0002.jpg")));
+}
+
+#ifndef _WIN32
+TEST(Names, DanglingSymbolicLinkIsTakenAndListed) {
+  ScratchDir dir;
+  fs::create_symlink(dir.path() / "nowhere.jpg", dir.path() / "a.jpg");
+  EXPECT_TRUE(IsNameTaken(dir.file("a.jpg")));
+  EXPECT_TRUE(IsNameTaken(dir.file("A.JPG")));
+  EXPECT_FALSE(IsRegularFile(dir.file("a.jpg")));
+  const std::vector<DirectoryEntry> entries = FindEntries(dir.folder(), L".jpg");
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].attributes & kAttributeNotRegular, kAttributeNotRegular);
+  EXPECT_TRUE(ListInputFolder(dir.folder(), 0).empty());
+}
+
+TEST(Names, RawByteNamesListMapAndExist) {
+  // A Latin-1 name, a folder with an invalid byte, and two names that a lossy conversion would merge:
+  // "x\xff.jpg" and "x\uFFFD.jpg".
+  ScratchDir dir;
+  const std::string latin1 = "caf\xe9.jpg", lossy = "x\xff.jpg", replacement = "x\xef\xbf\xbd.jpg";
+  test::WriteAll(dir.path() / latin1, {0xFF, 0xD8, 1});
+  test::WriteAll(dir.path() / lossy, {0xFF, 0xD8, 2, 2});
+  test::WriteAll(dir.path() / replacement, {0xFF, 0xD8, 3, 3, 3});
+  fs::create_directory(dir.path() / "d\xff.jpg");
+  std::set<std::wstring> files;
+  for (const DirectoryEntry& e : FindEntries(dir.folder(), L".jpg")) {
+    const std::wstring path = JoinPath(dir.folder(), e.name);
+    if ((e.attributes & kAttributeDirectory) != 0) {
+      EXPECT_EQ(ToUtf8(e.name), "d\xff.jpg");
+      EXPECT_TRUE(IsExistingFolder(path));
+      continue;
+    }
+    files.insert(e.name);
+    MappedInputFile m;
+    EXPECT_EQ(MapInputFile(path, m), e.size) << ToUtf8(e.name);
+    UnmapInputFile(m);
+    EXPECT_TRUE(IsRegularFile(path));
+    EXPECT_TRUE(IsNameTaken(path));
+    EXPECT_EQ(fs::path(ToUtf8(path)), dir.path() / ToUtf8(e.name));
+  }
+  EXPECT_EQ(files, (std::set<std::wstring>{FromUtf8(latin1), FromUtf8(lossy), FromUtf8(replacement)}));
+  EXPECT_EQ(ListInputFolder(dir.folder(), 0).size(), 3u);
+}
+
+TEST(SpecialFiles, AFifoIsNoInputAndNeverBlocks) {
+  ScratchDir dir;
+  const std::string fifo = (dir.path() / "x.jpg").string();
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::wstring path = dir.file("x.jpg");
+  // Every opening call must return at once; a blocked one is released by opening the writing end.
+  auto returnsPromptly = [&](const char* what, auto call) {
+    auto done = std::async(std::launch::async, call);
+    if (done.wait_for(std::chrono::seconds(5)) == std::future_status::ready) {
+      EXPECT_FALSE(done.get()) << what;
+      return;
+    }
+    ADD_FAILURE() << what << " waits for a writer of the FIFO";
+    const int writer = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+    done.wait();
+    if (writer >= 0) close(writer);
+  };
+  returnsPromptly("ReadFileHead", [&] {
+    unsigned char head[2];
+    return ReadFileHead(path, head, 2);
+  });
+  returnsPromptly("MapInputFile", [&] {
+    MappedInputFile m;
+    const bool mapped = MapInputFile(path, m) != 0;
+    UnmapInputFile(m);
+    return mapped;
+  });
+  EXPECT_FALSE(IsRegularFile(path));
+  EXPECT_TRUE(IsNameTaken(path));
+  const std::vector<DirectoryEntry> entries = FindEntries(dir.folder(), L".jpg");
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].attributes & (kAttributeNotRegular | kAttributeDirectory), kAttributeNotRegular);
+  EXPECT_TRUE(ListInputFolder(dir.folder(), 0).empty());
+}
+
+TEST(RecycleFile, KeepsTheFileWhereThereIsNoTrash) {
+  // GIO refuses to trash on system-internal mounts such as /dev/shm; the file must stay, not be deleted.
+  const fs::path shm = "/dev/shm";
+  const fs::path file = shm / ("qvtest-recycle-" + std::to_string(getpid()) + ".jpg");
+  std::error_code ec;
+  if (!fs::is_directory(shm, ec) || access(shm.c_str(), W_OK) != 0) GTEST_SKIP() << "no writable /dev/shm";
+  test::WriteAll(file, {0xFF, 0xD8});
+  EXPECT_FALSE(RecycleFile(file.wstring()));
+  EXPECT_TRUE(fs::exists(file));
+  fs::remove(file, ec);
+}
+#endif
 
 }  // namespace
 }  // namespace qv

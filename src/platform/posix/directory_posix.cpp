@@ -1,4 +1,5 @@
-// POSIX implementation of platform/directory.h: readdir, O_EXCL copies, GIO for the trash.
+// POSIX implementation of platform/directory.h: readdir, O_EXCL copies flushed with fsync, GIO for the
+// trash.
 #include "platform/directory.h"
 
 #include <dirent.h>
@@ -7,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <ctime>
 #include <cwctype>
@@ -39,6 +41,31 @@ LocalTime ToLocalTime(time_t t) {
   return out;
 }
 
+// The folder part of a path in bytes: "." for a bare name, "/" for a name in the root.
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Makes the entries of `folder` durable (a new file's name, not only its data). Best effort: some file
+// systems cannot sync a folder, and the data itself is on the disk already.
+void SyncFolder(const std::string& folder) {
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  fsync(fd);
+  close(fd);
+}
+
+std::atomic<int> gCopiesToFail{0};
+
+bool TakeInjectedCopyFailure() {
+  int pending = gCopiesToFail.load();
+  while (pending > 0)
+    if (gCopiesToFail.compare_exchange_weak(pending, pending - 1)) return true;
+  return false;
+}
+
 }  // namespace
 
 std::vector<DirectoryEntry> FindEntries(const std::wstring& folder, const std::wstring& extension) {
@@ -51,13 +78,16 @@ std::vector<DirectoryEntry> FindEntries(const std::wstring& folder, const std::w
     if (name == "." || name == "..") continue;
     const std::wstring wide = FromUtf8(name);
     if (!EndsWithIgnoringCase(wide, extension)) continue;
+    // A link is described by its target; a dangling one still occupies its name.
+    const std::string path = folderUtf8 + "/" + name;
     struct stat st;
-    if (stat((folderUtf8 + "/" + name).c_str(), &st) != 0) continue;
+    if (stat(path.c_str(), &st) != 0 && lstat(path.c_str(), &st) != 0) continue;
     DirectoryEntry e;
     e.name = wide;
     if (name[0] == '.') e.attributes |= kAttributeHidden;
     if (S_ISDIR(st.st_mode)) e.attributes |= kAttributeDirectory;
-    e.size = S_ISDIR(st.st_mode) ? 0 : static_cast<uint64_t>(st.st_size);
+    else if (!S_ISREG(st.st_mode)) e.attributes |= kAttributeNotRegular;
+    e.size = S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
     e.lastWrite = ToLocalTime(st.st_mtime);
     entries.push_back(std::move(e));
   }
@@ -65,10 +95,32 @@ std::vector<DirectoryEntry> FindEntries(const std::wstring& folder, const std::w
   return entries;
 }
 
+bool IsNameTaken(const std::wstring& path) {
+  const std::string bytes = ToUtf8(path);
+  struct stat st;
+  if (lstat(bytes.c_str(), &st) == 0) return true;
+  const size_t slash = bytes.rfind('/');
+  const std::wstring name = FromUtf8(slash == std::string::npos ? bytes : bytes.substr(slash + 1));
+  DIR* dir = opendir(FolderOf(bytes).c_str());
+  if (dir == nullptr) return false;  // nothing can be created there either; the copy will say so
+  bool taken = false;
+  while (struct dirent* ent = readdir(dir)) {
+    if (NamesEqualIgnoringCase(FromUtf8(ent->d_name), name)) {
+      taken = true;
+      break;
+    }
+  }
+  closedir(dir);
+  return taken;
+}
+
+void FailNextCopiesForTesting(int count) { gCopiesToFail.store(count > 0 ? count : 0); }
+
 CopyResult CopyFileNoReplace(const std::wstring& source, const std::wstring& target) {
   const std::string targetUtf8 = ToUtf8(target);
   int in = open(ToUtf8(source).c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0) return CopyResult::kFailed;
+  // O_EXCL fails on any existing entry, a symbolic link included (it is not followed).
   int out = open(targetUtf8.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (out < 0) {
     const int error = errno;
@@ -95,16 +147,22 @@ CopyResult CopyFileNoReplace(const std::wstring& source, const std::wstring& tar
     }
     if (!ok) break;
   }
+  if (ok && TakeInjectedCopyFailure()) ok = false;
+  // On the disk before success is reported: the caller may delete the input next.
+  if (ok && fsync(out) != 0) ok = false;
   if (close(out) != 0) ok = false;
   close(in);
   if (!ok) {
     unlink(targetUtf8.c_str());
     return CopyResult::kFailed;
   }
+  SyncFolder(FolderOf(targetUtf8));
   return CopyResult::kCopied;
 }
 
 bool RecycleFile(const std::wstring& path) {
+  // g_file_trash fails where there is no trash (some removable and network file systems); the file then
+  // stays where it is, never deleted instead.
   GFile* file = g_file_new_for_path(ToUtf8(path).c_str());
   GError* error = nullptr;
   const gboolean trashed = g_file_trash(file, nullptr, &error);

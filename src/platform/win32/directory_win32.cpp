@@ -1,13 +1,40 @@
-// Win32 implementation of platform/directory.h: wildcard search, CopyFileW without replacing, the
-// shell's delete-with-undo for the recycle bin.
+// Win32 implementation of platform/directory.h: wildcard search, a copy into a newly created file
+// (CREATE_NEW) flushed before success, the shell's delete-with-undo for the recycle bin.
 #include <windows.h>
 #include <shellapi.h>
 
+#include <atomic>
 #include <cwctype>
+#include <vector>
 
 #include "platform/directory.h"
 
 namespace qv {
+
+namespace {
+
+std::atomic<int> gCopiesToFail{0};
+
+bool TakeInjectedCopyFailure() {
+  int pending = gCopiesToFail.load();
+  while (pending > 0)
+    if (gCopiesToFail.compare_exchange_weak(pending, pending - 1)) return true;
+  return false;
+}
+
+// Copies the rest of `in` to `out`; false on any read or write error.
+bool CopyContents(HANDLE in, HANDLE out) {
+  std::vector<char> buffer(1 << 16);
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(in, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) return false;
+    if (got == 0) return true;
+    DWORD written = 0;
+    if (!WriteFile(out, buffer.data(), got, &written, nullptr) || written != got) return false;
+  }
+}
+
+}  // namespace
 
 std::vector<DirectoryEntry> FindEntries(const std::wstring& folder, const std::wstring& extension) {
   std::vector<DirectoryEntry> entries;
@@ -34,13 +61,36 @@ std::vector<DirectoryEntry> FindEntries(const std::wstring& folder, const std::w
   return entries;
 }
 
+bool IsNameTaken(const std::wstring& path) {
+  // The system compares names without regard to case, and a symbolic link reports its own attributes.
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void FailNextCopiesForTesting(int count) { gCopiesToFail.store(count > 0 ? count : 0); }
+
 CopyResult CopyFileNoReplace(const std::wstring& source, const std::wstring& target) {
-  if (CopyFileW(source.c_str(), target.c_str(), TRUE)) return CopyResult::kCopied;
-  const DWORD error = GetLastError();
-  if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return CopyResult::kTargetExists;
-  // Anything at the target now is our own partial copy.
-  DeleteFileW(target.c_str());
-  return CopyResult::kFailed;
+  HANDLE in = CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                          FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (in == INVALID_HANDLE_VALUE) return CopyResult::kFailed;
+  // CREATE_NEW fails on any existing entry; only a target created here is ever deleted below.
+  HANDLE out = CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (out == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    CloseHandle(in);
+    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? CopyResult::kTargetExists
+                                                                       : CopyResult::kFailed;
+  }
+  bool ok = CopyContents(in, out);
+  if (ok && TakeInjectedCopyFailure()) ok = false;
+  // On the disk before success is reported: the caller may delete the input next.
+  if (ok && !FlushFileBuffers(out)) ok = false;
+  if (!CloseHandle(out)) ok = false;
+  CloseHandle(in);
+  if (!ok) {
+    DeleteFileW(target.c_str());
+    return CopyResult::kFailed;
+  }
+  return CopyResult::kCopied;
 }
 
 bool RecycleFile(const std::wstring& path) {
@@ -50,8 +100,12 @@ bool RecycleFile(const std::wstring& path) {
   op.hwnd = nullptr;
   op.wFunc = FO_DELETE;
   op.pFrom = list.c_str();
-  op.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
-  return SHFileOperationW(&op) == 0 && !op.fAnyOperationsAborted;
+  // Where the volume has no recycle bin the shell would delete for good without a word; the nuke
+  // warning asks the user in exactly that case (it overrides FOF_NOCONFIRMATION there), and "no" keeps
+  // the file.
+  op.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_WANTNUKEWARNING | FOF_SILENT | FOF_NOERRORUI;
+  const bool done = SHFileOperationW(&op) == 0 && !op.fAnyOperationsAborted;
+  return done && GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
 bool NamesEqualIgnoringCase(const std::wstring& a, const std::wstring& b) {
