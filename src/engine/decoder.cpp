@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 #include "engine/jpeg_library.h"
 
@@ -89,15 +90,21 @@ constexpr int kRowsPerRead = 16;
 
 }  // namespace
 
-uint64_t DefaultDecoderMemoryLimit() {
-  uint64_t share = PhysicalMemoryBytes() / 4;
+uint64_t DefaultDecoderMemoryLimit(uint64_t physicalBytes) {
   const uint64_t floor = uint64_t{1} << 30;
-  return std::max(share, floor);
+  return std::max(physicalBytes / 4, floor);
+}
+
+long LibraryMemoryLimit(uint64_t limitBytes, uint64_t physicalBytes) {
+  const uint64_t limit = limitBytes != 0 ? limitBytes : DefaultDecoderMemoryLimit(physicalBytes);
+  const uint64_t largest = static_cast<uint64_t>(std::numeric_limits<long>::max());
+  return static_cast<long>(std::min(limit, largest));
 }
 
 namespace {
 
-// What a decode has acquired that a library error must release.
+// What a decode has acquired that a library error must release. It lives in the frame of
+// DecodeJpegBytes, never in the frame that calls setjmp (see DecodeInTrap).
 struct DecodeWork {
   unsigned char* block = nullptr;
   size_t blockBytes = 0;
@@ -182,6 +189,22 @@ bool DecodeWithLibrary(DecoderState& state, j_decompress_ptr cinfo, const unsign
   return true;
 }
 
+// Creates the library object in `cinfo` and decodes; false on refusal or on a library error, after which
+// the caller destroys the object and releases `work`. Only this function calls setjmp, and it changes
+// none of its own locals after it: C leaves such locals indeterminate after the jump, while the objects
+// reached through the references (the caller's) keep whatever the library calls stored in them.
+bool DecodeInTrap(DecoderState& state, const unsigned char* data, uint32_t size, jpeg_decompress_struct& cinfo,
+                  LibraryErrorTrap& trap, ScanLimitMonitor& monitor, DecodeWork& work) {
+  cinfo.err = InstallLibraryErrorTrap(trap);
+  if (setjmp(trap.returnPoint) != 0) return false;
+  jpeg_create_decompress(&cinfo);
+  cinfo.mem->max_memory_to_use = LibraryMemoryLimit(state.memoryLimit, PhysicalMemoryBytes());
+  monitor.pub.progress_monitor = CheckScanCount;
+  monitor.maxScans = state.maxScans;
+  cinfo.progress = &monitor.pub;
+  return DecodeWithLibrary(state, &cinfo, data, size, work);
+}
+
 }  // namespace
 
 const DecodedImage* DecodeJpegBytes(DecoderState& state, const unsigned char* data, uint32_t size) {
@@ -190,24 +213,13 @@ const DecodedImage* DecodeJpegBytes(DecoderState& state, const unsigned char* da
   state.image.pixelBytes = 0;
   state.tooLarge = false;
 
-  // Only these locals live across the jump, all in memory and trivially destructible.
-  jpeg_decompress_struct cinfo;
+  // Everything a library error leaves behind, trivially destructible; `mem` starts null, so the object
+  // can be destroyed whatever point the decode reached.
+  jpeg_decompress_struct cinfo{};
   LibraryErrorTrap trap;
   ScanLimitMonitor monitor;
   DecodeWork work;
-  cinfo.err = InstallLibraryErrorTrap(trap);
-  if (setjmp(trap.returnPoint) != 0) {
-    jpeg_destroy_decompress(&cinfo);
-    ReleasePixelBlock(work.block, work.blockBytes);
-    return nullptr;
-  }
-  jpeg_create_decompress(&cinfo);
-  cinfo.mem->max_memory_to_use = static_cast<long>(std::min<uint64_t>(
-      state.memoryLimit != 0 ? state.memoryLimit : DefaultDecoderMemoryLimit(), 0x7FFFFFFFFFFFull));
-  monitor.pub.progress_monitor = CheckScanCount;
-  monitor.maxScans = state.maxScans;
-  cinfo.progress = &monitor.pub;
-  const bool decoded = DecodeWithLibrary(state, &cinfo, data, size, work);
+  const bool decoded = DecodeInTrap(state, data, size, cinfo, trap, monitor, work);
   jpeg_destroy_decompress(&cinfo);
   if (!decoded) {
     ReleasePixelBlock(work.block, work.blockBytes);

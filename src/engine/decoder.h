@@ -19,9 +19,15 @@ struct DecoderState {
   bool tooLarge = false;     // the last decode failed because a decoded side would exceed 25000
 };
 
-// Default limit of the library's working memory per image: a quarter of the physical memory, at least
-// 1 GiB (enough for the coefficient buffers of a 100-megapixel progressive photo).
-uint64_t DefaultDecoderMemoryLimit();
+// Default limit of the library's working memory per image on a machine with `physicalBytes` of memory
+// (0 = unknown): a quarter of it, at least 1 GiB (enough for the coefficient buffers of a 100-megapixel
+// progressive photo).
+uint64_t DefaultDecoderMemoryLimit(uint64_t physicalBytes);
+
+// The memory cap handed to the library for one decode: `limitBytes`, or the default for `physicalBytes`
+// when it is 0, clamped to the largest value of the library's field (a C long, only 32 bits on Windows).
+// Never 0 or negative, which the library would read as "no limit".
+long LibraryMemoryLimit(uint64_t limitBytes, uint64_t physicalBytes);
 
 // Decodes the file at `path`. On success returns the state's image, whose pixel block now belongs to the
 // caller (release with ReleasePixelBlock). Returns nullptr on any failure; no pixel block is handed out.

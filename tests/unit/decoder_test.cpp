@@ -2,7 +2,9 @@
 // way a decode must fail: not a JPEG, empty, unsupported layouts, oversize results, decompression bombs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <climits>
 #include <cstring>
 
 #include "engine/decoder.h"
@@ -203,7 +205,60 @@ TEST(DecodeJpegFile, HugeDeclaredProgressiveImageFailsFastInBoundedMemory) {
   EXPECT_FALSE(Decode(dir.file("bomb.jpg"), 1, uint64_t{1} << 30).ok);
   EXPECT_FALSE(Decode(dir.file("bomb.jpg"), 1).ok);  // with the default share of the machine's memory
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+  // Refused before the buffers were touched: the process never came near the bomb's need (the peak also
+  // covers the earlier tests of this process, whose largest image needs under 2 GB).
+  EXPECT_LT(PeakResidentMemoryBytes(), uint64_t{6} << 30);
   EXPECT_TRUE(Decode(test::DataFile("s043.jpg"), 1).ok);
+}
+
+TEST(DecoderMemoryLimit, IsAPositiveLongForEveryMachineSize) {
+  // A quarter of the machine, at least 1 GiB, at most what the library's C long holds (2 GiB - 1 on
+  // Windows, where long has 32 bits: 8 GiB must not wrap to 0, 15.9 GiB not to a negative number, and
+  // 4 GiB + 5 MiB not to 5 MiB).
+  constexpr uint64_t kMiB = uint64_t{1} << 20, kGiB = uint64_t{1} << 30;
+  const uint64_t longMax = static_cast<uint64_t>(LONG_MAX);
+  struct Case {
+    uint64_t physical, limit;
+  };
+  const Case cases[] = {
+      {0, kGiB},  // unknown
+      {2 * kGiB, kGiB},
+      {4 * kGiB + 5 * kMiB, kGiB + 5 * kMiB / 4},
+      {8 * kGiB, 2 * kGiB},
+      {16 * kGiB, 4 * kGiB},
+      {16 * kGiB - 100 * kMiB, 4 * kGiB - 25 * kMiB},
+      {32 * kGiB, 8 * kGiB},
+      {32 * kGiB - 200 * kMiB, 8 * kGiB - 50 * kMiB},
+      {uint64_t{1} << 62, uint64_t{1} << 60},
+  };
+  for (const Case& c : cases) {
+    const long handed = LibraryMemoryLimit(0, c.physical);
+    EXPECT_GT(handed, 0) << c.physical;
+    EXPECT_EQ(static_cast<uint64_t>(handed), std::min(c.limit, longMax)) << c.physical;
+  }
+  // An explicit limit wins over the machine's share and is clamped the same way.
+  EXPECT_EQ(LibraryMemoryLimit(kGiB, 64 * kGiB), static_cast<long>(kGiB));
+  EXPECT_EQ(static_cast<uint64_t>(LibraryMemoryLimit(8 * kGiB, 0)), std::min(8 * kGiB, longMax));
+}
+
+TEST(DecodeJpegFile, LibraryErrorAfterThePixelBlockReleasesIt) {
+  // A baseline file whose end-of-image marker is replaced by a second scan header: the library stops
+  // with an error in jpeg_finish_decompress, after every row went into the pixel block. The leak check
+  // of the sanitizer build sees a block that the error path lost.
+  ScratchDir dir;
+  ASSERT_TRUE(test::WriteTestJpeg(dir.file("a.jpg"), 64, 48, 3, [](int x, int y, int c) { return x * 3 + y + c; }));
+  std::vector<unsigned char> bytes = test::ReadAll(dir.path() / "a.jpg");
+  const size_t sos = FindMarker(bytes, 0xDA);
+  ASSERT_NE(sos, std::string::npos);
+  const size_t sosLength = (static_cast<size_t>(bytes[sos + 2]) << 8) | bytes[sos + 3];
+  const std::vector<unsigned char> header(bytes.begin() + static_cast<std::ptrdiff_t>(sos),
+                                          bytes.begin() + static_cast<std::ptrdiff_t>(sos + 2 + sosLength));
+  bytes.resize(bytes.size() - 2);
+  bytes.insert(bytes.end(), header.begin(), header.end());
+  bytes.insert(bytes.end(), {0xFF, 0xD9});
+  test::WriteAll(dir.path() / "second-scan.jpg", bytes);
+  for (int scale : {8, 1}) EXPECT_FALSE(Decode(dir.file("second-scan.jpg"), scale).ok) << scale;
+  EXPECT_TRUE(Decode(dir.file("a.jpg"), 8).ok);
 }
 
 TEST(DecodeJpegFile, ProgressiveFileWithThousandsOfScansFails) {
