@@ -5,8 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 #include "test_support.h"
 
@@ -121,6 +125,41 @@ TEST(Profile, WritingANewFileMakesItUtf16WithByteOrderMark) {
   EXPECT_EQ(test::ReadAll(dir.path() / "new.ini"), Utf16File(L"[S]\r\nk=\u5199\u771f\r\n"));
   EXPECT_EQ(OpenProfileForReading(dir.file("new.ini"))->Get(L"S", L"K", 10), L"\u5199\u771f");
 }
+
+#ifndef _WIN32
+TEST(Profile, AFileThatCannotBeReadIsNeverReplaced) {
+  // Taken for empty, it would be replaced by the program's sections alone and lose the user's others.
+  // Cases: a file that may be written but not read, and a symbolic-link loop.
+  namespace fs = std::filesystem;
+  ScratchDir dir;
+  const std::vector<unsigned char> original = Utf16File(L"[Mine]\r\nkeep=1\r\n");
+  test::WriteAll(dir.path() / "write-only.ini", original);
+  fs::permissions(dir.path() / "write-only.ini",
+                  fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write);
+  fs::create_symlink("loop-b.ini", dir.path() / "loop-a.ini");
+  fs::create_symlink("loop-a.ini", dir.path() / "loop-b.ini");
+  // The superuser reads any file: it saves as an unprivileged user here.
+  const bool root = geteuid() == 0;
+  if (root) {
+    fs::permissions(dir.path(), fs::perms::all);
+    if (seteuid(65534) != 0) GTEST_SKIP() << "cannot act as an unprivileged user";
+  }
+  std::vector<bool> committed;
+  for (const char* name : {"write-only.ini", "loop-a.ini"}) {
+    const auto writer = OpenProfileForWriting(dir.file(name));
+    writer->Set(L"CvtPrms", L"Quality", L"80");
+    committed.push_back(writer->Commit());
+  }
+  if (root) {
+    ASSERT_EQ(seteuid(0), 0);
+  }
+  EXPECT_EQ(committed, (std::vector<bool>{false, false}));
+  fs::permissions(dir.path() / "write-only.ini", fs::perms::owner_read, fs::perm_options::add);
+  EXPECT_EQ(test::ReadAll(dir.path() / "write-only.ini"), original);
+  EXPECT_TRUE(fs::is_symlink(dir.path() / "loop-a.ini"));
+  EXPECT_EQ(test::FilesStartingWith(dir.path(), "").size(), 3u);  // no temporary file left behind
+}
+#endif
 
 }  // namespace
 }  // namespace qv

@@ -155,9 +155,11 @@ std::string EncodeFileText(const std::vector<Line>& lines) {
   return out;
 }
 
-// Reads all of a regular file. False when it is missing, not a regular file or unreadable.
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+// Reads all of a regular file. False when it is missing (then `missing` is set), not a regular file or
+// unreadable. A FIFO at the path is refused without waiting for a writer.
+bool ReadWholeFile(const std::string& path, std::string& bytes, bool* missing = nullptr) {
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (missing != nullptr) *missing = fd < 0 && errno == ENOENT;
   if (fd < 0) return false;
   struct stat st;
   bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
@@ -227,7 +229,13 @@ class PosixProfileWriter : public ProfileWriter {
     if (lstat(path_.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && realpath(path_.c_str(), resolved) != nullptr)
       path_ = resolved;
     std::string bytes;
-    if (ReadWholeFile(path_, bytes)) lines_ = SplitLines(DecodeFileText(bytes));
+    bool missing = false;
+    if (ReadWholeFile(path_, bytes, &missing)) {
+      lines_ = SplitLines(DecodeFileText(bytes));
+    } else if (!missing) {
+      // A file that exists but cannot be read is not replaced: its other sections would be lost.
+      unreadable_ = true;
+    }
   }
 
   void RemoveSection(const std::wstring& section) override {
@@ -262,6 +270,7 @@ class PosixProfileWriter : public ProfileWriter {
   }
 
   bool Commit() override {
+    if (unreadable_) return false;
     struct stat old;
     const bool hadFile = stat(path_.c_str(), &old) == 0;
     // A read-only settings file stays as it is, as on Windows (a rename would replace it regardless).
@@ -304,6 +313,7 @@ class PosixProfileWriter : public ProfileWriter {
  private:
   std::string path_;
   std::vector<Line> lines_;
+  bool unreadable_ = false;
 };
 
 }  // namespace

@@ -134,6 +134,7 @@ class Win32ProfileWriter : public ProfileWriter {
   bool Commit() override {
     if (!ok_ || temp_.empty()) return false;
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, temp_.c_str());
+    if (!FlushToDisk(temp_)) return false;
     if (!MoveFileExW(temp_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
       return false;
     temp_.clear();
@@ -164,6 +165,17 @@ class Win32ProfileWriter : public ProfileWriter {
     if (head[0] == 0xFF && head[1] == 0xFE) return CopyFileW(path_.c_str(), temp_.c_str(), FALSE) != FALSE;
     const std::vector<wchar_t> text = ConvertToUtf16(bytes);
     return !text.empty() && WriteWholeFile(temp_, text.data(), text.size() * sizeof(wchar_t));
+  }
+
+  // The new content must be on the disk before it replaces the old file: a crash after the move would
+  // otherwise leave a settings file without its data.
+  static bool FlushToDisk(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const bool flushed = FlushFileBuffers(file) != FALSE;
+    CloseHandle(file);
+    return flushed;
   }
 
   bool HasSection(const std::wstring& section) const {
