@@ -44,7 +44,7 @@ bool NormalWindowPosition(HWND window, POINT& position);
 // GetWindowPlacement. Windows reports the normal place of a placement in workspace coordinates, which
 // differ from screen coordinates by a taskbar at the top or left; Wine reports screen coordinates, so
 // tests stand in for the first. Returns the previous function.
-using WindowPlacementFunction = BOOL (*)(HWND window, WINDOWPLACEMENT* placement);
+using WindowPlacementFunction = BOOL(WINAPI*)(HWND window, WINDOWPLACEMENT* placement);
 WindowPlacementFunction SetWindowPlacementFunction(WindowPlacementFunction function);
 
 // Shows the page of the selected tab and hides the two others; the focus goes to the main window.

@@ -209,7 +209,7 @@ TEST_F(TopMostAtCreation, WindowIsCreatedTopmost) {
 
 // Windows reports a placement's normal position in workspace coordinates: with a taskbar of 40 pixels
 // at the top they are 40 less than the screen coordinates that the window is created at.
-BOOL PlacementWithTaskbarAtTop(HWND window, WINDOWPLACEMENT* placement) {
+BOOL WINAPI PlacementWithTaskbarAtTop(HWND window, WINDOWPLACEMENT* placement) {
   if (!GetWindowPlacement(window, placement)) return FALSE;
   OffsetRect(&placement->rcNormalPosition, 0, -40);
   return TRUE;
