@@ -2,6 +2,7 @@
 // file, edited by the output settings page, read by the engine, the naming rules and the run.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -28,6 +29,26 @@ struct ConversionParams {
   uint8_t CmtOpt = 0;          // 1: insert CmtStr1 as a comment
   std::wstring CmtStr1;        // lines separated by CR LF
 };
+
+// The ranges the output settings page offers for the values it edits as numbers and texts.
+constexpr int32_t kMinQuality = 1, kMaxQuality = 100;
+constexpr int32_t kMinLimitKb = 1, kMaxLimitKb = 32767;
+constexpr int32_t kMinDigits = 1, kMaxDigits = 5;
+constexpr int32_t kMinStartNumber = 0, kMaxStartNumber = 9999;
+constexpr size_t kMaxNamePartChars = 259;  // prefix, suffix and sub-folder name
+
+// Brings the values of a settings file into the ranges the output settings page offers, as its fields
+// do before every run: quality, size bound, serial digits and first number clamped, prefix, suffix and
+// sub-folder name cut to their longest length. A hand-edited file (DigitNum=2000000000) thus cannot
+// make a name of gigabytes. Every front end calls this before it converts with stored values.
+inline void BoundToOfferedRanges(ConversionParams& p) {
+  p.Quality = std::clamp(p.Quality, kMinQuality, kMaxQuality);
+  p.LmtVal = std::clamp(p.LmtVal, kMinLimitKb, kMaxLimitKb);
+  p.DigitNum = std::clamp(p.DigitNum, kMinDigits, kMaxDigits);
+  p.StartNum = std::clamp(p.StartNum, kMinStartNumber, kMaxStartNumber);
+  for (std::wstring* text : {&p.TopStr, &p.EndStr, &p.MkDirStr})
+    if (text->size() > kMaxNamePartChars) text->resize(kMaxNamePartChars);
+}
 
 // Largest comment marker payload written, in bytes of the ANSI code page.
 constexpr size_t kMaxCommentBytes = 10000;
