@@ -75,7 +75,7 @@ bool PrepareRun(RunHost& host, RunEnvironment& env, ConversionRun& run, const st
     host.ShowMessage(MessageCode::kMemory);
     return false;
   }
-  run.ctx.tempFolder = TemporaryFolder();
+  run.ctx.tempFolder = env.tempFolder.empty() ? TemporaryFolder() : env.tempFolder;
   host.BeginRun(run.planned);
   return true;
 }
@@ -99,6 +99,10 @@ FileStatus PlaceOutput(const std::wstring& tempPath, std::wstring& outputPath) {
 void HandleFile(RunHost& host, RunEnvironment& env, ConversionRun& run, const std::wstring& inputPath,
                 const std::wstring& inputName) {
   host.FileStarting(run.fileIndex, inputPath);
+  // Nothing of the previous file may be reported for this one: a missing input fails before the engine
+  // touches the date.
+  run.ctx.exifDateFound = 0;
+  run.ctx.exifDateTime = ExifDateTime{};
   FileOutcome outcome;
   outcome.inputPath = inputPath;
   outcome.fileIndex = run.fileIndex;

@@ -87,6 +87,7 @@ struct RunEnvironment {
   ConversionParams* params = nullptr;
   AppOptions* options = nullptr;
   std::wstring outputFolderOverride;  // command line -o: replaces SdToPath and the inputs' folder
+  std::wstring tempFolder;            // where temporary files go (trailing separator); empty: the system's
 };
 
 // The run over the checked rows of the input folder.

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include "batch/input_listing.h"
@@ -152,14 +154,19 @@ TEST_F(RunTest, SameFolderCollisionsWithTheInputsThemselves) {
 TEST_F(RunTest, DateNamingTwoPhotosOfTheSameSecond) {
   AddInput("x.jpg", "s007.jpg");
   AddInput("y.jpg", "s007.jpg");
+  AddInput("y2.jpg");             // vanishes before the run: no date of its own
   AddInput("z.jpg", "s002.jpg");  // no Exif: named by input
   LoadRows();
+  fs::remove(in.path() / "y2.jpg");
   params.NameSet = 1;
   RunFolderConversion(host, env);
   EXPECT_EQ(OutputNames(out.path()),
             (std::vector<std::string>{"20100121_175750+1.jpg", "20100121_175750.jpg", "z.jpg"}));
+  ASSERT_EQ(host.outcomes.size(), 4u);
   EXPECT_EQ(host.outcomes[0].exifDate, L"2010:01:21 17:57:50");
+  EXPECT_EQ(host.outcomes[2].status, FileStatus::kNotJpeg);
   EXPECT_TRUE(host.outcomes[2].exifDate.empty());
+  EXPECT_TRUE(host.outcomes[3].exifDate.empty());
 }
 
 TEST_F(RunTest, SubFolderCreatedAndRemovedAgainWhenNothingWasWritten) {
@@ -199,15 +206,79 @@ TEST_F(RunTest, InputsDisposedOnlyAfterTheirOutputWasWritten) {
   EXPECT_FALSE(fs::exists(in.path() / "keep-me-not.jpg"));
   EXPECT_TRUE(fs::exists(out.path() / "keep-me-not.jpg"));
   EXPECT_TRUE(fs::exists(in.path() / "broken.jpg"));
-  // To the recycle bin: gone from its place, output written.
+  ASSERT_EQ(host.outcomes.size(), 2u);
+  EXPECT_EQ(host.outcomes[0].disposal, DisposalResult::kKept);  // broken.jpg
+  EXPECT_EQ(host.outcomes[1].disposal, DisposalResult::kRemoved);
+}
+
+#ifdef _WIN32
+TEST_F(RunTest, RecycledInputsLeaveTheirPlace) {
   AddInput("recycled.jpg");
   LoadRows();
+  params.IFileDel = 1;
   params.Recycle = 1;
   RunFolderConversion(host, env);
   EXPECT_TRUE(fs::exists(out.path() / "recycled.jpg"));
   EXPECT_FALSE(fs::exists(in.path() / "recycled.jpg"));
-  EXPECT_TRUE(fs::exists(in.path() / "broken.jpg"));
+  ASSERT_EQ(host.outcomes.size(), 1u);
+  EXPECT_EQ(host.outcomes[0].disposal, DisposalResult::kRemoved);
 }
+#else
+// The recycle bin on POSIX is the freedesktop.org trash through GIO, which takes the trash folder from
+// HOME and XDG_DATA_HOME the first time a process asks, and keeps it. So each recycling case runs in a
+// child process (the test program started again for this one test) whose HOME is a folder of the test,
+// beside the inputs: the trash is then on their file system wherever the temporary folder lives.
+class RecycleTest : public RunTest {
+ protected:
+  void SetUp() override {
+    RunTest::SetUp();
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    AddInput("recycled.jpg");
+    LoadRows();
+    params.IFileDel = 1;
+    params.Recycle = 1;
+  }
+  // In the child: runs the conversion with the test's own trash and exits with 0 when `check` finds
+  // nothing wrong, else prints what it found and exits with 1.
+  template <typename Check>
+  [[noreturn]] void RunInOwnTrash(Check check) {
+    setenv("HOME", home.path().c_str(), 1);
+    setenv("XDG_DATA_HOME", (home.path() / "data").c_str(), 1);
+    RunFolderConversion(host, env);
+    const std::string problem = check();
+    std::fputs(problem.c_str(), stderr);
+    // The fixture's destructors do not run in the child: its folders go here.
+    for (const fs::path& folder : {in.path(), out.path(), home.path()}) fs::remove_all(folder);
+    std::exit(problem.empty() ? 0 : 1);
+  }
+  std::string Outcome(DisposalResult disposal) const {
+    if (host.outcomes.size() != 1 || host.outcomes[0].status != FileStatus::kConverted) return "not converted";
+    if (!fs::exists(out.path() / "recycled.jpg")) return "no output";
+    return host.outcomes[0].disposal == disposal ? "" : "wrong disposal result";
+  }
+  test::ScratchDir home;
+};
+
+TEST_F(RecycleTest, RecycledInputsMoveToTheTrash) {
+  EXPECT_EXIT(RunInOwnTrash([&]() -> std::string {
+                if (fs::exists(in.path() / "recycled.jpg")) return "input still in place";
+                if (!fs::exists(home.path() / "data" / "Trash" / "files" / "recycled.jpg")) return "not in the trash";
+                return Outcome(DisposalResult::kRemoved);
+              }),
+              ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(RecycleTest, ARefusedRecycleKeepsTheInput) {
+  // The trash cannot be made where a file holds its name.
+  fs::create_directories(home.path() / "data");
+  test::WriteAll(home.path() / "data" / "Trash", {1});
+  EXPECT_EXIT(RunInOwnTrash([&]() -> std::string {
+                if (!fs::exists(in.path() / "recycled.jpg")) return "input gone";
+                return Outcome(DisposalResult::kFailed);
+              }),
+              ::testing::ExitedWithCode(0), "");
+}
+#endif
 
 TEST_F(RunTest, CancelAskedAfterEachFileNoGoesOnYesStops) {
   for (const char* name : {"1.jpg", "2.jpg", "3.jpg", "4.jpg", "5.jpg"}) AddInput(name);
@@ -322,16 +393,10 @@ TEST_F(NameListingTest, CaseInsensitiveExistingNamesDatesAndVanishedFiles) {
   fs::remove(in.path() / "gone.jpg");
   params.NameSet = 1;
   EXPECT_EQ(Outputs(), (std::vector<std::wstring>{L"abc+1.jpg", L"20170402_213351.jpg", L"20170402_213351+1.jpg"}));
-  // The listing agrees with what a run then writes. (A case-sensitive POSIX file system lets abc.jpg
-  // stand beside ABC.JPG, so there the run needs no suffix for it.)
+  // The run writes the same names: ABC.JPG takes abc.jpg also where the file system tells case apart.
   RunFolderConversion(host, env);
-#ifdef _WIN32
-  const char* abc = "abc+1.jpg";
-#else
-  const char* abc = "abc.jpg";
-#endif
   EXPECT_EQ(OutputNames(out.path()),
-            (std::vector<std::string>{"20170402_213351+1.jpg", "20170402_213351.jpg", "ABC.JPG", abc}));
+            (std::vector<std::string>{"20170402_213351+1.jpg", "20170402_213351.jpg", "ABC.JPG", "abc+1.jpg"}));
 }
 
 }  // namespace
