@@ -52,6 +52,11 @@ std::wstring FormatTimeText(const LocalTime& t) {
   return buf;
 }
 
+bool HasExtensionOfPatternLength(const std::wstring& name, const std::wstring& pattern) {
+  const size_t dot = name.rfind(L'.');
+  return dot != std::wstring::npos && name.size() - dot == pattern.size();
+}
+
 std::vector<InputRow> ListInputFolder(const std::wstring& folder, int32_t hiddenMask) {
   std::vector<InputRow> rows;
   if (!IsExistingFolder(folder)) return rows;
@@ -60,10 +65,7 @@ std::vector<InputRow> ListInputFolder(const std::wstring& folder, int32_t hidden
     for (const DirectoryEntry& entry : FindEntries(folder, extension)) {
       if ((entry.attributes & (kAttributeDirectory | kAttributeNotRegular)) != 0) continue;
       if ((entry.attributes & static_cast<uint32_t>(hiddenMask)) != 0) continue;
-      // The wildcard search also matches alternate short names (a.jpgx is A~1.JPG): only an extension
-      // of exactly the pattern's length belongs to this pattern, so every file is listed once.
-      const size_t dot = entry.name.rfind(L'.');
-      if (dot == std::wstring::npos || entry.name.size() - dot != extension.size()) continue;
+      if (!HasExtensionOfPatternLength(entry.name, extension)) continue;
       InputRow row;
       row.name = entry.name;
       row.size = entry.size;

@@ -19,9 +19,15 @@ struct InputRow {
   uint64_t size = 0;
 };
 
-// Lists the JPEG files of `folder`, leaving out folders and entries whose attributes share a bit with
-// `hiddenMask`. A path that is not an existing folder gives no rows.
+// Lists the JPEG files of `folder`, leaving out folders, entries that are no regular files (FIFOs,
+// devices, dangling links) and entries whose attributes share a bit with `hiddenMask`. A path that is
+// not an existing folder gives no rows.
 std::vector<InputRow> ListInputFolder(const std::wstring& folder, int32_t hiddenMask);
+
+// True when the extension of `name` (from its last "." to the end) is exactly as long as `pattern`
+// (".jpg", ".jpe", ".jpeg"). The wildcard search also matches alternate short names (a.jpgx is
+// A~1.JPG), so only such a name belongs to the pattern that found it, and every file is listed once.
+bool HasExtensionOfPatternLength(const std::wstring& name, const std::wstring& pattern);
 
 // Numeric-aware, ASCII-case-insensitive order: img9 < img10, 7 < 007, Phot < Photo < Photo 2.
 int CompareNamesNaturally(const std::wstring& a, const std::wstring& b);

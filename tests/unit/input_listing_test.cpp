@@ -9,6 +9,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <sys/stat.h>
 #endif
 
 namespace qv {
@@ -37,6 +39,7 @@ TEST(ListInputFolder, ThreePatternsEachFileOnceFoldersSkipped) {
     test::WriteAll(dir.path() / name, {0xFF, 0xD8});
   fs::create_directory(dir.path() / "x.jpg");
   const std::vector<InputRow> rows = ListInputFolder(dir.folder(), 2);
+  ASSERT_EQ(rows.size(), 4u);
   EXPECT_EQ(Names(rows), (std::vector<std::wstring>{L"a.jpg", L"b.JPE", L"c.jpeg", L"f.JPEG"}));
   for (const InputRow& r : rows) EXPECT_TRUE(r.checked);
   // Insertion order is the order found: the ".jpg" pattern first, then ".jpe", then ".jpeg".
@@ -46,6 +49,29 @@ TEST(ListInputFolder, ThreePatternsEachFileOnceFoldersSkipped) {
   EXPECT_TRUE(ListInputFolder(dir.file("missing"), 2).empty());
   EXPECT_TRUE(ListInputFolder(dir.file("a.jpg"), 2).empty());
 }
+
+// A name belongs to the pattern that found it only with an extension of exactly the pattern's length.
+TEST(ListInputFolder, ExtensionLengthDecidesThePattern) {
+  struct Case {
+    const wchar_t* name;
+    const wchar_t* pattern;
+    bool listed;
+  } cases[] = {{L"a.jpg", L".jpg", true},   {L"a.jpgx", L".jpg", false}, {L"a.jp", L".jpg", false},
+               {L"jpg", L".jpg", false},    {L".jpg", L".jpg", true},    {L"a.jpeg", L".jpe", false},
+               {L"a.jpeg", L".jpeg", true}, {L"a.jpe", L".jpeg", false}, {L"x.y.JPEG", L".jpeg", true}};
+  for (const Case& c : cases)
+    EXPECT_EQ(HasExtensionOfPatternLength(c.name, c.pattern), c.listed) << std::wstring(c.name).size();
+}
+
+#ifndef _WIN32
+TEST(ListInputFolder, OnlyRegularFilesAreListed) {
+  test::ScratchDir dir;
+  test::WriteAll(dir.path() / "v.jpg", {1});
+  ASSERT_EQ(mkfifo((dir.path() / "fifo.jpg").c_str(), 0600), 0);
+  fs::create_symlink(dir.path() / "missing.jpg", dir.path() / "dangling.jpg");
+  EXPECT_EQ(Names(ListInputFolder(dir.folder(), 2)), std::vector<std::wstring>{L"v.jpg"});
+}
+#endif
 
 TEST(ListInputFolder, HiddenFilesFollowTheMask) {
   test::ScratchDir dir;
@@ -61,6 +87,7 @@ TEST(ListInputFolder, NaturalOrderAndTexts) {
   test::WriteAll(dir.path() / "p9.jpg", std::vector<unsigned char>(1025));
   test::WriteAll(dir.path() / "P1.jpg", {});
   const std::vector<InputRow> rows = ListInputFolder(dir.folder(), 2);
+  ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(Names(rows), (std::vector<std::wstring>{L"P1.jpg", L"p9.jpg", L"p10.jpg"}));
   EXPECT_EQ(rows[0].sizeText, L"0 KB");
   EXPECT_EQ(rows[1].sizeText, L"2 KB");
