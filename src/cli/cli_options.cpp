@@ -3,17 +3,29 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/cli_messages.h"
 #include "platform/text.h"
 
 namespace qv::cli {
 
 namespace {
 
-const char kExitCodes[] =
-    "\nExit status: 0 every planned file was written; 1 some files were skipped (or the run was stopped);\n"
-    "2 bad usage or a failure before the run (invalid output folder, sub-folder not creatable).\n"
+const char kFooter[] =
+    "\nWith the settings as installed, `quorvix photos` writes copies at 1/8 of the size (quality 75) beside\n"
+    "the inputs, into the photos folder itself, named after each input (\"+1\" when the name is taken);\n"
+    "-o, -s and -q change that, --save keeps the choice.\n"
     "\nSettings come from Quorvix.ini beside the program, else $XDG_CONFIG_HOME/Quorvix/Quorvix.ini\n"
-    "(Windows: %APPDATA%\\Quorvix\\Quorvix.ini); options override them for this run, --save stores them.\n";
+    "(Windows: %APPDATA%\\Quorvix\\Quorvix.ini); options override them for this run, --save stores them\n"
+    "(with no PATH it only stores them).\n"
+    "\nExit status:\n"
+    "  0    every planned file was written\n"
+    "  1    some files were skipped, a PATH did not exist, an input could not be removed, the run was\n"
+    "       stopped (Ctrl-C, SIGTERM, SIGHUP: after the current file), or standard output failed\n"
+    "  2    bad usage (unknown option, value out of range, no PATH without --save, --save with --dry-run)\n"
+    "       or a failure before the run: no PATH exists, the output folder is missing or no folder, the\n"
+    "       sub-folder cannot be created, nothing to convert, the settings file cannot be written, out of\n"
+    "       memory\n"
+    "  128+N  a second Ctrl-C (or SIGTERM, SIGHUP) ended the run at once; no temporary file is left\n";
 
 std::wstring Wide(const std::string& s) { return FromUtf8(s); }
 
@@ -32,14 +44,15 @@ std::wstring CommentFromArgument(const std::string& text) {
 
 ParseOutcome ParseCommandLine(const std::vector<std::string>& args, CliOptions& o, std::string& message) {
   CLI::App app{"quorvix 1.02 - resize and re-encode JPEG photos in batches (N/8 scaling in the DCT domain)", "quorvix"};
-  app.footer(kExitCodes);
+  app.footer(kFooter);
   app.set_version_flag("--version", "quorvix 1.02");
 
   std::vector<std::string> paths;
   std::string output, settings, comment, prefix, suffix, subfolder, name, sampling, deleteInput;
   int quality = 0, limit = 0, scale = 0, digits = 0, start = 0;
-  app.add_option("paths", paths, "JPEG files and folders (a folder stands for its .jpg/.jpe/.jpeg files)")->required();
-  app.add_option("-o,--output", output, "output folder (default: SdToPath of the settings, else the first input's folder)");
+  app.add_option("paths", paths, "JPEG files and folders (a folder stands for its .jpg/.jpe/.jpeg files)");
+  app.add_option("-o,--output", output,
+                 "output folder (default: SdToPath of the settings, else the folder of the first input)");
   app.add_option("--settings", settings, "settings file to read (and write with --save)");
   auto* q = app.add_option("-q,--quality", quality, "JPEG quality 1-100")->check(CLI::Range(1, 100));
   auto* smp = app.add_option("--sampling", sampling, "chroma sampling")->check(CLI::IsMember({"420", "422", "444"}));
@@ -66,8 +79,8 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, CliOptions& 
                   ->check(CLI::IsMember({"no", "recycle", "delete"}));
   app.add_flag("--dry-run", o.dryRun, "print the planned input -> output names; convert nothing");
   app.add_flag("--json", o.json, "JSON lines on standard output");
-  app.add_flag("--quiet", o.quiet, "no progress and no summary");
-  app.add_flag("--save", o.save, "store the given options in the settings file");
+  app.add_flag("--quiet", o.quiet, "no progress, no summary, no line for each skipped file");
+  app.add_flag("--save", o.save, "store the given options in the settings file (alone: store and exit)");
 
   std::vector<std::string> argv(args.rbegin(), args.rend());
   if (!argv.empty()) argv.pop_back();  // the program name
@@ -81,6 +94,15 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, CliOptions& 
     return ParseOutcome::kExit;
   } catch (const CLI::ParseError& e) {
     message = std::string(e.what()) + "\nRun with --help for more information.\n";
+    return ParseOutcome::kUsageError;
+  }
+
+  if (o.save && o.dryRun) {
+    message = Diagnostic(L"", MessageText(CliMessage::kSaveWithDryRun));
+    return ParseOutcome::kUsageError;
+  }
+  if (paths.empty() && !o.save) {
+    message = Diagnostic(L"", MessageText(CliMessage::kNoPaths)) + "Run with --help for more information.\n";
     return ParseOutcome::kUsageError;
   }
 

@@ -1,5 +1,7 @@
-// Program entry of `quorvix` on POSIX: arguments arrive as UTF-8 (the locale's code set is assumed UTF-8).
+// Program entry of `quorvix` on POSIX: arguments arrive as bytes, taken as UTF-8 (bytes that are not
+// UTF-8 survive the trip to wide text and back).
 #include <clocale>
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -7,6 +9,9 @@
 
 int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "");
+  // A reader that goes away (quorvix --json ... | head -1) makes writes fail with EPIPE instead of ending
+  // the process in the middle of a file; the run then stops after that file and cleans up.
+  std::signal(SIGPIPE, SIG_IGN);
   std::vector<std::string> args(argv, argv + argc);
   return qv::cli::RunCli(args);
 }

@@ -6,9 +6,11 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <clocale>
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -56,16 +58,55 @@ class CliTest : public ::testing::Test {
     out = scratch.path() / "out";
   }
 
-  // Runs quorvix with `args`; `interruptAfterLines` sends SIGINT once that many lines were printed.
-  Result Run(std::vector<std::string> args, int interruptAfterLines = -1) {
+  struct Launch {
+    int signalAfterLines = -1;         // send `signals` once this many lines were printed
+    int firstSignalDelayMs = 0;        // and this long after that
+    std::vector<int> signals;          // sent 50 ms apart (two of a kind must not merge into one)
+    std::vector<std::string> env;      // NAME=value, replacing the defaults of the same name
+    const char* stdoutPath = nullptr;  // standard output to this file instead of the pipe
+  };
+
+  static Launch Env(std::vector<std::string> env) {
+    Launch l;
+    l.env = std::move(env);
+    return l;
+  }
+  static Launch StdoutTo(const char* path) {
+    Launch l;
+    l.stdoutPath = path;
+    return l;
+  }
+  static Launch Signals(int afterLines, std::vector<int> signals, int firstDelayMs = 0) {
+    Launch l;
+    l.signalAfterLines = afterLines;
+    l.firstSignalDelayMs = firstDelayMs;
+    l.signals = std::move(signals);
+    return l;
+  }
+
+  // Runs quorvix with `args` in a clean environment: English messages, settings, trash and temporary
+  // files inside the scratch folder (all on one file system, so the trash works wherever it is).
+  Result Run(std::vector<std::string> args) { return Run(std::move(args), Launch()); }
+  Result Run(std::vector<std::string> args, const Launch& launch) {
     args.insert(args.begin(), QV_CLI_PROGRAM);
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
-    std::vector<std::string> envStrings = {"XDG_CONFIG_HOME=" + config, "LANG=C.UTF-8",
+    std::vector<std::string> envStrings = {"XDG_CONFIG_HOME=" + config,
+                                           "LANG=C.UTF-8",
+                                           "HOME=" + (scratch.path() / "home").string(),
                                            "XDG_DATA_HOME=" + (scratch.path() / "data").string(),
-                                           "TMPDIR=" + (scratch.path() / "tmp").string(), "ASAN_OPTIONS=detect_leaks=1"};
+                                           "TMPDIR=" + (scratch.path() / "tmp").string(),
+                                           "ASAN_OPTIONS=detect_leaks=1"};
+    for (const std::string& e : launch.env) {
+      const std::string name = e.substr(0, e.find('=') + 1);
+      auto same = std::find_if(envStrings.begin(), envStrings.end(),
+                               [&](const std::string& d) { return d.rfind(name, 0) == 0; });
+      if (same != envStrings.end()) *same = e;
+      else envStrings.push_back(e);
+    }
     fs::create_directories(scratch.path() / "tmp");
+    fs::create_directories(scratch.path() / "home");
     std::vector<char*> envp;
     for (auto& e : envStrings) envp.push_back(e.data());
     envp.push_back(nullptr);
@@ -74,7 +115,8 @@ class CliTest : public ::testing::Test {
     EXPECT_EQ(pipe(errPipe), 0);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
+    if (launch.stdoutPath != nullptr) posix_spawn_file_actions_addopen(&actions, 1, launch.stdoutPath, O_WRONLY, 0);
+    else posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
     posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
     posix_spawn_file_actions_addclose(&actions, outPipe[0]);
     posix_spawn_file_actions_addclose(&actions, errPipe[0]);
@@ -84,14 +126,18 @@ class CliTest : public ::testing::Test {
     close(outPipe[1]);
     close(errPipe[1]);
     Result r;
-    if (interruptAfterLines >= 0) {
+    if (launch.signalAfterLines >= 0) {
       char c;
       int lines = 0;
-      while (lines < interruptAfterLines && read(outPipe[0], &c, 1) == 1) {
+      while (lines < launch.signalAfterLines && read(outPipe[0], &c, 1) == 1) {
         r.out += c;
         if (c == '\n') ++lines;
       }
-      kill(pid, SIGINT);
+      usleep(static_cast<useconds_t>(launch.firstSignalDelayMs) * 1000);
+      for (size_t i = 0; i < launch.signals.size(); ++i) {
+        if (i > 0) usleep(50 * 1000);
+        kill(pid, launch.signals[i]);
+      }
     }
     r.out += ReadFd(outPipe[0]);
     r.err = ReadFd(errPipe[0]);
@@ -122,28 +168,42 @@ TEST_F(CliTest, VersionHelpAndUsageErrors) {
   EXPECT_EQ(r.out, "quorvix 1.02\n");
   r = Run({"--help"});
   EXPECT_EQ(r.code, 0);
-  EXPECT_NE(r.out.find("Exit status"), std::string::npos);
-  for (std::vector<std::string> bad : {std::vector<std::string>{}, {"--quality", "0", "x.jpg"}, {"--bogus", "x"},
-                                       {"--sampling", "411", "x"}, {"--scale", "17", "x"}, {"--limit", "5", "--no-limit", "x"}}) {
+  for (const char* text : {"Exit status", "nothing to convert", "no PATH exists", "1/8", "beside"})
+    EXPECT_NE(r.out.find(text), std::string::npos) << text;
+  for (std::vector<std::string> bad : {std::vector<std::string>{},
+                                       {"--quality", "0", "x.jpg"},
+                                       {"--bogus", "x"},
+                                       {"--sampling", "411", "x"},
+                                       {"--scale", "17", "x"},
+                                       {"--limit", "5", "--no-limit", "x"},
+                                       {"--save", "--dry-run", "x"}}) {
     r = Run(bad);
     EXPECT_EQ(r.code, 2) << (bad.empty() ? "(none)" : bad[0]);
     EXPECT_FALSE(r.err.empty());
   }
+  // Standard output that cannot be written is a failure, whatever else went well.
+  r = Run({"--version"}, StdoutTo("/dev/full"));
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "quorvix: cannot write to standard output\n");
 }
 
 TEST_F(CliTest, ConvertsAFolderWithSerialNamesAndPrintsTheSummary) {
   Copy("s005.jpg", "b.jpg");
   Copy("s006.jpg", "a10.jpg");
   Copy("s007.jpg", "a9.jpg");
+  Copy("s007.jpg", ".hidden.jpg");  // hidden: not an input of the folder
   Result r = Run({"--name", "serial", "--digits", "3", "--start", "5", "-o", out.string(), in.string()});
   EXPECT_EQ(r.code, 0) << r.err;
-  EXPECT_EQ(r.out, "入力ファイル数  3\n出力ファイル数  3\n");
+  EXPECT_EQ(r.out, "input files  3\noutput files  3\n");
   // Natural order: a9, a10, b.
   EXPECT_EQ(test::ReadAll(out / "005.jpg").size(), fs::file_size(out / "005.jpg"));
   EXPECT_TRUE(fs::exists(out / "006.jpg"));
   EXPECT_TRUE(fs::exists(out / "007.jpg"));
   EXPECT_EQ(Count(out), 3u);
   EXPECT_EQ(Count(scratch.path() / "tmp"), 0u);
+  // Under a Japanese locale the summary uses the window's labels.
+  r = Run({"-o", out.string(), (in / "b.jpg").string()}, Env({"LANG=ja_JP.UTF-8"}));
+  EXPECT_EQ(r.out, "入力ファイル数  1\n出力ファイル数  1\n");
 }
 
 TEST_F(CliTest, JsonReportsEveryInput) {
@@ -179,7 +239,7 @@ TEST_F(CliTest, JsonReportsEveryInput) {
   EXPECT_EQ(lines[0]["reason"], "too-large");
 }
 
-TEST_F(CliTest, DryRunShowsThePlannedNamesAndConvertsNothing) {
+TEST_F(CliTest, DryRunShowsWhatTheRunWrites) {
   Copy("s007.jpg", "x.jpg");
   Copy("s007.jpg", "y.jpg");
   Copy("s002.jpg", "z.jpg");
@@ -193,28 +253,74 @@ TEST_F(CliTest, DryRunShowsThePlannedNamesAndConvertsNothing) {
   EXPECT_EQ(lines[2]["input"], (in / "z.jpg").string());
   EXPECT_EQ(lines[2]["output"], (out / "z+1.jpg").string());
   EXPECT_EQ(Count(out), 1u);
+  // The run takes the same names: Z.JPG occupies z.jpg also where the file system tells case apart.
+  r = Run({"--quiet", "-o", out.string(), (in / "z.jpg").string()});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(fs::exists(out / "z+1.jpg"));
+  // With a sub-folder the names taken are those in the sub-folder.
+  fs::create_directories(out / "web");
+  test::WriteAll(out / "web" / "x.jpg", {1});
+  r = Run({"--dry-run", "--subfolder", "web", "-o", out.string(), (in / "x.jpg").string(), (in / "z.jpg").string()});
+  EXPECT_EQ(r.out, "x.jpg -> x+1.jpg\nz.jpg -> z.jpg\n");
 }
 
-TEST_F(CliTest, OutputFolderRulesAndFailuresBeforeTheRun) {
+TEST_F(CliTest, FailuresBeforeTheRunNameTheProgramAndThePath) {
   Copy("s002.jpg", "a.jpg");
-  Result r = Run({"-o", (scratch.path() / "missing").string(), in.string()});
-  EXPECT_EQ(r.code, 2);
-  EXPECT_EQ(r.err, "出力フォルダが無効です。\n");
-  // Without -o and without a Send To folder: beside the input.
-  r = Run({"--quiet", (in / "a.jpg").string()});
-  EXPECT_EQ(r.code, 0);
-  EXPECT_EQ(r.out, "");
-  EXPECT_TRUE(fs::exists(in / "a+1.jpg"));
-  // An empty folder has nothing to convert.
-  fs::create_directories(scratch.path() / "empty");
-  r = Run({(scratch.path() / "empty").string()});
-  EXPECT_EQ(r.code, 2);
-  EXPECT_EQ(r.err, "対象ファイルがありません。\n");
-  // A sub-folder that cannot be made.
   test::WriteAll(out / "blocked", {1});
-  r = Run({"-o", out.string(), "--subfolder", "blocked", (in / "a.jpg").string()});
-  EXPECT_EQ(r.code, 2);
-  EXPECT_EQ(r.err, "フォルダ作成に失敗しました。\n");
+  fs::create_directories(scratch.path() / "empty");
+  const std::string missing = (scratch.path() / "missing").string(), file = (out / "blocked").string();
+  const std::string fifo = (scratch.path() / "pipe.jpg").string();
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  struct Case {
+    std::vector<std::string> args;
+    std::string err;
+  } cases[] = {
+      {{"photoz/"}, "quorvix: photoz/: no such file or folder\n"},
+      {{fifo}, "quorvix: " + fifo + ": not a regular file (a FIFO, socket or device is never read)\n"},
+      {{"-o", missing, in.string()}, "quorvix: -o " + missing + ": no such folder\n"},
+      {{"-o", file, in.string()}, "quorvix: -o " + file + ": not a folder\n"},
+      {{(scratch.path() / "empty").string()}, "quorvix: no JPEG files to convert\n"},
+      {{"-o", out.string(), "--subfolder", "blocked", in.string()},
+       "quorvix: " + file + ": cannot create the folder\n"},
+  };
+  for (const Case& c : cases) {
+    Result r = Run(c.args);
+    EXPECT_EQ(r.code, 2) << c.err;
+    EXPECT_EQ(r.err, c.err);
+    EXPECT_EQ(r.out, "");
+    // With --json the same failure is one line on standard output as well.
+    std::vector<std::string> args = c.args;
+    args.insert(args.begin(), "--json");
+    r = Run(args);
+    const std::vector<nlohmann::json> lines = r.Lines();
+    ASSERT_EQ(lines.size(), 1u) << c.err;
+    EXPECT_TRUE(lines[0]["error"]["reason"].is_string()) << r.out;
+  }
+  EXPECT_EQ(Count(out), 1u);
+  // Japanese under a Japanese locale, with the window's texts where it has them.
+  Result r = Run({"-o", missing, in.string()}, Env({"LANG=ja_JP.UTF-8"}));
+  EXPECT_EQ(r.err, "quorvix: -o " + missing + ": 出力フォルダが無効です。\n");
+  // Without -o and without a Send To folder: beside the input; a path that is missing beside it is
+  // reported and the rest converted.
+  r = Run({"--quiet", "nothing-here.jpg", (in / "a.jpg").string()});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "quorvix: nothing-here.jpg: no such file or folder\n");
+  EXPECT_TRUE(fs::exists(in / "a+1.jpg"));
+}
+
+TEST_F(CliTest, SkippedFilesGetALineEachUnlessQuiet) {
+  Copy("s002.jpg", "good.jpg");
+  Copy("s004.jpg", "damaged.jpg");
+  test::WriteAll(in / "notes.jpg", {'t', 'e', 'x', 't'});
+  Result r = Run({"-o", out.string(), in.string()});
+  EXPECT_EQ(r.code, 1);
+  const std::string damaged = (in / "damaged.jpg").string(), notes = (in / "notes.jpg").string();
+  EXPECT_EQ(r.err, "quorvix: " + damaged + ": cannot be decoded (damaged or of an unsupported kind)\n" +
+                       "quorvix: " + notes + ": not a JPEG file\n");
+  EXPECT_EQ(r.out, "input files  3\noutput files  1\n");
+  r = Run({"--quiet", "-o", out.string(), in.string()});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "");
 }
 
 TEST_F(CliTest, SettingsAreReadOverriddenAndSavedOnlyWhenAsked) {
@@ -222,6 +328,10 @@ TEST_F(CliTest, SettingsAreReadOverriddenAndSavedOnlyWhenAsked) {
   const fs::path ini = scratch.path() / "my.ini";
   Result r = Run({"--settings", ini.string(), "-q", "40", "-o", out.string(), in.string()});
   EXPECT_EQ(r.code, 0);
+  EXPECT_FALSE(fs::exists(ini));
+  // Nothing is stored by a command that fails before its run.
+  r = Run({"--settings", ini.string(), "--save", "-o", (scratch.path() / "missing").string(), in.string()});
+  EXPECT_EQ(r.code, 2);
   EXPECT_FALSE(fs::exists(ini));
   r = Run({"--settings", ini.string(), "-q", "40", "--sampling", "444", "--progressive", "--subfolder", "web",
            "--comment", "line1\nline2", "--save", "-o", out.string(), in.string()});
@@ -241,6 +351,71 @@ TEST_F(CliTest, SettingsAreReadOverriddenAndSavedOnlyWhenAsked) {
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0]["quality"], 40);
   EXPECT_EQ(lines[0]["output"], (out / "a+1.jpg").string());  // a.jpg is the first run's
+  // --save alone stores the options and converts nothing.
+  const size_t before = Count(out);
+  r = Run({"--settings", ini.string(), "--save", "-q", "55"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  LoadConversionParams(ini.wstring(), saved);
+  EXPECT_EQ(saved.Quality, 55);
+  EXPECT_EQ(saved.MkDirStr, L"web");
+  EXPECT_EQ(Count(out), before);
+}
+
+TEST_F(CliTest, StoredValuesAreBoundedLikeTheWindowsFields) {
+  Copy("s002.jpg", "a.jpg");
+  const fs::path ini = scratch.path() / "edited.ini";
+  ConversionParams stored;
+  stored.NameSet = 2;
+  stored.DigitNum = 2000000000;  // would ask for a name of gigabytes
+  stored.StartNum = 123456;
+  stored.Quality = 150;
+  stored.TopAdd = 1;
+  stored.TopStr = std::wstring(300, L'p');
+  StoredAppState state;
+  ASSERT_TRUE(SaveSettings(ini.wstring(), stored, state));
+  const std::string expected = std::string(259, 'p') + "09999.jpg";
+  Result r = Run({"--settings", ini.string(), "--dry-run", "-o", out.string(), in.string()});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "a.jpg -> " + expected + "\n");
+  // (A name of that length is too long for most file systems: the run goes without the prefix.)
+  r = Run({"--settings", ini.string(), "--prefix", "", "--json", "-o", out.string(), in.string()});
+  const std::vector<nlohmann::json> lines = r.Lines();
+  ASSERT_EQ(lines.size(), 2u) << r.err;
+  EXPECT_EQ(lines[0]["quality"], 100);
+  EXPECT_EQ(lines[0]["output"], (out / "09999.jpg").string());
+  EXPECT_EQ(Count(scratch.path() / "tmp"), 0u);
+}
+
+TEST_F(CliTest, InputsAreRecycledOrDeletedAsAskedAndARefusalIsReported) {
+  Copy("s002.jpg", "r.jpg");
+  Copy("s002.jpg", "d.jpg");
+  const fs::path trash = scratch.path() / "data" / "Trash" / "files";
+  Result r = Run({"--json", "--delete-input", "recycle", "-o", out.string(), (in / "r.jpg").string()});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_FALSE(fs::exists(in / "r.jpg"));
+  EXPECT_TRUE(fs::exists(trash / "r.jpg"));
+  ASSERT_EQ(r.Lines().size(), 2u);
+  EXPECT_EQ(r.Lines()[0]["input_removed"], true);
+  r = Run({"--delete-input", "delete", "-o", out.string(), (in / "d.jpg").string()});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_FALSE(fs::exists(in / "d.jpg"));
+  EXPECT_FALSE(fs::exists(trash / "d.jpg"));
+  // A trash that cannot be made (its place is taken by a file) refuses the input: it stays, and the
+  // command says so and fails.
+  Copy("s002.jpg", "kept.jpg");
+  fs::create_directories(scratch.path() / "blocked-data");
+  test::WriteAll(scratch.path() / "blocked-data" / "Trash", {1});
+  const Launch blocked = Env({"XDG_DATA_HOME=" + (scratch.path() / "blocked-data").string()});
+  r = Run({"--delete-input", "recycle", "-o", out.string(), (in / "kept.jpg").string()}, blocked);
+  EXPECT_EQ(r.code, 1);
+  EXPECT_TRUE(fs::exists(in / "kept.jpg"));
+  EXPECT_TRUE(fs::exists(out / "kept.jpg"));
+  EXPECT_EQ(r.err, "quorvix: " + (in / "kept.jpg").string() +
+                       ": converted, but the recycle bin refused the input; it was kept\n");
+  r = Run({"--json", "--delete-input", "recycle", "-o", out.string(), (in / "kept.jpg").string()}, blocked);
+  EXPECT_EQ(r.code, 1);
+  ASSERT_EQ(r.Lines().size(), 2u);
+  EXPECT_EQ(r.Lines()[0]["input_removed"], false);
 }
 
 TEST_F(CliTest, DeleteInputRemovesOnlyConvertedInputs) {
@@ -253,18 +428,50 @@ TEST_F(CliTest, DeleteInputRemovesOnlyConvertedInputs) {
   EXPECT_TRUE(fs::exists(in / "bad.jpg"));
 }
 
-TEST_F(CliTest, CtrlCStopsAfterTheCurrentFileWithASummary) {
-  for (int i = 0; i < 40; ++i) Copy("s030.jpg", "p" + std::to_string(i) + ".jpg");
-  Result r = Run({"--json", "--scale", "4", "-o", out.string(), in.string()}, 1);
-  EXPECT_EQ(r.code, 1);
+TEST_F(CliTest, NamesAreShownEscaped) {
+  const std::string odd = std::string("a\x1b[31m\n") + ".jpg", latin1 = "\xe9t\xe9.jpg";
+  fs::copy_file(test::DataDir() / "s002.jpg", in / odd);
+  fs::copy_file(test::DataDir() / "s002.jpg", in / latin1);
+  Result r = Run({"--dry-run", "-o", out.string(), in.string()});
+  EXPECT_EQ(r.out, "a\\x1b[31m\\n.jpg -> a\\x1b[31m\\n.jpg\n\\xe9t\\xe9.jpg -> \\xe9t\\xe9.jpg\n");
+  // The run converts both under their own names; JSON keeps to valid UTF-8.
+  r = Run({"--json", "-o", out.string(), in.string()});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(fs::exists(out / odd));
+  EXPECT_TRUE(fs::exists(out / latin1));
   const std::vector<nlohmann::json> lines = r.Lines();
-  ASSERT_GE(lines.size(), 2u);
-  const nlohmann::json& summary = lines.back()["summary"];
-  EXPECT_EQ(summary["cancelled"], true);
-  EXPECT_EQ(summary["planned"], 40);
-  EXPECT_LT(summary["written"].get<int>(), 40);
-  EXPECT_EQ(static_cast<size_t>(summary["written"].get<int>()), Count(out));
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[1]["output"], (out / "\\xe9t\\xe9.jpg").string());
+}
+
+TEST_F(CliTest, InterruptsStopAfterTheCurrentFileASecondOneAtOnce) {
+  for (int i = 0; i < 40; ++i) Copy("s030.jpg", "p" + std::to_string(i) + ".jpg");
+  // Ctrl-C, SIGTERM and SIGHUP (the terminal went away) let the current file finish and report.
+  for (int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
+    fs::remove_all(out);
+    fs::create_directories(out);
+    Result r = Run({"--json", "--scale", "4", "-o", out.string(), in.string()}, Signals(1, {signalNumber}));
+    EXPECT_EQ(r.code, 1) << signalNumber;
+    const std::vector<nlohmann::json> lines = r.Lines();
+    ASSERT_GE(lines.size(), 2u);
+    const nlohmann::json& summary = lines.back()["summary"];
+    EXPECT_EQ(summary["cancelled"], true);
+    EXPECT_EQ(summary["planned"], 40);
+    EXPECT_LT(summary["written"].get<int>(), 40);
+    EXPECT_EQ(static_cast<size_t>(summary["written"].get<int>()), Count(out));
+    EXPECT_EQ(Count(scratch.path() / "tmp"), 0u);
+  }
+  // A second one ends the run in the middle of a (large: about a second) file, without a summary or a
+  // temporary file.
+  Result r = Run({"--json", "--scale", "16", "-o", out.string(), in.string()}, Signals(1, {SIGINT, SIGINT}, 200));
+  EXPECT_EQ(r.code, 128 + SIGINT);
+  EXPECT_EQ(r.out.find("summary"), std::string::npos);
   EXPECT_EQ(Count(scratch.path() / "tmp"), 0u);
+  // A report that cannot be written stops the run as well.
+  r = Run({"--json", "--scale", "4", "-o", out.string(), in.string()}, StdoutTo("/dev/full"));
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "quorvix: cannot write to standard output\n");
+  EXPECT_LT(Count(out), 10u);
 }
 
 // A small file system that fills up: mounted for the test when the system allows it (root), else skipped.
