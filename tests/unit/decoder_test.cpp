@@ -261,9 +261,9 @@ TEST(DecodeJpegFile, LibraryErrorAfterThePixelBlockReleasesIt) {
   EXPECT_TRUE(Decode(dir.file("a.jpg"), 8).ok);
 }
 
-TEST(DecodeJpegFile, ProgressiveFileWithThousandsOfScansFails) {
-  // Repeat the last scan of a small progressive file until the file holds more scans than any encoder
-  // writes.
+TEST(DecodeJpegFile, ProgressiveFileWithMoreScansThanTheLimitFails) {
+  // Repeat the last scan of a small progressive file until the file holds the wanted number of scans:
+  // up to the limit it decodes, one scan more (or thousands) is refused.
   std::vector<unsigned char> base = test::ReadAll(test::DataDir() / "s043.jpg");
   test::JpegInfo info = test::ParseJpeg(base);
   ASSERT_TRUE(info.valid);
@@ -277,19 +277,21 @@ TEST(DecodeJpegFile, ProgressiveFileWithThousandsOfScansFails) {
     }
   ASSERT_NE(lastSos, std::string::npos);
   const std::vector<unsigned char> scan(base.begin() + static_cast<std::ptrdiff_t>(lastSos), base.end() - 2);
-  std::vector<unsigned char> many(base.begin(), base.end() - 2);
-  for (int i = 0; i < 3000; ++i) many.insert(many.end(), scan.begin(), scan.end());
-  many.push_back(0xFF);
-  many.push_back(0xD9);
+  const int limit = DecoderState{}.maxScans;
   ScratchDir dir;
-  test::WriteAll(dir.path() / "scans.jpg", many);
-  EXPECT_FALSE(Decode(dir.file("scans.jpg"), 1).ok);
-  std::vector<unsigned char> few(base.begin(), base.end() - 2);
-  for (int i = 0; i < 20; ++i) few.insert(few.end(), scan.begin(), scan.end());
-  few.push_back(0xFF);
-  few.push_back(0xD9);
-  test::WriteAll(dir.path() / "few.jpg", few);
-  EXPECT_TRUE(Decode(dir.file("few.jpg"), 1).ok);
+  const struct {
+    int scans;
+    bool decodes;
+  } cases[] = {{info.scanCount, true}, {limit, true}, {limit + 1, false}, {3000, false}};
+  for (const auto& c : cases) {
+    std::vector<unsigned char> bytes(base.begin(), base.end() - 2);
+    for (int i = info.scanCount; i < c.scans; ++i) bytes.insert(bytes.end(), scan.begin(), scan.end());
+    bytes.push_back(0xFF);
+    bytes.push_back(0xD9);
+    ASSERT_EQ(test::ParseJpeg(bytes).scanCount, c.scans);
+    test::WriteAll(dir.path() / "scans.jpg", bytes);
+    EXPECT_EQ(Decode(dir.file("scans.jpg"), 1).ok, c.decodes) << c.scans << " scans";
+  }
 }
 
 TEST(DecodeJpegFile, CorpusDecodesAsLibjpegToolsDo) {
