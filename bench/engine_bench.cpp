@@ -137,7 +137,7 @@ long long FileBytes(const std::wstring& path) {
 // that the count belongs to the search the conversion ran.
 bool CountSearchPasses(qv::ConversionContext& ctx, int& passes, int& chosen) {
   const qv::ConversionParams& params = *ctx.params;
-  qv::EncoderState& encoder = *ctx.states.encoder;
+  qv::EncoderState& encoder = *ctx.states->encoder;
   qv::ResetEncoderState(encoder);
   encoder.geometry = qv::PixelConversion{};
   encoder.geometry.width = ctx.loaded.width;
@@ -205,7 +205,7 @@ bool BenchConvert(qv::ConversionContext& ctx, const std::wstring& input, const O
 }
 
 bool BenchEncode(qv::ConversionContext& ctx, const std::wstring& input, const Options& o, RunResult& r) {
-  if (!qv::LoadInputImage(ctx, input)) return false;
+  if (!qv::LoadInputImage(ctx, input, ctx.params->ScaleNum)) return false;
   std::wstring out;
   bool ok = qv::CreateUniqueTempFile(ctx.tempFolder, out);
   for (int i = 0; ok && i < o.warmup + o.runs; ++i) {
@@ -224,7 +224,7 @@ bool BenchEncode(qv::ConversionContext& ctx, const std::wstring& input, const Op
 
 // Counts the passes of the size-bound search on a fresh decode, outside any timed run.
 bool CountPassesOfFile(qv::ConversionContext& ctx, const std::wstring& input, RunResult& r) {
-  if (!qv::LoadInputImage(ctx, input)) return false;
+  if (!qv::LoadInputImage(ctx, input, ctx.params->ScaleNum)) return false;
   int chosen = 0;
   bool ok = CountSearchPasses(ctx, r.passes, chosen);
   qv::ReleaseLoadedPixels(ctx);
@@ -265,10 +265,12 @@ int main(int argc, char** argv) {
   params.Limit = o.limitKb > 0 ? 1 : 0;
   if (o.limitKb > 0) params.LmtVal = o.limitKb;
 
+  qv::CodecStates states;
   qv::ConversionContext ctx;
   ctx.params = &params;
+  ctx.states = &states;
   ctx.tempFolder = o.temp.empty() ? qv::TemporaryFolder() : qv::FromUtf8(o.temp + "/");
-  if (!qv::PrepareCodecStates(ctx.states)) {
+  if (!qv::PrepareCodecStates(states)) {
     std::fprintf(stderr, "quorvix_bench: out of memory\n");
     return 1;
   }
@@ -278,10 +280,10 @@ int main(int argc, char** argv) {
   bool ok;
   if (o.mode == "convert") ok = BenchConvert(ctx, input, o, r);
   else if (o.mode == "encode") ok = BenchEncode(ctx, input, o, r);
-  else ok = BenchDecode(*ctx.states.decoder, input, o, r);
+  else ok = BenchDecode(*states.decoder, input, o, r);
   const bool countPasses = o.limitKb > 0 && o.countPasses && o.mode != "decode";
   if (ok && countPasses) ok = CountPassesOfFile(ctx, input, r);
-  qv::ReleaseCodecStates(ctx.states);
+  qv::ReleaseCodecStates(states);
   if (!ok) {
     std::fprintf(stderr, "quorvix_bench: %s of %s failed\n", o.mode.c_str(), o.file.c_str());
     return 1;

@@ -1,5 +1,7 @@
-// Conversion runs and the file-name check's listing.
+// Conversion runs and the planned names of the file-name check and the dry run.
 #include "batch/run.h"
+
+#include <new>
 
 #include "platform/directory.h"
 #include "platform/files.h"
@@ -44,7 +46,7 @@ FileStatus StatusOf(ConversionFailure failure) {
   }
 }
 
-// The state of the one active run.
+// The state of one run.
 struct ConversionRun {
   std::wstring outputFolder;  // with the sub-folder
   bool subFolderCreated = false;
@@ -52,31 +54,31 @@ struct ConversionRun {
   int32_t fileIndex = 0;
   int written = 0;
   NamingRule rule = NamingRule::kInputName;
+  CodecStates states;
   ConversionContext ctx;
 };
 
-// Steps common to both runs once the inputs are known: settings, sub-folder, codec states. False when
-// the run cannot start (the message has been shown).
-bool PrepareRun(RunHost& host, RunEnvironment& env, ConversionRun& run, const std::wstring& outputFolder) {
-  host.PrepareRunSettings(*env.params);
-  run.rule = SelectNamingRule(env.params->NameSet);
-  run.outputFolder = RunOutputFolder(*env.params, outputFolder);
-  if (run.outputFolder != outputFolder && !IsExistingFolder(run.outputFolder)) {
+// The sub-folder and the codec states. False when the run cannot start (the message has been shown).
+bool PrepareRun(const RunRequest& request, RunObserver& observer, ConversionRun& run) {
+  run.rule = SelectNamingRule(request.params.NameSet);
+  run.outputFolder = RunOutputFolder(request.params, request.outputFolder);
+  if (run.outputFolder != request.outputFolder && !IsExistingFolder(run.outputFolder)) {
     if (!CreateFolder(run.outputFolder)) {
-      host.ShowMessage(MessageCode::kFolderCreate);
+      observer.ShowMessage(MessageCode::kFolderCreate);
       return false;
     }
     run.subFolderCreated = true;
   }
-  run.ctx.params = env.params;
-  if (!PrepareCodecStates(run.ctx.states)) {
-    ReleaseCodecStates(run.ctx.states);
+  if (!PrepareCodecStates(run.states)) {
+    ReleaseCodecStates(run.states);
     if (run.subFolderCreated) RemoveEmptyFolder(run.outputFolder);
-    host.ShowMessage(MessageCode::kMemory);
+    observer.ShowMessage(MessageCode::kMemory);
     return false;
   }
-  run.ctx.tempFolder = env.tempFolder.empty() ? TemporaryFolder() : env.tempFolder;
-  host.BeginRun(run.planned);
+  run.ctx.params = &request.params;
+  run.ctx.states = &run.states;
+  run.ctx.tempFolder = request.tempFolder.empty() ? TemporaryFolder() : request.tempFolder;
+  observer.BeginRun(run.planned);
   return true;
 }
 
@@ -96,22 +98,21 @@ FileStatus PlaceOutput(const std::wstring& tempPath, std::wstring& outputPath) {
   return FileStatus::kCopyFailed;
 }
 
-void HandleFile(RunHost& host, RunEnvironment& env, ConversionRun& run, const std::wstring& inputPath,
-                const std::wstring& inputName) {
-  host.FileStarting(run.fileIndex, inputPath);
+void HandleFile(const RunRequest& request, RunObserver& observer, ConversionRun& run, const RunInput& input) {
+  observer.FileStarting(run.fileIndex, input.path);
   // Nothing of the previous file may be reported for this one: a missing input fails before the engine
   // touches the date.
   run.ctx.exifDateFound = 0;
   run.ctx.exifDateTime = ExifDateTime{};
   FileOutcome outcome;
-  outcome.inputPath = inputPath;
+  outcome.inputPath = input.path;
   outcome.fileIndex = run.fileIndex;
   std::wstring tempPath;
-  if (!ConvertFileToTemp(run.ctx, inputPath, tempPath)) {
+  if (!ConvertFileToTemp(run.ctx, input.path, tempPath)) {
     outcome.status = StatusOf(run.ctx.lastFailure);
   } else {
-    NameSource source{inputName, run.fileIndex, &run.ctx.exifDateTime, run.ctx.exifDateFound == 1};
-    std::wstring outputPath = MakeOutputPath(run.rule, *env.params, source, run.outputFolder);
+    NameSource source{input.name, run.fileIndex, &run.ctx.exifDateTime, run.ctx.exifDateFound == 1};
+    std::wstring outputPath = MakeOutputPath(run.rule, request.params, source, run.outputFolder);
     outcome.status = PlaceOutput(tempPath, outputPath);
     if (outcome.status == FileStatus::kConverted) {
       ++run.written;
@@ -122,23 +123,24 @@ void HandleFile(RunHost& host, RunEnvironment& env, ConversionRun& run, const st
       MappedInputFile probe;
       outcome.bytes = MapInputFile(outputPath, probe);
       UnmapInputFile(probe);
-      if (env.params->IFileDel == 1) outcome.disposal = DisposeInputFile(inputPath, env.params->Recycle == 1);
+      if (request.disposal != InputDisposal::kKeep)
+        outcome.disposal = DisposeInputFile(input.path, request.disposal == InputDisposal::kRecycle);
     }
     DeleteFileAt(tempPath);
   }
   if (run.rule == NamingRule::kExifDate && run.ctx.exifDateFound == 1 && IsUsableExifDate(run.ctx.exifDateTime)) {
     for (int i = 0; i < 19; ++i) outcome.exifDate += static_cast<wchar_t>(run.ctx.exifDateTime.text[i]);
   }
-  host.FileDone(outcome);
+  observer.FileDone(outcome);
   ++run.fileIndex;
 }
 
-bool CancelRequested(RunHost& host) { return host.PollCancelRequest() && host.ConfirmCancel(); }
+bool CancelRequested(RunObserver& observer) { return observer.PollCancelRequest() && observer.ConfirmCancel(); }
 
-RunSummary FinishRun(RunHost& host, ConversionRun& run, bool cancelled) {
-  ReleaseCodecStates(run.ctx.states);
+RunSummary FinishRun(RunObserver& observer, ConversionRun& run, bool cancelled) {
+  ReleaseCodecStates(run.states);
   if (run.subFolderCreated) {
-    host.AnnounceNewSubfolder(run.outputFolder);
+    observer.AnnounceNewSubfolder(run.outputFolder);
     run.subFolderCreated = false;
     if (run.written == 0) RemoveEmptyFolder(run.outputFolder);
   }
@@ -147,115 +149,105 @@ RunSummary FinishRun(RunHost& host, ConversionRun& run, bool cancelled) {
   summary.written = run.written;
   summary.cancelled = cancelled;
   summary.started = true;
-  host.EndRun(summary);
+  observer.EndRun(summary);
   return summary;
+}
+
+// The names already in `folder` that an output could collide with.
+std::vector<std::wstring> ExistingOutputNames(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  for (const DirectoryEntry& entry : FindEntries(folder, L".jpg")) names.push_back(entry.name);
+  return names;
+}
+
+// Deleting inputs in their own folder frees each input's name for the files after it.
+void FreeInputName(std::vector<std::wstring>& names, const std::wstring& inputName) {
+  for (std::wstring& entry : names) {
+    if (!entry.empty() && NamesEqualIgnoringCase(entry, inputName)) {
+      entry.clear();
+      return;
+    }
+  }
 }
 
 }  // namespace
 
-RunSummary RunFolderConversion(RunHost& host, RunEnvironment& env) {
-  std::wstring inputFolder, outputFolder;
-  if (!host.ValidateFolderFields(inputFolder, outputFolder)) return {};
-  if (host.InputFolderChangedStop()) return {};
-  const std::vector<RunRow> rows = host.Rows();
-  ConversionRun run;
-  for (const RunRow& row : rows) run.planned += row.checked ? 1 : 0;
-  if (run.planned == 0) {
-    host.ShowMessage(MessageCode::kNoFiles);
+bool operator==(const RunInput& a, const RunInput& b) { return a.path == b.path && a.name == b.name; }
+
+bool operator==(const RunRequest& a, const RunRequest& b) {
+  return a.inputs == b.inputs && a.outputFolder == b.outputFolder && a.params == b.params && a.disposal == b.disposal &&
+         a.source == b.source && a.tempFolder == b.tempFolder;
+}
+
+RunSummary ExecuteRun(const RunRequest& request, RunObserver& observer) {
+  if (request.inputs.empty()) {
+    observer.ShowMessage(MessageCode::kNoFiles);
     return {};
   }
-  host.ReleaseInputPreview();
-  if (!PrepareRun(host, env, run, outputFolder)) return {};
+  ConversionRun run;
+  run.planned = static_cast<int>(request.inputs.size());
+  if (!PrepareRun(request, observer, run)) return {};
   bool cancelled = false;
-  size_t cursor = 0;
-  while (run.fileIndex < run.planned) {
-    while (cursor < rows.size() && !rows[cursor].checked) ++cursor;
-    if (cursor >= rows.size()) break;
-    HandleFile(host, env, run, JoinPath(inputFolder, rows[cursor].name), rows[cursor].name);
-    ++cursor;
-    if (CancelRequested(host)) {
+  for (const RunInput& input : request.inputs) {
+    HandleFile(request, observer, run, input);
+    if (CancelRequested(observer)) {
       cancelled = true;
       break;
     }
   }
-  return FinishRun(host, run, cancelled);
+  return FinishRun(observer, run, cancelled);
 }
 
-bool ResolveFileListOutputFolder(const RunEnvironment& env, const std::vector<std::wstring>& paths,
-                                 std::wstring& folder) {
-  folder.clear();
-  if (!env.outputFolderOverride.empty()) folder = env.outputFolderOverride;
-  else if (!env.options->SdToPath.empty()) folder = env.options->SdToPath;
-  else if (!paths.empty()) folder = ParentPath(paths.front());
-  return IsExistingFolder(folder);
-}
-
-RunSummary RunFileListConversion(RunHost& host, RunEnvironment& env, const std::vector<std::wstring>& paths,
-                                 RunSource source) {
-  std::wstring outputFolder;
-  if (source == RunSource::kDrop) {
-    if (!host.RememberOutputFolder(outputFolder)) {
-      host.ShowMessage(MessageCode::kInvalidOutput);
-      return {};
-    }
-  } else if (!ResolveFileListOutputFolder(env, paths, outputFolder)) {
-    host.ShowMessage(MessageCode::kInvalidOutput);
-    return {};
-  }
-  ConversionRun run;
-  run.planned = static_cast<int>(paths.size());
-  if (!PrepareRun(host, env, run, outputFolder)) return {};
-  bool cancelled = false;
-  for (const std::wstring& path : paths) {
-    if (run.fileIndex >= run.planned) break;
-    HandleFile(host, env, run, path, LastPathComponent(path));
-    if (CancelRequested(host)) {
-      cancelled = true;
-      break;
-    }
-  }
-  return FinishRun(host, run, cancelled);
-}
-
-std::vector<std::wstring> CheckedInputPaths(const std::wstring& inputFolder, const std::vector<RunRow>& rows) {
-  std::vector<std::wstring> paths;
-  for (const RunRow& row : rows)
-    if (row.checked) paths.push_back(JoinPath(inputFolder, row.name));
-  return paths;
-}
-
-std::vector<NameCheckRow> ComputeNameListing(ConversionContext& ctx, const std::wstring& outputFolder,
-                                             const std::vector<std::wstring>& inputPaths) {
-  const ConversionParams& params = *ctx.params;
-  const NamingRule rule = SelectNamingRule(params.NameSet);
-  std::vector<std::wstring> names;
-  for (const DirectoryEntry& entry : FindEntries(outputFolder, L".jpg")) names.push_back(entry.name);
+std::optional<std::vector<NameCheckRow>> PlanOutputNames(const RunRequest& request) {
+  // Only the Exif reader is needed: nothing is decoded or encoded here.
+  CodecStates states;
+  states.exifReader.reset(new (std::nothrow) ExifReaderState);
+  if (!states.exifReader) return std::nullopt;
+  ConversionContext ctx;
+  ctx.params = &request.params;
+  ctx.states = &states;
+  const NamingRule rule = SelectNamingRule(request.params.NameSet);
+  const std::wstring outputFolder = RunOutputFolder(request.params, request.outputFolder);
+  const bool freesInputNames = request.disposal != InputDisposal::kKeep;
+  std::vector<std::wstring> names = ExistingOutputNames(outputFolder);
 
   std::vector<NameCheckRow> listing;
   int32_t fileIndex = 0;
-  for (const std::wstring& inputPath : inputPaths) {
-    NameCheckRow row{inputPath, LastPathComponent(inputPath), std::wstring()};
-    if (ReadExifDateOfFile(ctx, inputPath)) {
-      NameSource source{row.inputName, fileIndex, &ctx.exifDateTime, ctx.exifDateFound == 1};
-      std::wstring name = MakeOutputName(rule, params, source);
+  for (const RunInput& input : request.inputs) {
+    NameCheckRow row{input.path, input.name, std::wstring()};
+    if (ReadExifDateOfFile(ctx, input.path)) {
+      NameSource source{input.name, fileIndex, &ctx.exifDateTime, ctx.exifDateFound == 1};
+      std::wstring name = MakeOutputName(rule, request.params, source);
       if (ResolveCollisionInList(name, names)) {
         names.push_back(name);
         row.outputName = name;
-        // Deleting inputs in their own folder frees each input's name for the files after it.
-        if (params.IFileDel == 1 && NamesEqualIgnoringCase(ParentPath(inputPath), StripTrailingSeparator(outputFolder))) {
-          for (std::wstring& entry : names) {
-            if (!entry.empty() && NamesEqualIgnoringCase(entry, row.inputName)) {
-              entry.clear();
-              break;
-            }
-          }
-        }
+        if (freesInputNames && NamesEqualIgnoringCase(ParentPath(input.path), StripTrailingSeparator(outputFolder)))
+          FreeInputName(names, input.name);
       }
     }
     listing.push_back(std::move(row));
     ++fileIndex;
   }
   return listing;
+}
+
+std::vector<RunInput> CheckedRunInputs(const std::wstring& inputFolder, const std::vector<RunRow>& rows) {
+  std::vector<RunInput> inputs;
+  for (const RunRow& row : rows)
+    if (row.checked) inputs.push_back({JoinPath(inputFolder, row.name), row.name});
+  return inputs;
+}
+
+std::vector<RunInput> RunInputsOf(const std::vector<std::wstring>& paths) {
+  std::vector<RunInput> inputs;
+  inputs.reserve(paths.size());
+  for (const std::wstring& path : paths) inputs.push_back({path, LastPathComponent(path)});
+  return inputs;
+}
+
+std::wstring DefaultOutputFolder(const std::wstring& sendToFolder, const std::vector<RunInput>& inputs) {
+  if (!sendToFolder.empty()) return sendToFolder;
+  return inputs.empty() ? std::wstring() : ParentPath(inputs.front().path);
 }
 
 }  // namespace qv

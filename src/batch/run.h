@@ -1,17 +1,18 @@
-// Conversion runs: a folder run over the checked rows of the input list, or a file-list run over given
-// paths. Each file is converted into a temporary file, named, copied to the output folder without ever
-// replacing a file, and its input disposed of when asked. What needs a user interface goes through
-// RunHost, which the window, the command line and the tests implement.
+// Conversion runs: a request in (the inputs, the output folder, a copy of the parameters), reports out
+// through an observer that the window, the command line and the tests implement. Each file is converted
+// into a temporary file, named, copied to the output folder without ever replacing a file, and its
+// input disposed of when asked. The front ends choose and check the inputs and folders; the run does
+// the rest.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "batch/messages.h"
 #include "batch/naming.h"
 #include "engine/conversion.h"
-#include "settings/app_options.h"
 
 namespace qv {
 
@@ -47,80 +48,86 @@ struct RunSummary {
   bool started = false;  // false when the run stopped before converting (a message was shown)
 };
 
-// One row of the input list as the run sees it.
-struct RunRow {
-  std::wstring name;
-  bool checked = true;
-};
-
-class RunHost {
- public:
-  virtual ~RunHost() = default;
-  virtual void ShowMessage(MessageCode code) = 0;
-
-  // Folder runs: validate both folder fields (showing message 3 or 4 on failure), the change check of
-  // the input folder (true = stop; the host reloaded its list), and the rows.
-  virtual bool ValidateFolderFields(std::wstring& inputFolder, std::wstring& outputFolder) = 0;
-  virtual bool InputFolderChangedStop() = 0;
-  virtual std::vector<RunRow> Rows() = 0;
-  // Drop runs: the output folder field, remembered; false when it is not a valid folder.
-  virtual bool RememberOutputFolder(std::wstring& outputFolder) = 0;
-
-  // Takes the values still held in controls into the parameters (quality, size bound, text fields).
-  virtual void PrepareRunSettings(ConversionParams& params) { (void)params; }
-  // Releases an input preview before a folder run.
-  virtual void ReleaseInputPreview() {}
-
-  virtual void BeginRun(int planned) = 0;  // progress range 0..planned, processing title
-  virtual void FileStarting(int index, const std::wstring& inputPath) { (void)index, (void)inputPath; }
-  virtual void FileDone(const FileOutcome& outcome) = 0;  // progress step
-  virtual bool PollCancelRequest() = 0;
-  virtual bool ConfirmCancel() = 0;
-  virtual void AnnounceNewSubfolder(const std::wstring& folder) { (void)folder; }
-  virtual void EndRun(const RunSummary& summary) = 0;  // progress 0, title, summary as EndMes says
-};
-
-enum class RunSource { kCommandLine = 0, kDrop = 1 };
-
-// What a run works with: the process's parameters and options, and the engine's context.
-struct RunEnvironment {
-  ConversionParams* params = nullptr;
-  AppOptions* options = nullptr;
-  std::wstring outputFolderOverride;  // command line -o: replaces SdToPath and the inputs' folder
-  std::wstring tempFolder;            // where temporary files go (trailing separator); empty: the system's
-};
-
-// The run over the checked rows of the input folder.
-RunSummary RunFolderConversion(RunHost& host, RunEnvironment& env);
-
-// The output folder of a command-line run over `paths`: the override, else SdToPath, else the folder of
-// the first path. False when that is not an existing folder.
-bool ResolveFileListOutputFolder(const RunEnvironment& env, const std::vector<std::wstring>& paths,
-                                 std::wstring& folder);
-
-// The run over `paths` in their order. Output folder: source kDrop the host's output folder field;
-// source kCommandLine the override, else SdToPath, else the folder of the first path.
-RunSummary RunFileListConversion(RunHost& host, RunEnvironment& env, const std::vector<std::wstring>& paths,
-                                 RunSource source);
-
-// Removes an input after its output was written: to the recycle bin when `recycle`, else for good. An
-// input that cannot be removed stays where it is and the result says kFailed.
-DisposalResult DisposeInputFile(const std::wstring& path, bool recycle);
-
-// The file-name check: the output name that a run over `inputPaths` (in this order) would give each
-// input, with collisions against the names already in `outputFolder` (which includes the sub-folder)
-// and among the run's own outputs. An input that has vanished, or whose name suffixes are exhausted,
-// gets an empty output name. Needs ctx.params and the Exif reader state.
+// One planned output name.
 struct NameCheckRow {
   std::wstring inputPath;
   std::wstring inputName;
   std::wstring outputName;  // empty: the run would skip this input
 };
-std::vector<NameCheckRow> ComputeNameListing(ConversionContext& ctx, const std::wstring& outputFolder,
-                                             const std::vector<std::wstring>& inputPaths);
 
-// The input paths of the checked rows of a folder run.
-std::vector<std::wstring> CheckedInputPaths(const std::wstring& inputFolder, const std::vector<RunRow>& rows);
+// One row of the input list as the window hands it over.
+struct RunRow {
+  std::wstring name;
+  bool checked = true;
+};
+
+// Where the inputs of a run came from. Only front ends look at it: the run treats every source alike.
+enum class RunSource { kFolder, kCommandLine, kDrop };
+
+struct RunInput {
+  std::wstring path;  // full path
+  std::wstring name;  // the name as listed; the naming rules use it
+};
+
+// Everything a run works with, decided by the front end before it starts. The run reads it and never
+// looks at process-wide records, so that a run and a later change of the settings cannot meet.
+struct RunRequest {
+  std::vector<RunInput> inputs;  // in run order
+  std::wstring outputFolder;     // an existing folder (checked by the front end), without the sub-folder
+  ConversionParams params;       // in force for the whole run
+  InputDisposal disposal = InputDisposal::kKeep;
+  RunSource source = RunSource::kFolder;
+  std::wstring tempFolder;  // where temporary files go (trailing separator); empty: the system's
+};
+
+bool operator==(const RunInput& a, const RunInput& b);
+bool operator==(const RunRequest& a, const RunRequest& b);
+
+// What a run tells its front end, and the two questions it asks. Implementations show and answer; they
+// never validate, read settings or decide what the run does next.
+class RunObserver {
+ public:
+  virtual ~RunObserver() = default;
+  // A run that cannot start: the sub-folder cannot be made, memory, nothing to convert.
+  virtual void ShowMessage(MessageCode code) = 0;
+  virtual void BeginRun(int planned) = 0;
+  virtual void FileStarting(int index, const std::wstring& inputPath) = 0;
+  virtual void FileDone(const FileOutcome& outcome) = 0;
+  // Asked after each file: has the user asked to stop? Then ConfirmCancel asks whether to stop.
+  virtual bool PollCancelRequest() = 0;
+  virtual bool ConfirmCancel() = 0;
+  // The run made this sub-folder (said before EndRun, also when the run removes it again, empty).
+  virtual void AnnounceNewSubfolder(const std::wstring& folder) = 0;
+  virtual void EndRun(const RunSummary& summary) = 0;
+};
+
+// The run: makes the sub-folder when it is in use and missing, makes the codec states (owned by the run),
+// then for each input in order converts it into a temporary file, names it, copies it to the output
+// folder without ever replacing a file, disposes of the input when asked, reports it and polls for a
+// cancel request; then releases the states, removes a sub-folder it made and nothing went into, and
+// reports the summary. A run that cannot start shows its message and returns a summary with started
+// false (kNoFiles for a request without inputs, kFolderCreate, kMemory).
+RunSummary ExecuteRun(const RunRequest& request, RunObserver& observer);
+
+// The file-name check and the dry run: the output name a run of `request` would give each input, with
+// collisions against the names already in the output folder (with the sub-folder) and among the run's
+// own outputs. An input that has vanished, or whose name suffixes are exhausted, gets an empty output
+// name. Nothing is written. Empty when the Exif reader's state cannot be allocated.
+std::optional<std::vector<NameCheckRow>> PlanOutputNames(const RunRequest& request);
+
+// The inputs of the checked rows of `inputFolder`, in row order.
+std::vector<RunInput> CheckedRunInputs(const std::wstring& inputFolder, const std::vector<RunRow>& rows);
+
+// Paths as inputs named by their last component, in the same order.
+std::vector<RunInput> RunInputsOf(const std::vector<std::wstring>& paths);
+
+// The output folder of a run over given files that names none: the Send To folder when it is set, else
+// the folder of the first input. The caller checks that it is an existing folder.
+std::wstring DefaultOutputFolder(const std::wstring& sendToFolder, const std::vector<RunInput>& inputs);
+
+// Removes an input after its output was written: to the recycle bin when `recycle`, else for good. An
+// input that cannot be removed stays where it is and the result says kFailed.
+DisposalResult DisposeInputFile(const std::wstring& path, bool recycle);
 
 // The output folder of a run: `folder` with the sub-folder appended when it is in use.
 std::wstring RunOutputFolder(const ConversionParams& params, const std::wstring& folder);

@@ -1,4 +1,4 @@
-// The command line: settings, input expansion, the run through the batch core with a console host,
+// The command line: settings, the run request, the run through the batch core with a console observer,
 // progress and diagnostics on standard error, JSON lines or a summary on standard output.
 #include "cli/cli_main.h"
 
@@ -6,13 +6,14 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <optional>
 
 #include <nlohmann/json.hpp>
 
-#include "batch/input_listing.h"
 #include "batch/run.h"
 #include "cli/cli_messages.h"
 #include "cli/cli_options.h"
+#include "cli/cli_request.h"
 #include "platform/console.h"
 #include "platform/directory.h"
 #include "platform/files.h"
@@ -50,14 +51,8 @@ Json NameOrNull(const std::wstring& name) { return name.empty() ? Json(nullptr) 
 
 std::string Dump(const Json& j) { return j.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n"; }
 
-// Something that keeps the command from doing (all of) its work, said on standard error and, with
-// --json, as one line {"error": {"reason", "path", "message"}} on standard output.
-struct Problem {
-  CliMessage message;
-  std::wstring path;     // what it is about (may be empty)
-  std::wstring subject;  // how the diagnostic names it; empty: the path
-};
-
+// A problem said on standard error and, with --json, as one line {"error": {"reason", "path",
+// "message"}} on standard output.
 void Report(const Problem& p, bool json) {
   const std::wstring subject = p.subject.empty() ? p.path : p.subject;
   WriteText(Stream::kErr, Diagnostic(subject, MessageText(p.message)));
@@ -69,45 +64,6 @@ void Report(const Problem& p, bool json) {
   Json line;
   line["error"] = error;
   Out(Dump(line), false);
-}
-
-// The inputs of a run: each file with the name shown for it (as the user gave it), and what was refused.
-struct Inputs {
-  std::vector<std::wstring> paths;  // absolute
-  std::vector<std::wstring> shown;
-  std::vector<Problem> problems;
-};
-
-// Files stand for themselves; a folder stands for its JPEG files in natural order. A path that names
-// nothing, or something that is no regular file (a FIFO would block the run), is refused.
-Inputs ExpandInputs(const std::vector<std::wstring>& given, int32_t hiddenMask) {
-  Inputs inputs;
-  for (const std::wstring& arg : given) {
-    const std::wstring path = AbsolutePath(arg);
-    if (IsExistingFolder(path)) {
-      for (const InputRow& row : ListInputFolder(path, hiddenMask)) {
-        inputs.paths.push_back(JoinPath(path, row.name));
-        inputs.shown.push_back(JoinPath(arg, row.name));
-      }
-    } else if (IsRegularFile(path)) {
-      inputs.paths.push_back(path);
-      inputs.shown.push_back(arg);
-    } else {
-      inputs.problems.push_back({PathExists(path) ? CliMessage::kNotRegularFile : CliMessage::kNoSuchPath, arg, {}});
-    }
-  }
-  return inputs;
-}
-
-// The output folder as the run will resolve it; a problem naming where it came from when it is unusable.
-bool CheckOutputFolder(const RunEnvironment& env, const CliOptions& options, const Inputs& inputs, std::wstring& folder,
-                       Problem& problem) {
-  if (ResolveFileListOutputFolder(env, inputs.paths, folder)) return true;
-  problem.message = PathExists(folder) ? CliMessage::kNotAFolder : CliMessage::kNoSuchFolder;
-  problem.path = folder;
-  if (!options.outputFolder.empty()) problem.subject = L"-o " + options.outputFolder;
-  else if (!env.options->SdToPath.empty()) problem.subject = L"SdToPath " + folder;
-  return false;
 }
 
 // A folder of its own for this run's temporary files, so that a hard stop knows what to remove.
@@ -128,15 +84,18 @@ void RemoveRunTempFolder() {
   RemoveEmptyFolder(gRunTempFolder);
 }
 
-// The run's user interface on a console.
-class ConsoleHost : public RunHost {
+// The run's reports on a console: a progress line on a terminal, a line per skipped file or input not
+// removed, JSON lines, the summary.
+class ConsoleObserver : public RunObserver {
  public:
-  ConsoleHost(const CliOptions& options, const Inputs& inputs, std::wstring subFolder)
+  ConsoleObserver(const CliOptions& options, const CliRun& run)
       : json_(options.json),
         quiet_(options.quiet),
         progress_(!options.quiet && IsTerminal(Stream::kErr)),
-        inputs_(inputs),
-        subFolder_(std::move(subFolder)) {}
+        shown_(run.shown),
+        subFolder_(RunOutputFolder(run.request.params, run.request.outputFolder)),
+        removalAsked_(run.request.disposal != InputDisposal::kKeep),
+        removeByRecycling_(run.request.disposal == InputDisposal::kRecycle) {}
 
   void ShowMessage(MessageCode code) override {
     ClearProgress();
@@ -147,11 +106,6 @@ class ConsoleHost : public RunHost {
       default: Report({CliMessage::kNotAFolder, {}, {}}, json_); break;
     }
   }
-  bool ValidateFolderFields(std::wstring&, std::wstring&) override { return false; }
-  bool InputFolderChangedStop() override { return false; }
-  std::vector<RunRow> Rows() override { return {}; }
-  bool RememberOutputFolder(std::wstring&) override { return false; }
-
   void BeginRun(int planned) override {
     planned_ = planned;
     start_ = std::chrono::steady_clock::now();
@@ -176,7 +130,7 @@ class ConsoleHost : public RunHost {
       }
     }
     WriteText(Stream::kErr, "\r\x1b[K" + line.substr(0, cut));
-    shown_ = true;
+    lineShown_ = true;
   }
   void FileDone(const FileOutcome& o) override {
     const bool converted = o.status == FileStatus::kConverted;
@@ -189,14 +143,16 @@ class ConsoleHost : public RunHost {
     if (quiet_ || (converted && !removalFailed)) return;
     ClearProgress();
     const std::wstring& shown =
-        static_cast<size_t>(o.fileIndex) < inputs_.shown.size() ? inputs_.shown[o.fileIndex] : o.inputPath;
+        static_cast<size_t>(o.fileIndex) < shown_.size() ? shown_[o.fileIndex] : o.inputPath;
     std::wstring text;
     if (!converted) text = SkipReasonText(o.status);
     else text = MessageText(removeByRecycling_ ? CliMessage::kNotRecycled : CliMessage::kNotDeleted);
     WriteText(Stream::kErr, Diagnostic(shown, text));
   }
   bool PollCancelRequest() override { return gInterrupted.load(); }
-  bool ConfirmCancel() override { return true; }
+  bool ConfirmCancel() override { return true; }  // Ctrl-C is the answer already
+  // The output lines name the sub-folder in each path; a folder removed again held nothing to report.
+  void AnnounceNewSubfolder(const std::wstring&) override {}
   void EndRun(const RunSummary& s) override {
     ClearProgress();
     if (json_) {
@@ -211,11 +167,6 @@ class ConsoleHost : public RunHost {
     }
   }
 
-  // Whether inputs are removed after their output was written, and how.
-  void SetRemoval(bool asked, bool recycle) {
-    removalAsked_ = asked;
-    removeByRecycling_ = recycle;
-  }
   int removalFailures() const { return removalFailures_; }
 
  private:
@@ -236,27 +187,27 @@ class ConsoleHost : public RunHost {
   }
   double Elapsed() const { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count(); }
   void ClearProgress() {
-    if (shown_) WriteText(Stream::kErr, "\r\x1b[K");
-    shown_ = false;
+    if (lineShown_) WriteText(Stream::kErr, "\r\x1b[K");
+    lineShown_ = false;
   }
 
   bool json_, quiet_, progress_;
-  const Inputs& inputs_;
+  const std::vector<std::wstring>& shown_;
   std::wstring subFolder_;
-  bool removalAsked_ = false;
-  bool removeByRecycling_ = false;
+  bool removalAsked_;
+  bool removeByRecycling_;
   int removalFailures_ = 0;
-  bool shown_ = false;
+  bool lineShown_ = false;
   int planned_ = 0;
   std::chrono::steady_clock::time_point start_;
 };
 
-void DryRun(const ConversionParams& params, const std::wstring& outputFolder, const Inputs& inputs, bool json) {
-  ConversionParams listingParams = params;
-  ConversionContext ctx;
-  ctx.params = &listingParams;
-  ctx.states.exifReader.reset(new ExifReaderState);
-  for (const NameCheckRow& row : ComputeNameListing(ctx, outputFolder, inputs.paths)) {
+// Prints the names a run would give. False when the names cannot be planned (no memory).
+bool DryRun(const RunRequest& request, bool json) {
+  const std::optional<std::vector<NameCheckRow>> rows = PlanOutputNames(request);
+  if (!rows) return false;
+  const std::wstring outputFolder = RunOutputFolder(request.params, request.outputFolder);
+  for (const NameCheckRow& row : *rows) {
     if (json) {
       Json j;
       j["input"] = DisplayText(row.inputPath, false);
@@ -268,6 +219,7 @@ void DryRun(const ConversionParams& params, const std::wstring& outputFolder, co
       Out(DisplayText(row.inputName, true) + " -> " + output + "\n", false);
     }
   }
+  return true;
 }
 
 // The command after its options were parsed and the settings loaded.
@@ -280,26 +232,15 @@ int Execute(const CliOptions& options, const std::wstring& settingsPath, Convers
     return 2;
   }
 
-  RunEnvironment env;
-  env.params = &params;
-  env.options = &state.options;
-  if (!options.outputFolder.empty()) env.outputFolderOverride = AbsolutePath(options.outputFolder);
-  const Inputs inputs = ExpandInputs(options.paths, state.options.Hidden);
-  for (const Problem& p : inputs.problems) Report(p, json);
-  if (inputs.paths.empty()) {
-    if (inputs.problems.empty()) Report({CliMessage::kNothingToConvert, {}, {}}, json);
-    return 2;
-  }
-  std::wstring folder;
-  Problem folderProblem;
-  if (!CheckOutputFolder(env, options, inputs, folder, folderProblem)) {
-    Report(folderProblem, json);
-    return 2;
-  }
-  const int refused = inputs.problems.empty() ? 0 : 1;
+  CliRun run;
+  const bool ready = BuildCliRequest(options, params, state.options, run);
+  for (const Problem& p : run.problems) Report(p, json);
+  if (!ready) return 2;
+  const int refused = run.problems.empty() ? 0 : 1;
   if (options.dryRun) {
-    DryRun(params, RunOutputFolder(params, folder), inputs, json);
-    return refused;
+    if (DryRun(run.request, json)) return refused;
+    Report({CliMessage::kMemory, {}, {}}, json);
+    return 2;
   }
   if (options.save && !SaveSettings(settingsPath, params, state)) {
     Report({CliMessage::kSettingsWrite, settingsPath, {}}, json);
@@ -307,14 +248,13 @@ int Execute(const CliOptions& options, const std::wstring& settingsPath, Convers
   }
 
   gRunTempFolder = MakeRunTempFolder();
-  env.tempFolder = gRunTempFolder;
+  run.request.tempFolder = gRunTempFolder;
   InstallInterruptHandling(&gInterrupted, RemoveRunTempFolder);
-  ConsoleHost host(options, inputs, RunOutputFolder(params, folder));
-  host.SetRemoval(params.IFileDel == 1, params.Recycle == 1);
-  const RunSummary summary = RunFileListConversion(host, env, inputs.paths, RunSource::kCommandLine);
+  ConsoleObserver observer(options, run);
+  const RunSummary summary = ExecuteRun(run.request, observer);
   if (!gRunTempFolder.empty()) RemoveEmptyFolder(gRunTempFolder);
   if (!summary.started) return 2;
-  const bool complete = summary.written == summary.planned && !summary.cancelled && host.removalFailures() == 0;
+  const bool complete = summary.written == summary.planned && !summary.cancelled && observer.removalFailures() == 0;
   return std::max(complete ? 0 : 1, refused);
 }
 

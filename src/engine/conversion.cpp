@@ -34,7 +34,7 @@ namespace {
 
 // Reads the Exif date of `path` through the reader's own mapping; the result lands in the context.
 void ReadDateIntoContext(ConversionContext& ctx, const std::wstring& path) {
-  ExifReaderState& reader = *ctx.states.exifReader;
+  ExifReaderState& reader = *ctx.states->exifReader;
   ctx.exifDateTime = ExifDateTime{};
   if (MapInputFile(path, reader.file) != 0) {
     SetExifScanRange(reader, reader.file.view, reader.file.size);
@@ -47,18 +47,18 @@ void ReadDateIntoContext(ConversionContext& ctx, const std::wstring& path) {
 
 }  // namespace
 
-bool LoadInputImage(ConversionContext& ctx, const std::wstring& path) {
+bool LoadInputImage(ConversionContext& ctx, const std::wstring& path, int32_t scaleNum) {
   ctx.lastFailure = ConversionFailure::kNotJpeg;
   if (!PathExists(path)) return false;
   ctx.exifDateFound = 0;
   if (!IsJpegFile(path)) return false;
-  DecoderState& decoder = *ctx.states.decoder;
+  DecoderState& decoder = *ctx.states->decoder;
   decoder.file = MappedInputFile{};
   std::memset(decoder.image.colorTable, 0, sizeof(decoder.image.colorTable));
-  decoder.scaleNum = ctx.params->ScaleNum;
+  decoder.scaleNum = scaleNum;
 
   const DecodedImage* image = DecodeJpegFile(decoder, path);
-  if (image != nullptr && NeedsExifDate(*ctx.params) && ctx.states.exifReader) ReadDateIntoContext(ctx, path);
+  if (image != nullptr && NeedsExifDate(*ctx.params) && ctx.states->exifReader) ReadDateIntoContext(ctx, path);
   UnmapInputFile(decoder.file);
   if (image == nullptr) {
     ctx.lastFailure = decoder.tooLarge ? ConversionFailure::kTooLarge : ConversionFailure::kDecodeFailed;
@@ -77,7 +77,7 @@ bool LoadInputImage(ConversionContext& ctx, const std::wstring& path) {
 
 bool ConvertLoadedImage(ConversionContext& ctx, const std::wstring& outputPath) {
   const ConversionParams& params = *ctx.params;
-  EncoderState& encoder = *ctx.states.encoder;
+  EncoderState& encoder = *ctx.states->encoder;
   ResetEncoderState(encoder);
   encoder.geometry = PixelConversion{};
   encoder.geometry.width = ctx.loaded.width;
@@ -110,8 +110,8 @@ bool ConvertLoadedImage(ConversionContext& ctx, const std::wstring& outputPath) 
 }
 
 void ReleaseLoadedPixels(ConversionContext& ctx) {
-  if (!ctx.states.decoder) return;
-  DecodedImage& image = ctx.states.decoder->image;
+  if (ctx.states == nullptr || !ctx.states->decoder) return;
+  DecodedImage& image = ctx.states->decoder->image;
   ReleasePixelBlock(image.pixels, image.pixelBytes);
   image.pixels = nullptr;
   image.pixelBytes = 0;
@@ -119,7 +119,7 @@ void ReleaseLoadedPixels(ConversionContext& ctx) {
 
 bool ConvertFileToTemp(ConversionContext& ctx, const std::wstring& inputPath, std::wstring& tempPath) {
   tempPath.clear();
-  if (!LoadInputImage(ctx, inputPath)) return false;
+  if (!LoadInputImage(ctx, inputPath, ctx.params->ScaleNum)) return false;
   bool ok = false;
   std::wstring temp;
   if (CreateUniqueTempFile(ctx.tempFolder, temp)) {
@@ -135,7 +135,8 @@ bool ConvertFileToTemp(ConversionContext& ctx, const std::wstring& inputPath, st
 bool ReadExifDateOfFile(ConversionContext& ctx, const std::wstring& path) {
   if (!PathExists(path)) return false;
   ctx.exifDateFound = 0;
-  if (NeedsExifDate(*ctx.params) && IsJpegFile(path) && ctx.states.exifReader) ReadDateIntoContext(ctx, path);
+  if (NeedsExifDate(*ctx.params) && IsJpegFile(path) && ctx.states != nullptr && ctx.states->exifReader)
+    ReadDateIntoContext(ctx, path);
   return true;
 }
 

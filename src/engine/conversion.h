@@ -1,5 +1,6 @@
-// The engine's front door: one input path in, one converted JPEG in a temporary file out, and the
-// long-lived codec states shared by all files of a run, a preview or a file-name check.
+// The engine's front door: one input path in, one converted JPEG in a temporary file out. The long-lived
+// codec states belong to whoever converts (a run, a preview, a file-name check) and are lent to the
+// context; the parameters are the caller's too and are only read.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +14,7 @@
 
 namespace qv {
 
+// The decoder, encoder and Exif reader states: made once and reused for every file of their owner.
 struct CodecStates {
   std::unique_ptr<DecoderState> decoder;
   std::unique_ptr<EncoderState> encoder;
@@ -37,11 +39,12 @@ enum class ConversionFailure {
   kEncodeFailed,  // the temporary file could not be made or written
 };
 
-// Everything one conversion needs: the parameters in force, the codec states, the last loaded image and
-// the date read from it, and where temporary files go.
+// Everything one conversion needs: the parameters in force and the codec states (both lent by the caller
+// and outliving the context; the parameters are never written), the last loaded image and the date read
+// from it, and where temporary files go.
 struct ConversionContext {
-  ConversionParams* params = nullptr;
-  CodecStates states;
+  const ConversionParams* params = nullptr;
+  CodecStates* states = nullptr;
   LoadedImage loaded;
   ExifDateTime exifDateTime;
   uint8_t exifDateFound = 0;
@@ -58,9 +61,9 @@ void ReleaseCodecStates(CodecStates& states);
 // True when the file opens for reading and starts with 0xFF 0xD8; the name does not matter.
 bool IsJpegFile(const std::wstring& path);
 
-// Decodes `path` at params->ScaleNum/8 (and reads its Exif date when the naming rule needs it). On
-// success ctx.loaded describes the image and the caller owns its pixel block.
-bool LoadInputImage(ConversionContext& ctx, const std::wstring& path);
+// Decodes `path` at scaleNum/8 (0: unscaled, as a preview shows it) and reads its Exif date when the
+// naming rule needs it. On success ctx.loaded describes the image and the caller owns its pixel block.
+bool LoadInputImage(ConversionContext& ctx, const std::wstring& path, int32_t scaleNum);
 
 // Encodes ctx.loaded to `outputPath` under the parameters; leaves the loaded image alone.
 bool ConvertLoadedImage(ConversionContext& ctx, const std::wstring& outputPath);
@@ -68,7 +71,7 @@ bool ConvertLoadedImage(ConversionContext& ctx, const std::wstring& outputPath);
 // Releases the pixel block of the loaded image.
 void ReleaseLoadedPixels(ConversionContext& ctx);
 
-// Converts `inputPath` into a new "tmp" file in ctx.tempFolder whose path lands in `tempPath`. On
+// Converts `inputPath` at params->ScaleNum/8 into a new "tmp" file in ctx.tempFolder whose path lands in `tempPath`. On
 // failure no temporary file remains.
 bool ConvertFileToTemp(ConversionContext& ctx, const std::wstring& inputPath, std::wstring& tempPath);
 

@@ -1,5 +1,6 @@
 // ConversionParams: how every output file is made. One record for the process, filled from the settings
-// file, edited by the output settings page, read by the engine, the naming rules and the run.
+// file and edited by the output settings page; a run, a preview or a name listing works on a copy of it
+// (or a const view), which the engine and the naming rules only read.
 #pragma once
 
 #include <algorithm>
@@ -29,6 +30,17 @@ struct ConversionParams {
   uint8_t CmtOpt = 0;          // 1: insert CmtStr1 as a comment
   std::wstring CmtStr1;        // lines separated by CR LF
 };
+
+// Field by field; a field added above belongs here too.
+inline bool operator==(const ConversionParams& a, const ConversionParams& b) {
+  return a.Quality == b.Quality && a.Sampling == b.Sampling && a.Limit == b.Limit && a.LmtVal == b.LmtVal &&
+         a.ScaleNum == b.ScaleNum && a.NameSet == b.NameSet && a.DigitNum == b.DigitNum &&
+         a.StartNum == b.StartNum && a.TopAdd == b.TopAdd && a.TopStr == b.TopStr && a.EndAdd == b.EndAdd &&
+         a.EndStr == b.EndStr && a.MkDirAdd == b.MkDirAdd && a.MkDirStr == b.MkDirStr &&
+         a.IFileDel == b.IFileDel && a.Recycle == b.Recycle && a.Progressive == b.Progressive &&
+         a.CmtOpt == b.CmtOpt && a.CmtStr1 == b.CmtStr1;
+}
+inline bool operator!=(const ConversionParams& a, const ConversionParams& b) { return !(a == b); }
 
 // The ranges the output settings page offers for the values it edits as numbers and texts.
 constexpr int32_t kMinQuality = 1, kMaxQuality = 100;

@@ -224,36 +224,34 @@ void PaintFittedImage(HWND window, const BITMAPINFO* info, const void* pixels) {
 }
 
 bool LoadInputPreview(const std::wstring& path) {
+  CodecStates states;
   ConversionContext context;
   context.params = &App().params;
+  context.states = &states;
   bool shown = false;
-  if (PrepareCodecStates(context.states)) {
-    const int32_t scaleNum = App().params.ScaleNum;
-    App().params.ScaleNum = 0;
-    if (LoadInputImage(context, path)) {
-      if (!g_preview.path.empty()) {
-        ReleasePreviewPixels();
-        g_preview.path.clear();
-      }
-      DecodedImage& image = context.states.decoder->image;
-      std::memcpy(&g_preview.info.header, &image.header, sizeof(g_preview.info.header));
-      std::memcpy(g_preview.info.colors, image.colorTable, sizeof(g_preview.info.colors));
-      g_preview.pixels = image.pixels;
-      g_preview.pixelBytes = image.pixelBytes;
-      image.pixels = nullptr;
-      image.pixelBytes = 0;
-      RepaintPreviewBox();
-      g_preview.path = path;
-      SetWindowTextW(g_page.nameLine, LastPathComponent(path).c_str());
-      wchar_t info[64];
-      std::swprintf(info, sizeof(info) / sizeof(info[0]), L"%d x %d    %dbit", context.loaded.width,
-                    context.loaded.height, context.loaded.bitsPerPixel);
-      SetWindowTextW(g_page.infoLine, info);
-      shown = true;
+  // The preview shows the photo unscaled, whatever the runs' scale.
+  if (PrepareCodecStates(states) && LoadInputImage(context, path, 0)) {
+    if (!g_preview.path.empty()) {
+      ReleasePreviewPixels();
+      g_preview.path.clear();
     }
-    App().params.ScaleNum = scaleNum;
+    DecodedImage& image = states.decoder->image;
+    std::memcpy(&g_preview.info.header, &image.header, sizeof(g_preview.info.header));
+    std::memcpy(g_preview.info.colors, image.colorTable, sizeof(g_preview.info.colors));
+    g_preview.pixels = image.pixels;
+    g_preview.pixelBytes = image.pixelBytes;
+    image.pixels = nullptr;
+    image.pixelBytes = 0;
+    RepaintPreviewBox();
+    g_preview.path = path;
+    SetWindowTextW(g_page.nameLine, LastPathComponent(path).c_str());
+    wchar_t info[64];
+    std::swprintf(info, sizeof(info) / sizeof(info[0]), L"%d x %d    %dbit", context.loaded.width,
+                  context.loaded.height, context.loaded.bitsPerPixel);
+    SetWindowTextW(g_page.infoLine, info);
+    shown = true;
   }
-  ReleaseCodecStates(context.states);
+  ReleaseCodecStates(states);
   return shown;
 }
 

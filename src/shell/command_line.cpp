@@ -41,7 +41,7 @@ CommandLineResult ConvertDirectly(int argc, wchar_t** args) {
     paths.emplace_back(array.at(i));
   }
   ShowWindow(App().mainWindow, SW_SHOWMINIMIZED);
-  RunFileListConversionInWindow(paths, RunSource::kCommandLine);
+  RunFileListConversion(paths, RunSource::kCommandLine);
   for (std::wstring& path : paths) SecureZeroMemory(path.data(), path.size() * sizeof(wchar_t));
   return CommandLineResult::kClose;
 }

@@ -94,7 +94,7 @@ void ConvertDroppedFiles(const DropData& data, UINT count) {
     wcsncpy(slots.at(i), path.c_str(), kPathChars - 1);
     paths.emplace_back(slots.at(i));
   }
-  RunFileListConversionInWindow(paths, RunSource::kDrop);
+  RunFileListConversion(paths, RunSource::kDrop);
   for (std::wstring& path : paths) SecureZeroMemory(path.data(), path.size() * sizeof(wchar_t));
 }
 

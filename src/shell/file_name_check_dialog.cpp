@@ -5,17 +5,14 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "batch/run.h"
-#include "engine/conversion.h"
 #include "preview/input_list_page.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
-#include "shell/folder_fields.h"
-#include "shell/pages.h"
 #include "shell/window_run_host.h"
 
 namespace qv {
@@ -101,26 +98,14 @@ INT_PTR CALLBACK FileNameCheckProc(HWND dialog, UINT message, WPARAM wParam, LPA
 
 // The names of the run as it would go now. False (a message shown) when no run would start.
 bool ComputeContext(NameCheckContext& context) {
-  AppState& app = App();
-  std::wstring inputFolder, outputFolder;
-  if (!ValidateFolderFields(inputFolder, outputFolder)) return false;
-  CheckInputFolderChange(false);  // a changed folder is reloaded quietly; the check goes on
-  const std::vector<std::wstring> inputs = CheckedInputPaths(inputFolder, InputListRows());
-  if (inputs.empty()) {
-    ShowAppMessage(MessageCode::kNoFiles);
-    return false;
-  }
-  // Only the Exif reader is needed: nothing is decoded or encoded here.
-  ConversionContext ctx;
-  ctx.states.exifReader.reset(new (std::nothrow) ExifReaderState);
-  if (!ctx.states.exifReader) {
+  RunRequest request;
+  if (!BuildNameCheckRequest(request)) return false;
+  std::optional<std::vector<NameCheckRow>> rows = PlanOutputNames(request);
+  if (!rows) {
     ShowAppMessage(MessageCode::kMemory);
     return false;
   }
-  // The text fields first, so that the sub-folder and the name parts are those the run would use.
-  ReadTabTextFields(app.params);
-  ctx.params = &app.params;
-  context.rows = ComputeNameListing(ctx, RunOutputFolder(app.params, outputFolder), inputs);
+  context.rows = std::move(*rows);
   return true;
 }
 
@@ -133,7 +118,7 @@ void ShowFileNameCheck() {
   if (!ComputeContext(context)) return;
   const INT_PTR result = DialogBoxParamW(app.instance, MAKEINTRESOURCEW(IDD_FILE_NAME_CHECK), app.mainWindow,
                                          FileNameCheckProc, reinterpret_cast<LPARAM>(&context));
-  if (result == kConvertResult) RunFolderConversionInWindow();
+  if (result == kConvertResult) RunFolderConversion();
 }
 
 }  // namespace qv

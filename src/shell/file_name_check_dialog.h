@@ -1,8 +1,8 @@
 // The file-name check (dialog 2000, "ファイル名確認"): before anything is converted, lists the output
 // name every checked row of the input list would get from a folder run, with the collision suffixes
-// caused by the output folder's files and by the run's own earlier outputs. The names come from the
-// batch core (ComputeNameListing); this file only gathers the inputs, shows them and hands "変換" on
-// to the same folder run as the main window's "変換" button.
+// caused by the output folder's files and by the run's own earlier outputs. The names are planned by the
+// batch core (PlanOutputNames) from the request the window builds; this file only shows them and hands
+// "変換" on to the same folder run as the main window's "変換" button.
 #pragma once
 
 namespace qv {

@@ -348,7 +348,7 @@ void DispatchCommand(int id, int code, HWND control) {
     case IDC_OUTPUT_FOLDER: return;
     case IDC_OUTPUT_PREVIEW: return;   // the output preview comes with its own window
     case IDC_FILE_NAME_CHECK: ShowFileNameCheck(); return;
-    case IDC_CONVERT: RunFolderConversionInWindow(); return;
+    case IDC_CONVERT: RunFolderConversion(); return;
     case IDC_STOP: return;             // only a run listens to it
     case IDC_HELP_BUTTON: return;             // the help file comes with the help part
     case IDC_EXIT: SendMessageW(App().mainWindow, WM_CLOSE, 0, 0); return;

@@ -1,4 +1,4 @@
-// The batch core's host in the main window.
+// Runs in the main window: their requests built from the window's fields, their reports shown.
 #include "shell/window_run_host.h"
 
 #include <commctrl.h>
@@ -74,32 +74,12 @@ int ShowAppMessage(MessageCode code) {
                         MB_OK | MessageIconStyle(message.icon) | MB_SETFOREGROUND);
 }
 
-void WindowRunHost::ShowMessage(MessageCode code) { ShowAppMessage(code); }
+WindowRunObserver::WindowRunObserver(const RunRequest& request)
+    : runOutputFolder_(RunOutputFolder(request.params, request.outputFolder)) {}
 
-bool WindowRunHost::ValidateFolderFields(std::wstring& inputFolder, std::wstring& outputFolder) {
-  if (!qv::ValidateFolderFields(inputFolder, outputFolder)) return false;
-  outputFolder_ = outputFolder;
-  return true;
-}
+void WindowRunObserver::ShowMessage(MessageCode code) { ShowAppMessage(code); }
 
-bool WindowRunHost::InputFolderChangedStop() { return CheckInputFolderChange(true) == FolderChange::kStop; }
-
-std::vector<RunRow> WindowRunHost::Rows() { return InputListRows(); }
-
-bool WindowRunHost::RememberOutputFolder(std::wstring& outputFolder) {
-  if (!RememberFolder(App().outputField, outputFolder)) return false;
-  outputFolder_ = outputFolder;
-  return true;
-}
-
-void WindowRunHost::PrepareRunSettings(ConversionParams& params) {
-  ReadOutputSettingsIntoParams(params);
-  if (!outputFolder_.empty()) runOutputFolder_ = RunOutputFolder(params, outputFolder_);
-}
-
-void WindowRunHost::ReleaseInputPreview() { qv::ReleaseInputPreview(); }
-
-void WindowRunHost::BeginRun(int planned) {
+void WindowRunObserver::BeginRun(int planned) {
   watchSignalledAtStart_ = InputWatchSignalled();
   // Even a file that fails can leave its trace in the output folder (a copy begun and taken back).
   if (SameFolder(runOutputFolder_, InputListFolder())) wroteIntoListedFolder_ = true;
@@ -107,7 +87,9 @@ void WindowRunHost::BeginRun(int planned) {
   SetMainTitle(kProcessingTitle);
 }
 
-void WindowRunHost::FileDone(const FileOutcome& outcome) {
+void WindowRunObserver::FileStarting(int, const std::wstring&) {}  // the bar steps when a file is done
+
+void WindowRunObserver::FileDone(const FileOutcome& outcome) {
   const std::wstring& listed = InputListFolder();
   if (!outcome.outputPath.empty() && SameFolder(ParentPath(outcome.outputPath), listed))
     wroteIntoListedFolder_ = true;
@@ -118,23 +100,23 @@ void WindowRunHost::FileDone(const FileOutcome& outcome) {
   SendMessageW(App().progress, PBM_STEPIT, 0, 0);
 }
 
-bool WindowRunHost::PollCancelRequest() { return PollWindowCancelRequest(); }
+bool WindowRunObserver::PollCancelRequest() { return PollWindowCancelRequest(); }
 
-bool WindowRunHost::ConfirmCancel() {
+bool WindowRunObserver::ConfirmCancel() {
   return ShowMessageBox(App().mainWindow, kCancelQuestion, kAppTitle,
                         MB_YESNO | MB_ICONWARNING | MB_SETFOREGROUND) == IDYES;
 }
 
-void WindowRunHost::AnnounceNewSubfolder(const std::wstring& folder) {
+void WindowRunObserver::AnnounceNewSubfolder(const std::wstring& folder) {
   if (SameFolder(ParentPath(folder), InputListFolder())) wroteIntoListedFolder_ = true;
 }
 
-void WindowRunHost::UpdateInputListAfterRun() {
+void WindowRunObserver::UpdateInputListAfterRun() {
   RemoveInputRows(removedNames_);
   if (wroteIntoListedFolder_ && !watchSignalledAtStart_) RearmInputWatch(InputListFolder());
 }
 
-void WindowRunHost::EndRun(const RunSummary& summary) {
+void WindowRunObserver::EndRun(const RunSummary& summary) {
   SendMessageW(App().progress, PBM_SETPOS, 0, 0);
   SetMainTitle(kAppTitle);
   UpdateInputListAfterRun();
@@ -162,24 +144,87 @@ bool PollWindowCancelRequest() {
   return false;
 }
 
-RunSummary RunFolderConversionInWindow() {
-  if (App().runActive) return {};
-  ActiveRun active;
-  WindowRunHost host;
-  RunEnvironment env;
-  env.params = &App().params;
-  env.options = &App().stored.options;
-  return RunFolderConversion(host, env);
+namespace {
+
+// The part of a folder run's request that the window's fields decide once both folders are valid.
+bool FillFolderRequest(const std::wstring& inputFolder, const std::wstring& outputFolder, RunRequest& request) {
+  request = RunRequest{};
+  request.inputs = CheckedRunInputs(inputFolder, InputListRows());
+  if (request.inputs.empty()) {
+    ShowAppMessage(MessageCode::kNoFiles);
+    return false;
+  }
+  request.outputFolder = outputFolder;
+  request.source = RunSource::kFolder;
+  return true;
 }
 
-RunSummary RunFileListConversionInWindow(const std::vector<std::wstring>& paths, RunSource source) {
+// The parameters in force: the process's record, which the fields were just read into.
+void TakeParams(RunRequest& request) {
+  request.params = App().params;
+  request.disposal = DisposalOf(request.params);
+}
+
+}  // namespace
+
+bool BuildFolderRunRequest(RunRequest& request) {
+  std::wstring inputFolder, outputFolder;
+  if (!ValidateFolderFields(inputFolder, outputFolder)) return false;
+  if (CheckInputFolderChange(true) == FolderChange::kStop) return false;
+  if (!FillFolderRequest(inputFolder, outputFolder, request)) return false;
+  ReleaseInputPreview();
+  ReadOutputSettingsIntoParams(App().params);
+  TakeParams(request);
+  return true;
+}
+
+bool BuildNameCheckRequest(RunRequest& request) {
+  std::wstring inputFolder, outputFolder;
+  if (!ValidateFolderFields(inputFolder, outputFolder)) return false;
+  CheckInputFolderChange(false);  // a changed folder is reloaded quietly; the check goes on
+  if (!FillFolderRequest(inputFolder, outputFolder, request)) return false;
+  // The text fields, so that the sub-folder and the name parts are those the run would use.
+  ReadTabTextFields(App().params);
+  TakeParams(request);
+  return true;
+}
+
+bool BuildFileListRunRequest(const std::vector<std::wstring>& paths, RunSource source, RunRequest& request) {
+  request = RunRequest{};
+  request.inputs = RunInputsOf(paths);
+  request.source = source;
+  bool valid;
+  if (source == RunSource::kDrop) {
+    valid = RememberFolder(App().outputField, request.outputFolder);
+  } else {
+    request.outputFolder = DefaultOutputFolder(App().stored.options.SdToPath, request.inputs);
+    valid = IsExistingFolder(request.outputFolder);
+  }
+  if (!valid) {
+    ShowAppMessage(MessageCode::kInvalidOutput);
+    return false;
+  }
+  ReadOutputSettingsIntoParams(App().params);
+  TakeParams(request);
+  return true;
+}
+
+RunSummary RunFolderConversion() {
   if (App().runActive) return {};
   ActiveRun active;
-  WindowRunHost host;
-  RunEnvironment env;
-  env.params = &App().params;
-  env.options = &App().stored.options;
-  return RunFileListConversion(host, env, paths, source);
+  RunRequest request;
+  if (!BuildFolderRunRequest(request)) return {};
+  WindowRunObserver observer(request);
+  return ExecuteRun(request, observer);
+}
+
+RunSummary RunFileListConversion(const std::vector<std::wstring>& paths, RunSource source) {
+  if (App().runActive) return {};
+  ActiveRun active;
+  RunRequest request;
+  if (!BuildFileListRunRequest(paths, source, request)) return {};
+  WindowRunObserver observer(request);
+  return ExecuteRun(request, observer);
 }
 
 }  // namespace qv

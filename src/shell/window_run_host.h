@@ -1,6 +1,7 @@
-// Conversion runs in the main window: the batch core's RunHost implemented with the window's progress
-// bar, title, message boxes and input list, and the polling that lets Escape or "中止" stop a run
-// while every other input of the window is discarded.
+// Conversion runs in the main window: the window's steps before a run (validating the folder fields,
+// the change check, the rows, reading the page's fields) build the run's request; the batch core runs it
+// and reports to an observer on the window's progress bar, title, message boxes and input list, with the
+// polling that lets Escape or "中止" stop a run while every other input of the window is discarded.
 #pragma once
 
 #include <windows.h>
@@ -26,16 +27,14 @@ int ShowAppMessage(MessageCode code);
 // The icon style of a message icon.
 UINT MessageIconStyle(MessageIcon icon);
 
-class WindowRunHost : public RunHost {
+// The run's reports in the main window: the progress bar, the title, the message boxes, the polling
+// that lets Escape or "中止" stop a run, and the input list brought up to date after the run.
+class WindowRunObserver : public RunObserver {
  public:
+  explicit WindowRunObserver(const RunRequest& request);
   void ShowMessage(MessageCode code) override;
-  bool ValidateFolderFields(std::wstring& inputFolder, std::wstring& outputFolder) override;
-  bool InputFolderChangedStop() override;
-  std::vector<RunRow> Rows() override;
-  bool RememberOutputFolder(std::wstring& outputFolder) override;
-  void PrepareRunSettings(ConversionParams& params) override;
-  void ReleaseInputPreview() override;
   void BeginRun(int planned) override;
+  void FileStarting(int index, const std::wstring& inputPath) override;
   void FileDone(const FileOutcome& outcome) override;
   bool PollCancelRequest() override;
   bool ConfirmCancel() override;
@@ -49,7 +48,6 @@ class WindowRunHost : public RunHost {
   // A change that was already reported when the run began stays reported.
   void UpdateInputListAfterRun();
 
-  std::wstring outputFolder_;     // the validated output folder field (folder and drop runs)
   std::wstring runOutputFolder_;  // where the outputs go, with the sub-folder
   bool wroteIntoListedFolder_ = false;
   bool watchSignalledAtStart_ = false;
@@ -61,10 +59,27 @@ class WindowRunHost : public RunHost {
 // true, everything else of that range is discarded. Messages outside the range stay queued.
 bool PollWindowCancelRequest();
 
-// The run of the "変換" button over the checked rows of the input list.
-RunSummary RunFolderConversionInWindow();
+// The request of the "変換" button, after the window's own steps: both folder fields validated (message 3
+// or 4), the change check of the input folder (a change stops with its message when FileMes asks for
+// it), the checked rows ("対象ファイルがありません。" when there are none), the input preview released, and
+// the values still held in the output settings page's fields read into the parameters. False when no run
+// may start (the message has been shown).
+bool BuildFolderRunRequest(RunRequest& request);
+
+// The request whose names the file-name check shows: as the "変換" button's, except that a changed input
+// folder is reloaded quietly and the check goes on, the preview stays, and of the page's fields only the
+// text and number fields of the names are read.
+bool BuildNameCheckRequest(RunRequest& request);
+
+// The request of a run over explicit paths: source kCommandLine (the Send To menu) writes into SdToPath,
+// else the folder of the first path; kDrop into the output field's folder, which is remembered. False
+// with "出力フォルダが無効です。" shown when that is no existing folder.
+bool BuildFileListRunRequest(const std::vector<std::wstring>& paths, RunSource source, RunRequest& request);
+
+// The run of the "変換" button over the checked rows of the input list. Nothing happens during a run.
+RunSummary RunFolderConversion();
 
 // A run over explicit paths (the command line, source kCommandLine; drops, kDrop).
-RunSummary RunFileListConversionInWindow(const std::vector<std::wstring>& paths, RunSource source);
+RunSummary RunFileListConversion(const std::vector<std::wstring>& paths, RunSource source);
 
 }  // namespace qv

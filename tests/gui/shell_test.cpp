@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "../unit/recording_observer.h"
 #include "batch/messages.h"
+#include "cli/cli_request.h"
 #include "gui_test_support.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
@@ -16,6 +18,7 @@
 #include "shell/folder_fields.h"
 #include "shell/main_window.h"
 #include "shell/pages.h"
+#include "settings/settings_file.h"
 #include "shell/send_to.h"
 #include "shell/startup.h"
 #include "shell/window_run_host.h"
@@ -724,6 +727,78 @@ TEST_F(MainWindowTest, CommandLineWithTwoFilesAndSdToCvtConvertsAndCloses) {
   EXPECT_EQ(WindowText(window_), L"変換完了    2/3 （出力ファイル数/入力ファイル数）");
   EXPECT_TRUE(IsIconic(window_));
   (void)out;
+}
+
+// Settings stored in the settings file, which the window was made with and the command line reads.
+class SameSettingsTest : public MainWindowTest {
+ protected:
+  void Configure() override {
+    ConversionParams& p = App().params;
+    p.Quality = 60;
+    p.NameSet = 2;
+    p.DigitNum = 3;
+    p.StartNum = 7;
+    p.TopAdd = 1;
+    p.TopStr = L"web_";
+    p.MkDirAdd = 1;
+    p.MkDirStr = L"small";
+    p.Progressive = 1;
+    App().stored.options.EndMes = 0;
+    ASSERT_TRUE(SaveSettings(App().settingsPath, p, App().stored));
+  }
+  // The request the command line builds for `quorvix -o OUT IN` with the settings file.
+  RunRequest CliRequest(const std::wstring& in, const std::wstring& out) {
+    ConversionParams params;
+    StoredAppState state;
+    LoadConversionParams(App().settingsPath, params);
+    LoadAppOptions(App().settingsPath, state);
+    BoundToOfferedRanges(params);
+    cli::CliOptions options;
+    options.paths = {in};
+    options.outputFolder = out;
+    cli::CliRun run;
+    EXPECT_TRUE(cli::BuildCliRequest(options, params, state.options, run));
+    return run.request;
+  }
+  static void RemoveSubFolder(const std::wstring& out) {
+    for (const std::wstring& name : FileNames(out + L"\\small")) DeleteFileW((out + L"\\small\\" + name).c_str());
+    RemoveDirectoryW((out + L"\\small").c_str());
+  }
+  std::vector<std::wstring> Record(const RunRequest& request, const std::wstring& out) {
+    RemoveSubFolder(out);
+    test::RecordingObserver observer;
+    observer.cancelAfter = 2;
+    ExecuteRun(request, observer);
+    return observer.calls;
+  }
+};
+
+TEST_F(SameSettingsTest, WindowAndCommandLineBuildTheSameRequestAndGetTheSameReports) {
+  const std::wstring in = InputFolderWith(4);
+  const std::wstring out = scratch_.folder(L"out");
+  SetInputFolder(in);
+  SetOutputFolder(out);
+  RunRequest window;
+  ASSERT_TRUE(BuildFolderRunRequest(window));
+  EXPECT_EQ(window.source, RunSource::kFolder);
+  RunRequest cli = CliRequest(in, out);
+  EXPECT_EQ(cli.source, RunSource::kCommandLine);
+  cli.source = RunSource::kFolder;  // the one difference: where the inputs came from
+  EXPECT_EQ(window, cli);
+  ASSERT_EQ(window.inputs.size(), 4u);
+  EXPECT_EQ(window.params.TopStr, L"web_");
+
+  const std::vector<std::wstring> windowCalls = Record(window, out);
+  EXPECT_EQ(windowCalls, Record(cli, out));
+  ASSERT_EQ(windowCalls.size(), 10u);
+  EXPECT_EQ(windowCalls.front(), L"begin 4");
+  EXPECT_EQ(windowCalls[2].substr(0, 36), L"done 0 s002.jpg converted -> web_007");
+  EXPECT_EQ(windowCalls.back(), L"end 4 2 cancelled");
+  // The window's own run of that request writes the names the recorded runs began with.
+  RemoveSubFolder(out);
+  Convert();
+  EXPECT_EQ(FileNames(out + L"\\small"),
+            (std::vector<std::wstring>{L"web_007.jpg", L"web_008.jpg", L"web_009.jpg", L"web_010.jpg"}));
 }
 
 TEST(Shortcut, ResolvedToItsTargetAndLeftAloneWhenNotALink) {

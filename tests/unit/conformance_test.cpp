@@ -43,10 +43,12 @@ TEST(Conformance, OutputMatchesLibjpegToolsByteForByte) {
   ASSERT_GT(cases.size(), 80u);
   test::ScratchDir dir;
   ConversionParams params;
+  CodecStates states;
   ConversionContext ctx;
   ctx.params = &params;
+  ctx.states = &states;
   ctx.tempFolder = dir.folder();
-  ASSERT_TRUE(PrepareCodecStates(ctx.states));
+  ASSERT_TRUE(PrepareCodecStates(states));
   int index = 0;
   for (const ConformanceCase& c : cases) {
     params = ConversionParams{};
@@ -67,7 +69,7 @@ TEST(Conformance, OutputMatchesLibjpegToolsByteForByte) {
         << c.RefName() << ": " << ours.size() << " vs " << ref.size() << " bytes";
     EXPECT_EQ(test::ParseJpeg(ours).comments.size(), static_cast<size_t>(params.CmtOpt)) << c.RefName();
   }
-  ReleaseCodecStates(ctx.states);
+  ReleaseCodecStates(states);
 }
 
 }  // namespace

@@ -20,10 +20,11 @@ class ConversionTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ctx.params = &params;
+    ctx.states = &states;
     ctx.tempFolder = temp.folder();
-    ASSERT_TRUE(PrepareCodecStates(ctx.states));
+    ASSERT_TRUE(PrepareCodecStates(states));
   }
-  void TearDown() override { ReleaseCodecStates(ctx.states); }
+  void TearDown() override { ReleaseCodecStates(states); }
 
   // Converts and returns the output bytes (empty on failure); the temporary file is removed.
   std::vector<unsigned char> Convert(const std::wstring& input, bool* ok = nullptr) {
@@ -46,6 +47,7 @@ class ConversionTest : public ::testing::Test {
   ScratchDir temp;
   ScratchDir inputs;
   ConversionParams params;
+  CodecStates states;
   ConversionContext ctx;
 };
 
@@ -157,9 +159,9 @@ TEST_F(ConversionTest, SizeBoundAndQualityReported) {
   EXPECT_EQ(ctx.writtenQuality, 75);
 }
 
-TEST_F(ConversionTest, PreviewLoadsAtFullSizeAndKeepsThePixels) {
-  params.ScaleNum = 0;
-  ASSERT_TRUE(LoadInputImage(ctx, DataFile("s050.jpg")));
+TEST_F(ConversionTest, PreviewLoadsAtItsOwnScaleAndKeepsThePixels) {
+  params.ScaleNum = 2;  // the runs' scale is not the preview's
+  ASSERT_TRUE(LoadInputImage(ctx, DataFile("s050.jpg"), 0));
   EXPECT_EQ(ctx.loaded.width, 640);
   EXPECT_EQ(ctx.loaded.height, 480);
   EXPECT_EQ(ctx.loaded.bitsPerPixel, 24);
@@ -169,14 +171,17 @@ TEST_F(ConversionTest, PreviewLoadsAtFullSizeAndKeepsThePixels) {
   ASSERT_TRUE(ConvertLoadedImage(ctx, temp.file("two.jpg")));
   EXPECT_EQ(test::ReadAll(temp.path() / "one.jpg"), test::ReadAll(temp.path() / "two.jpg"));
   ReleaseLoadedPixels(ctx);
-  EXPECT_EQ(ctx.states.decoder->image.pixels, nullptr);
+  EXPECT_EQ(states.decoder->image.pixels, nullptr);
+  const test::JpegInfo info = test::ParseJpeg(Convert(DataFile("s050.jpg")));
+  EXPECT_EQ(info.width, 160);
+  EXPECT_EQ(info.height, 120);
 }
 
 TEST_F(ConversionTest, GreyImageAfterColourImageCarriesNoStaleTable) {
   params.ScaleNum = 8;
   Convert(DataFile("s045.jpg"));
-  ASSERT_TRUE(LoadInputImage(ctx, DataFile("s002.jpg")));
-  EXPECT_EQ(ctx.states.decoder->image.colorTable[200].blue, 0);
+  ASSERT_TRUE(LoadInputImage(ctx, DataFile("s002.jpg"), params.ScaleNum));
+  EXPECT_EQ(states.decoder->image.colorTable[200].blue, 0);
   ReleaseLoadedPixels(ctx);
 }
 

@@ -16,48 +16,33 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A folder run's host: both folders valid, every row of the input folder checked, never cancelled.
-class FolderHost : public RunHost {
+// Records the outcomes of a run that is never cancelled and shows no message.
+class OutcomeObserver : public RunObserver {
  public:
-  std::wstring inputFolder, outputFolder;
-  std::vector<RunRow> rows;
   std::vector<FileOutcome> outcomes;
 
   void ShowMessage(MessageCode) override { ADD_FAILURE() << "no message expected"; }
-  bool ValidateFolderFields(std::wstring& in, std::wstring& out) override {
-    in = inputFolder;
-    out = outputFolder;
-    return true;
-  }
-  bool InputFolderChangedStop() override { return false; }
-  std::vector<RunRow> Rows() override { return rows; }
-  bool RememberOutputFolder(std::wstring& out) override {
-    out = outputFolder;
-    return true;
-  }
   void BeginRun(int) override {}
+  void FileStarting(int, const std::wstring&) override {}
   void FileDone(const FileOutcome& o) override { outcomes.push_back(o); }
   bool PollCancelRequest() override { return false; }
   bool ConfirmCancel() override { return false; }
+  void AnnounceNewSubfolder(const std::wstring&) override {}
   void EndRun(const RunSummary&) override {}
 };
 
 class FinalCopyTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    env.params = &params;
-    env.options = &options;
-    host.inputFolder = in.folder();
-    host.outputFolder = out.folder();
-  }
   void TearDown() override { FailNextCopiesForTesting(0); }
   void AddInputs(std::initializer_list<const char*> names) {
     for (const char* name : names) {
       fs::copy_file(test::DataDir() / "s002.jpg", in.path() / name);
       fs::permissions(in.path() / name, fs::perms::owner_write, fs::perm_options::add);
     }
-    host.rows.clear();
-    for (const InputRow& r : ListInputFolder(in.folder(), 0)) host.rows.push_back({r.name, true});
+    std::vector<RunRow> rows;
+    for (const InputRow& r : ListInputFolder(in.folder(), 0)) rows.push_back({r.name, true});
+    request.inputs = CheckedRunInputs(in.folder(), rows);
+    request.outputFolder = out.folder();
   }
   std::vector<std::string> Names(const fs::path& dir) const {
     std::vector<std::string> names;
@@ -67,27 +52,24 @@ class FinalCopyTest : public ::testing::Test {
   }
 
   test::ScratchDir in, out;
-  ConversionParams params;
-  AppOptions options;
-  RunEnvironment env;
-  FolderHost host;
+  RunRequest request;
+  OutcomeObserver observer;
 };
 
 TEST_F(FinalCopyTest, FailedCopyLeavesNoOutputAndKeepsTheInputThatWasToBeDeleted) {
   AddInputs({"a.jpg", "b.jpg"});
-  params.IFileDel = 1;
-  params.Recycle = 0;
+  request.disposal = InputDisposal::kDelete;
   const size_t tempsBefore = test::FilesStartingWith(fs::temp_directory_path(), "tmp").size();
   FailNextCopiesForTesting(1);
-  const RunSummary summary = RunFolderConversion(host, env);
+  const RunSummary summary = ExecuteRun(request, observer);
   EXPECT_EQ(summary.planned, 2);
   EXPECT_EQ(summary.written, 1);
-  ASSERT_EQ(host.outcomes.size(), 2u);
-  EXPECT_EQ(host.outcomes[0].status, FileStatus::kCopyFailed);
-  EXPECT_TRUE(host.outcomes[0].outputPath.empty());
-  EXPECT_EQ(host.outcomes[0].disposal, DisposalResult::kKept);
-  EXPECT_EQ(host.outcomes[1].status, FileStatus::kConverted);
-  EXPECT_EQ(host.outcomes[1].disposal, DisposalResult::kRemoved);
+  ASSERT_EQ(observer.outcomes.size(), 2u);
+  EXPECT_EQ(observer.outcomes[0].status, FileStatus::kCopyFailed);
+  EXPECT_TRUE(observer.outcomes[0].outputPath.empty());
+  EXPECT_EQ(observer.outcomes[0].disposal, DisposalResult::kKept);
+  EXPECT_EQ(observer.outcomes[1].status, FileStatus::kConverted);
+  EXPECT_EQ(observer.outcomes[1].disposal, DisposalResult::kRemoved);
   EXPECT_EQ(Names(out.path()), std::vector<std::string>{"b.jpg"});
   EXPECT_EQ(Names(in.path()), std::vector<std::string>{"a.jpg"});
   EXPECT_EQ(test::FilesStartingWith(fs::temp_directory_path(), "tmp").size(), tempsBefore);
@@ -99,7 +81,7 @@ TEST_F(FinalCopyTest, TakenNamesOfAnyCaseAndDanglingLinksGetTheNextSuffix) {
   fs::create_symlink(out.path() / "nowhere", out.path() / "b.jpg", ec);
   const bool links = !ec;
   AddInputs({"a.jpg", "b.jpg"});
-  const RunSummary summary = RunFolderConversion(host, env);
+  const RunSummary summary = ExecuteRun(request, observer);
   EXPECT_EQ(summary.written, 2);
   std::vector<std::string> expected = {"A.JPG", "a+1.jpg", links ? "b+1.jpg" : "b.jpg"};
   if (links) expected.push_back("b.jpg");

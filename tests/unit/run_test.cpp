@@ -1,12 +1,13 @@
-// Whole runs over real folders with an in-memory host: names by each rule, collisions with the inputs
+// Whole runs over real folders with an in-memory observer: names by each rule, collisions with the inputs
 // themselves, serial numbers across failures, the sub-folder's life, input disposal, cancellation, the
-// messages, and the file-name check's listing.
+// messages, and the planned names of the file-name check.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 #include "batch/input_listing.h"
 #include "batch/run.h"
@@ -19,34 +20,20 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class FakeHost : public RunHost {
+class FakeObserver : public RunObserver {
  public:
-  std::wstring inputFolder, outputFolder;
-  bool foldersValid = true;
-  std::vector<RunRow> rows;
   std::vector<MessageCode> messages;
   std::vector<FileOutcome> outcomes;
   int begun = -1;
   RunSummary ended;
-  int cancelAfter = -1;            // PollCancelRequest reports a request after this many files
+  int cancelAfter = -1;             // PollCancelRequest reports a request after this many files
   std::vector<bool> cancelAnswers;  // answers to the cancel question, in order
   int questions = 0;
   std::vector<std::wstring> announced;
 
   void ShowMessage(MessageCode code) override { messages.push_back(code); }
-  bool ValidateFolderFields(std::wstring& in, std::wstring& out) override {
-    in = inputFolder;
-    out = outputFolder;
-    if (!foldersValid) ShowMessage(MessageCode::kInvalidInput);
-    return foldersValid;
-  }
-  bool InputFolderChangedStop() override { return false; }
-  std::vector<RunRow> Rows() override { return rows; }
-  bool RememberOutputFolder(std::wstring& out) override {
-    out = outputFolder;
-    return true;
-  }
   void BeginRun(int planned) override { begun = planned; }
+  void FileStarting(int, const std::wstring&) override {}
   void FileDone(const FileOutcome& o) override { outcomes.push_back(o); }
   bool PollCancelRequest() override { return cancelAfter >= 0 && static_cast<int>(outcomes.size()) >= cancelAfter; }
   bool ConfirmCancel() override {
@@ -60,12 +47,7 @@ class FakeHost : public RunHost {
 
 class RunTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    env.params = &params;
-    env.options = &options;
-    host.inputFolder = in.folder();
-    host.outputFolder = out.folder();
-  }
+  void SetUp() override { outputFolder = out.folder(); }
   void AddInput(const std::string& name, const std::string& corpusFile = "s002.jpg") {
     const fs::path target = in.path() / fs::u8path(name);
     fs::copy_file(test::DataDir() / corpusFile, target);
@@ -73,9 +55,19 @@ class RunTest : public ::testing::Test {
     fs::permissions(target, fs::perms::owner_write, fs::perm_options::add);
   }
   void LoadRows() {
-    host.rows.clear();
-    for (const InputRow& r : ListInputFolder(in.folder(), options.Hidden)) host.rows.push_back({r.name, r.checked});
+    rows.clear();
+    for (const InputRow& r : ListInputFolder(in.folder(), 0)) rows.push_back({r.name, r.checked});
   }
+  // The request of a folder run over the checked rows, with the parameters as they stand.
+  RunRequest FolderRequest() const {
+    RunRequest request;
+    request.inputs = CheckedRunInputs(in.folder(), rows);
+    request.outputFolder = outputFolder;
+    request.params = params;
+    request.disposal = DisposalOf(params);
+    return request;
+  }
+  RunSummary RunFolder() { return ExecuteRun(FolderRequest(), observer); }
   std::vector<std::string> OutputNames(const fs::path& dir) const {
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().u8string());
@@ -85,10 +77,10 @@ class RunTest : public ::testing::Test {
   size_t TempLeftovers() const { return test::FilesStartingWith(fs::temp_directory_path(), "tmp").size(); }
 
   test::ScratchDir in, out;
+  std::wstring outputFolder;
+  std::vector<RunRow> rows;
   ConversionParams params;
-  AppOptions options;
-  RunEnvironment env;
-  FakeHost host;
+  FakeObserver observer;
 };
 
 TEST_F(RunTest, FolderRunConvertsCheckedRowsByInputName) {
@@ -96,33 +88,31 @@ TEST_F(RunTest, FolderRunConvertsCheckedRowsByInputName) {
   AddInput("a.JPG", "s050.jpg");
   AddInput("c.jpeg");
   LoadRows();
-  host.rows[2].checked = false;  // c.jpeg
+  rows[2].checked = false;  // c.jpeg
   const size_t tempsBefore = TempLeftovers();
-  const RunSummary s = RunFolderConversion(host, env);
+  const RunSummary s = RunFolder();
   EXPECT_TRUE(s.started);
   EXPECT_EQ(s.planned, 2);
   EXPECT_EQ(s.written, 2);
-  EXPECT_EQ(host.begun, 2);
+  EXPECT_EQ(observer.begun, 2);
   EXPECT_EQ(OutputNames(out.path()), (std::vector<std::string>{"a.jpg", "b.jpg"}));
-  ASSERT_EQ(host.outcomes.size(), 2u);
-  EXPECT_EQ(host.outcomes[0].width, 80);  // 640 x 480 at 1/8
-  EXPECT_EQ(host.outcomes[0].height, 60);
-  EXPECT_EQ(host.outcomes[0].quality, 75);
-  EXPECT_EQ(host.outcomes[0].bytes, fs::file_size(out.path() / "a.jpg"));
+  ASSERT_EQ(observer.outcomes.size(), 2u);
+  EXPECT_EQ(observer.outcomes[0].width, 80);  // 640 x 480 at 1/8
+  EXPECT_EQ(observer.outcomes[0].height, 60);
+  EXPECT_EQ(observer.outcomes[0].quality, 75);
+  EXPECT_EQ(observer.outcomes[0].bytes, fs::file_size(out.path() / "a.jpg"));
   EXPECT_EQ(TempLeftovers(), tempsBefore);
-  EXPECT_TRUE(host.messages.empty());
+  EXPECT_TRUE(observer.messages.empty());
 }
 
-TEST_F(RunTest, NothingCheckedOrInvalidFoldersShowMessagesAndChangeNothing) {
+TEST_F(RunTest, NothingCheckedShowsItsMessageAndChangesNothing) {
   AddInput("a.jpg");
   LoadRows();
-  host.rows[0].checked = false;
-  EXPECT_FALSE(RunFolderConversion(host, env).started);
-  EXPECT_EQ(host.messages, std::vector<MessageCode>{MessageCode::kNoFiles});
-  EXPECT_EQ(host.begun, -1);
-  host.foldersValid = false;
-  EXPECT_FALSE(RunFolderConversion(host, env).started);
-  EXPECT_EQ(host.messages.back(), MessageCode::kInvalidInput);
+  rows[0].checked = false;
+  params.MkDirAdd = 1;
+  EXPECT_FALSE(RunFolder().started);
+  EXPECT_EQ(observer.messages, std::vector<MessageCode>{MessageCode::kNoFiles});
+  EXPECT_EQ(observer.begun, -1);
   EXPECT_TRUE(OutputNames(out.path()).empty());
 }
 
@@ -132,23 +122,23 @@ TEST_F(RunTest, SerialNumbersAdvanceOverFailedFiles) {
   AddInput("3.jpg");
   LoadRows();
   params.NameSet = 2;
-  const RunSummary s = RunFolderConversion(host, env);
+  const RunSummary s = RunFolder();
   EXPECT_EQ(s.planned, 3);
   EXPECT_EQ(s.written, 2);
   EXPECT_EQ(OutputNames(out.path()), (std::vector<std::string>{"00.jpg", "02.jpg"}));
-  EXPECT_EQ(host.outcomes[1].status, FileStatus::kNotJpeg);
-  EXPECT_STREQ(FileStatusName(host.outcomes[1].status), "not-a-jpeg");
+  EXPECT_EQ(observer.outcomes[1].status, FileStatus::kNotJpeg);
+  EXPECT_STREQ(FileStatusName(observer.outcomes[1].status), "not-a-jpeg");
 }
 
 TEST_F(RunTest, SameFolderCollisionsWithTheInputsThemselves) {
-  host.outputFolder = in.folder();
+  outputFolder = in.folder();
   AddInput("a.jpeg");
   AddInput("a.jpg");
   LoadRows();
-  ASSERT_EQ(host.rows[0].name, L"a.jpeg");
-  RunFolderConversion(host, env);
+  ASSERT_EQ(rows[0].name, L"a.jpeg");
+  RunFolder();
   EXPECT_EQ(OutputNames(in.path()), (std::vector<std::string>{"a+1.jpg", "a+2.jpg", "a.jpeg", "a.jpg"}));
-  EXPECT_EQ(LastPathComponent(host.outcomes[0].outputPath), L"a+1.jpg");
+  EXPECT_EQ(LastPathComponent(observer.outcomes[0].outputPath), L"a+1.jpg");
 }
 
 TEST_F(RunTest, DateNamingTwoPhotosOfTheSameSecond) {
@@ -159,14 +149,14 @@ TEST_F(RunTest, DateNamingTwoPhotosOfTheSameSecond) {
   LoadRows();
   fs::remove(in.path() / "y2.jpg");
   params.NameSet = 1;
-  RunFolderConversion(host, env);
+  RunFolder();
   EXPECT_EQ(OutputNames(out.path()),
             (std::vector<std::string>{"20100121_175750+1.jpg", "20100121_175750.jpg", "z.jpg"}));
-  ASSERT_EQ(host.outcomes.size(), 4u);
-  EXPECT_EQ(host.outcomes[0].exifDate, L"2010:01:21 17:57:50");
-  EXPECT_EQ(host.outcomes[2].status, FileStatus::kNotJpeg);
-  EXPECT_TRUE(host.outcomes[2].exifDate.empty());
-  EXPECT_TRUE(host.outcomes[3].exifDate.empty());
+  ASSERT_EQ(observer.outcomes.size(), 4u);
+  EXPECT_EQ(observer.outcomes[0].exifDate, L"2010:01:21 17:57:50");
+  EXPECT_EQ(observer.outcomes[2].status, FileStatus::kNotJpeg);
+  EXPECT_TRUE(observer.outcomes[2].exifDate.empty());
+  EXPECT_TRUE(observer.outcomes[3].exifDate.empty());
 }
 
 TEST_F(RunTest, SubFolderCreatedAndRemovedAgainWhenNothingWasWritten) {
@@ -174,25 +164,25 @@ TEST_F(RunTest, SubFolderCreatedAndRemovedAgainWhenNothingWasWritten) {
   LoadRows();
   params.MkDirAdd = 1;
   params.MkDirStr = L"Output";
-  const RunSummary s = RunFolderConversion(host, env);
+  const RunSummary s = RunFolder();
   EXPECT_EQ(s.written, 0);
   EXPECT_FALSE(fs::exists(out.path() / "Output"));
-  ASSERT_EQ(host.announced.size(), 1u);
+  ASSERT_EQ(observer.announced.size(), 1u);
   // With a good file the sub-folder stays and holds the output.
   AddInput("good.jpg");
   LoadRows();
-  RunFolderConversion(host, env);
+  RunFolder();
   EXPECT_EQ(OutputNames(out.path() / "Output"), std::vector<std::string>{"good.jpg"});
   // A file in the way of the sub-folder: message 5, nothing converted.
   params.MkDirStr = L"blocked";
   test::WriteAll(out.path() / "blocked", {1});
-  host.outcomes.clear();
-  EXPECT_FALSE(RunFolderConversion(host, env).started);
-  EXPECT_EQ(host.messages.back(), MessageCode::kFolderCreate);
-  EXPECT_TRUE(host.outcomes.empty());
+  observer.outcomes.clear();
+  EXPECT_FALSE(RunFolder().started);
+  EXPECT_EQ(observer.messages.back(), MessageCode::kFolderCreate);
+  EXPECT_TRUE(observer.outcomes.empty());
   // An empty sub-folder name writes into the output folder itself.
   params.MkDirStr.clear();
-  RunFolderConversion(host, env);
+  RunFolder();
   EXPECT_TRUE(fs::exists(out.path() / "good.jpg"));
 }
 
@@ -202,13 +192,13 @@ TEST_F(RunTest, InputsDisposedOnlyAfterTheirOutputWasWritten) {
   LoadRows();
   params.IFileDel = 1;
   params.Recycle = 0;
-  RunFolderConversion(host, env);
+  RunFolder();
   EXPECT_FALSE(fs::exists(in.path() / "keep-me-not.jpg"));
   EXPECT_TRUE(fs::exists(out.path() / "keep-me-not.jpg"));
   EXPECT_TRUE(fs::exists(in.path() / "broken.jpg"));
-  ASSERT_EQ(host.outcomes.size(), 2u);
-  EXPECT_EQ(host.outcomes[0].disposal, DisposalResult::kKept);  // broken.jpg
-  EXPECT_EQ(host.outcomes[1].disposal, DisposalResult::kRemoved);
+  ASSERT_EQ(observer.outcomes.size(), 2u);
+  EXPECT_EQ(observer.outcomes[0].disposal, DisposalResult::kKept);  // broken.jpg
+  EXPECT_EQ(observer.outcomes[1].disposal, DisposalResult::kRemoved);
 }
 
 #ifdef _WIN32
@@ -217,11 +207,11 @@ TEST_F(RunTest, RecycledInputsLeaveTheirPlace) {
   LoadRows();
   params.IFileDel = 1;
   params.Recycle = 1;
-  RunFolderConversion(host, env);
+  RunFolder();
   EXPECT_TRUE(fs::exists(out.path() / "recycled.jpg"));
   EXPECT_FALSE(fs::exists(in.path() / "recycled.jpg"));
-  ASSERT_EQ(host.outcomes.size(), 1u);
-  EXPECT_EQ(host.outcomes[0].disposal, DisposalResult::kRemoved);
+  ASSERT_EQ(observer.outcomes.size(), 1u);
+  EXPECT_EQ(observer.outcomes[0].disposal, DisposalResult::kRemoved);
 }
 #else
 // The recycle bin on POSIX is the freedesktop.org trash through GIO, which takes the trash folder from
@@ -244,7 +234,7 @@ class RecycleTest : public RunTest {
   [[noreturn]] void RunInOwnTrash(Check check) {
     setenv("HOME", home.path().c_str(), 1);
     setenv("XDG_DATA_HOME", (home.path() / "data").c_str(), 1);
-    RunFolderConversion(host, env);
+    RunFolder();
     const std::string problem = check();
     std::fputs(problem.c_str(), stderr);
     // The fixture's destructors do not run in the child: its folders go here.
@@ -252,9 +242,9 @@ class RecycleTest : public RunTest {
     std::exit(problem.empty() ? 0 : 1);
   }
   std::string Outcome(DisposalResult disposal) const {
-    if (host.outcomes.size() != 1 || host.outcomes[0].status != FileStatus::kConverted) return "not converted";
+    if (observer.outcomes.size() != 1 || observer.outcomes[0].status != FileStatus::kConverted) return "not converted";
     if (!fs::exists(out.path() / "recycled.jpg")) return "no output";
-    return host.outcomes[0].disposal == disposal ? "" : "wrong disposal result";
+    return observer.outcomes[0].disposal == disposal ? "" : "wrong disposal result";
   }
   test::ScratchDir home;
 };
@@ -283,14 +273,14 @@ TEST_F(RecycleTest, ARefusedRecycleKeepsTheInput) {
 TEST_F(RunTest, CancelAskedAfterEachFileNoGoesOnYesStops) {
   for (const char* name : {"1.jpg", "2.jpg", "3.jpg", "4.jpg", "5.jpg"}) AddInput(name);
   LoadRows();
-  host.cancelAfter = 2;
-  host.cancelAnswers = {false, true};
-  const RunSummary s = RunFolderConversion(host, env);
+  observer.cancelAfter = 2;
+  observer.cancelAnswers = {false, true};
+  const RunSummary s = RunFolder();
   EXPECT_TRUE(s.cancelled);
   EXPECT_EQ(s.planned, 5);
   EXPECT_EQ(s.written, 3);
-  EXPECT_EQ(host.questions, 2);
-  EXPECT_EQ(host.ended.written, 3);
+  EXPECT_EQ(observer.questions, 2);
+  EXPECT_EQ(observer.ended.written, 3);
   EXPECT_EQ(OutputNames(out.path()).size(), 3u);
 }
 
@@ -300,37 +290,51 @@ TEST_F(RunTest, VanishedInputsAndLongJapaneseNames) {
   AddInput("gone.jpg");
   LoadRows();
   fs::remove(in.path() / "gone.jpg");
-  const RunSummary s = RunFolderConversion(host, env);
+  const RunSummary s = RunFolder();
   EXPECT_EQ(s.planned, 2);
   EXPECT_EQ(s.written, 1);
   EXPECT_TRUE(fs::exists(out.path() / fs::u8path(longName)));
 }
 
-TEST_F(RunTest, FileListRunOutputFolderRules) {
+TEST_F(RunTest, FileListRunTakesTheInputsInTheirOrderWithTheirNames) {
   AddInput("a.jpg");
   AddInput("b.jpg");
   test::WriteAll(in.path() / "notes.txt", {'h', 'i'});
-  const std::vector<std::wstring> paths = {in.file("a.jpg"), in.file("notes.txt"), in.file("b.jpg")};
-  // Command line with no Send To folder: next to the first input.
-  params.NameSet = 2;
-  params.StartNum = 1;
-  RunSummary s = RunFileListConversion(host, env, paths, RunSource::kCommandLine);
+  RunRequest request;
+  request.inputs = RunInputsOf({in.file("b.jpg"), in.file("notes.txt"), in.file("a.jpg")});
+  request.outputFolder = DefaultOutputFolder(L"", request.inputs);
+  request.source = RunSource::kCommandLine;
+  request.params.NameSet = 2;
+  request.params.StartNum = 1;
+  const RunSummary s = ExecuteRun(request, observer);
   EXPECT_EQ(s.planned, 3);
   EXPECT_EQ(s.written, 2);
-  EXPECT_TRUE(fs::exists(in.path() / "01.jpg"));
+  // Serial numbers count every input; next to the first input with no Send To folder.
+  EXPECT_EQ(LastPathComponent(observer.outcomes[0].outputPath), L"01.jpg");
+  EXPECT_EQ(observer.outcomes[0].inputPath, in.file("b.jpg"));
+  EXPECT_EQ(observer.outcomes[1].status, FileStatus::kNotJpeg);
   EXPECT_TRUE(fs::exists(in.path() / "03.jpg"));
-  // A Send To folder that does not exist: message 4, nothing converted.
-  options.SdToPath = out.file("missing");
-  s = RunFileListConversion(host, env, paths, RunSource::kCommandLine);
-  EXPECT_FALSE(s.started);
-  EXPECT_EQ(host.messages.back(), MessageCode::kInvalidOutput);
-  // The override of the command line wins; a drop uses the host's output folder.
-  env.outputFolderOverride = out.folder();
-  s = RunFileListConversion(host, env, {in.file("notes.txt")}, RunSource::kCommandLine);
-  EXPECT_EQ(s.planned, 1);
-  EXPECT_EQ(s.written, 0);
-  s = RunFileListConversion(host, env, {in.file("a.jpg")}, RunSource::kDrop);
-  EXPECT_EQ(OutputNames(out.path()), std::vector<std::string>{"01.jpg"});
+  EXPECT_EQ(DefaultOutputFolder(out.folder(), request.inputs), out.folder());
+  EXPECT_TRUE(DefaultOutputFolder(L"", {}).empty());
+}
+
+// The run reads its own copy: what happens to the front end's record meanwhile does not reach it.
+TEST_F(RunTest, TheRequestIsTheRunsOnlySource) {
+  AddInput("a.jpg");
+  AddInput("b.jpg");
+  LoadRows();
+  params.TopAdd = 1;
+  params.TopStr = L"web_";
+  const RunRequest request = FolderRequest();
+  params.TopStr = L"changed_";
+  ExecuteRun(request, observer);
+  EXPECT_EQ(OutputNames(out.path()), (std::vector<std::string>{"web_a.jpg", "web_b.jpg"}));
+  // The disposal comes from the request, not from the parameters' flags.
+  RunRequest deleting = request;
+  deleting.outputFolder = in.folder();
+  deleting.disposal = InputDisposal::kDelete;
+  ExecuteRun(deleting, observer);
+  EXPECT_EQ(OutputNames(in.path()), (std::vector<std::string>{"web_a.jpg", "web_b.jpg"}));
 }
 
 TEST(CopyFileNoReplace, NeverTouchesAnExistingTarget) {
@@ -348,11 +352,10 @@ TEST(CopyFileNoReplace, NeverTouchesAnExistingTarget) {
 class NameListingTest : public RunTest {
  protected:
   std::vector<std::wstring> Outputs() {
-    ConversionContext ctx;
-    ctx.params = &params;
-    ctx.states.exifReader.reset(new ExifReaderState);
     std::vector<std::wstring> names;
-    for (const NameCheckRow& r : ComputeNameListing(ctx, host.outputFolder, CheckedInputPaths(in.folder(), host.rows)))
+    const std::optional<std::vector<NameCheckRow>> planned = PlanOutputNames(FolderRequest());
+    EXPECT_TRUE(planned.has_value());
+    for (const NameCheckRow& r : planned.value_or(std::vector<NameCheckRow>{}))
       if (!r.outputName.empty()) names.push_back(r.outputName);
     return names;
   }
@@ -368,7 +371,7 @@ TEST_F(NameListingTest, SerialNamesAgainstExistingOutputs) {
 }
 
 TEST_F(NameListingTest, SameFolderDeletionFreesTheInputsName) {
-  host.outputFolder = in.folder();
+  outputFolder = in.folder();
   params.IFileDel = 1;
   AddInput("a.jpg");
   AddInput("b.jpg");
@@ -394,7 +397,7 @@ TEST_F(NameListingTest, CaseInsensitiveExistingNamesDatesAndVanishedFiles) {
   params.NameSet = 1;
   EXPECT_EQ(Outputs(), (std::vector<std::wstring>{L"abc+1.jpg", L"20170402_213351.jpg", L"20170402_213351+1.jpg"}));
   // The run writes the same names: ABC.JPG takes abc.jpg also where the file system tells case apart.
-  RunFolderConversion(host, env);
+  RunFolder();
   EXPECT_EQ(OutputNames(out.path()),
             (std::vector<std::string>{"20170402_213351+1.jpg", "20170402_213351.jpg", "ABC.JPG", "abc+1.jpg"}));
 }

@@ -1,0 +1,61 @@
+// Building the command line's run request.
+#include "cli/cli_request.h"
+
+#include "batch/input_listing.h"
+#include "platform/files.h"
+#include "platform/system_folders.h"
+
+namespace qv::cli {
+
+namespace {
+
+void ExpandInputs(const std::vector<std::wstring>& given, int32_t hiddenMask, CliRun& run) {
+  for (const std::wstring& arg : given) {
+    const std::wstring path = AbsolutePath(arg);
+    if (IsExistingFolder(path)) {
+      for (const InputRow& row : ListInputFolder(path, hiddenMask)) {
+        run.request.inputs.push_back({JoinPath(path, row.name), row.name});
+        run.shown.push_back(JoinPath(arg, row.name));
+      }
+    } else if (IsRegularFile(path)) {
+      run.request.inputs.push_back({path, LastPathComponent(path)});
+      run.shown.push_back(arg);
+    } else {
+      run.problems.push_back({PathExists(path) ? CliMessage::kNotRegularFile : CliMessage::kNoSuchPath, arg, {}});
+    }
+  }
+}
+
+// The output folder; a problem naming where it came from when it is unusable.
+bool ChooseOutputFolder(const CliOptions& options, const AppOptions& appOptions, CliRun& run) {
+  RunRequest& request = run.request;
+  request.outputFolder = options.outputFolder.empty() ? DefaultOutputFolder(appOptions.SdToPath, request.inputs)
+                                                      : AbsolutePath(options.outputFolder);
+  if (IsExistingFolder(request.outputFolder)) return true;
+  Problem problem{
+      PathExists(request.outputFolder) ? CliMessage::kNotAFolder : CliMessage::kNoSuchFolder, request.outputFolder, {}};
+  if (!options.outputFolder.empty())
+    problem.subject = L"-o " + options.outputFolder;
+  else if (!appOptions.SdToPath.empty())
+    problem.subject = L"SdToPath " + request.outputFolder;
+  run.problems.push_back(problem);
+  return false;
+}
+
+}  // namespace
+
+bool BuildCliRequest(const CliOptions& options, const ConversionParams& params, const AppOptions& appOptions,
+                     CliRun& run) {
+  run = CliRun{};
+  run.request.params = params;
+  run.request.disposal = DisposalOf(params);
+  run.request.source = RunSource::kCommandLine;
+  ExpandInputs(options.paths, appOptions.Hidden, run);
+  if (run.request.inputs.empty()) {
+    if (run.problems.empty()) run.problems.push_back({CliMessage::kNothingToConvert, {}, {}});
+    return false;
+  }
+  return ChooseOutputFolder(options, appOptions, run);
+}
+
+}  // namespace qv::cli
