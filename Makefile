@@ -17,6 +17,11 @@ BENCH_DIR := build/bench
 FUZZ_DIR := build/fuzz
 CLI := $(NATIVE_DIR)/quorvix
 
+# How each build tree is configured; every target that builds in a tree uses these.
+CONFIGURE_NATIVE = cmake -S . -B $(NATIVE_DIR) -DQV_SANITIZE=ON
+CONFIGURE_WIN = cmake -S . -B $(WIN_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+  -DCMAKE_BUILD_TYPE=Release -DQV_WIN_DEPS=$(QV_CACHE)/win64
+
 .PHONY: all build test bench fuzz run clean bootstrap native win check-fresh
 
 all: build
@@ -25,12 +30,11 @@ bootstrap:
 	@scripts/bootstrap
 
 native:
-	cmake -S . -B $(NATIVE_DIR) -DQV_SANITIZE=ON
+	$(CONFIGURE_NATIVE)
 	cmake --build $(NATIVE_DIR) -j$(JOBS)
 
 win:
-	cmake -S . -B $(WIN_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-	  -DCMAKE_BUILD_TYPE=Release -DQV_WIN_DEPS=$(QV_CACHE)/win64
+	$(CONFIGURE_WIN)
 	cmake --build $(WIN_DIR) -j$(JOBS)
 
 # -k: a broken file in one build still lets everything else in both builds compile.
@@ -44,10 +48,9 @@ test: bootstrap
 	QV_BUILD_RC=$$rc scripts/run-tests
 
 bench: bootstrap
-	@if [ ! -f bench/CMakeLists.txt ]; then echo "bench: no benchmarks yet"; exit 0; fi; \
-	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DQV_BENCH=ON -DQV_TESTS=OFF && \
-	cmake --build $(BENCH_DIR) -j$(JOBS) --target quorvix_bench quorvix && \
-	if [ -x bench/run-bench ]; then bench/run-bench; else echo "bench: bench/run-bench not written yet"; fi
+	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DQV_BENCH=ON -DQV_TESTS=OFF
+	cmake --build $(BENCH_DIR) -j$(JOBS) --target quorvix_bench quorvix
+	bench/run-bench
 
 # Runs every libFuzzer program of build/fuzz/tests/fuzz for FUZZ_SECONDS, starting from the checked-in
 # corpus tests/fuzz/corpus/TARGET and dictionary tests/fuzz/TARGET.dict if present (a program is named
@@ -75,14 +78,13 @@ fuzz:
 # photos as its input folder (scripts/run-gui; the Wine prefix persists under $(QV_CACHE)/run). Without a
 # display, says so and converts three sample photos into ./out with the command line instead.
 run: bootstrap
-	cmake -S . -B $(WIN_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-	  -DCMAKE_BUILD_TYPE=Release -DQV_WIN_DEPS=$(QV_CACHE)/win64
+	$(CONFIGURE_WIN)
 	cmake --build $(WIN_DIR) -j$(JOBS) --target Quorvix
 	@if [ -n "$$DISPLAY" ]; then \
 	  scripts/run-gui $(WIN_DIR)/Quorvix.exe; \
 	else \
 	  echo "run: no X display (DISPLAY is not set), so Quorvix.exe cannot be shown; running the command-line demo"; \
-	  cmake -S . -B $(NATIVE_DIR) -DQV_SANITIZE=ON && \
+	  $(CONFIGURE_NATIVE) && \
 	  cmake --build $(NATIVE_DIR) -j$(JOBS) --target quorvix && \
 	  mkdir -p out && $(CLI) -o out tests/data/s005.jpg tests/data/s006.jpg tests/data/s007.jpg; \
 	fi
