@@ -104,10 +104,10 @@ long LibraryMemoryLimit(uint64_t limitBytes, uint64_t physicalBytes) {
 namespace {
 
 // What a decode has acquired that a library error must release. It lives in the frame of
-// DecodeJpegBytes, never in the frame that calls setjmp (see DecodeInTrap).
+// DecodeJpegBytes, which a library error never jumps over, so it may own the block; it is never a local
+// of the frame that calls setjmp or of one below it (see DecodeInTrap).
 struct DecodeWork {
-  unsigned char* block = nullptr;
-  size_t blockBytes = 0;
+  PixelBlock block;
 };
 
 // Every library call of one decode after the object was created. A library error leaves through the
@@ -152,12 +152,11 @@ bool DecodeWithLibrary(DecoderState& state, j_decompress_ptr cinfo, const unsign
   image.header.height = height;
   image.header.bitCount = static_cast<uint16_t>(bitsPerPixel);
 
-  work.blockBytes = stride * static_cast<size_t>(height);
-  work.block = static_cast<unsigned char*>(AllocatePixelBlock(work.blockBytes));
-  if (work.block == nullptr) RaiseLibraryError(reinterpret_cast<j_common_ptr>(cinfo), JERR_OUT_OF_MEMORY);
+  work.block = PixelBlock::Allocate(stride * static_cast<size_t>(height));
+  if (!work.block) RaiseLibraryError(reinterpret_cast<j_common_ptr>(cinfo), JERR_OUT_OF_MEMORY);
 
   // Row k of the picture (k = 0 at the top) goes to block row height - 1 - k.
-  unsigned char* const blockStart = work.block;
+  unsigned char* const blockStart = work.block.Data();
   auto blockRow = [&](JDIMENSION k) { return blockStart + (static_cast<size_t>(height) - 1 - k) * stride; };
   if (components != 4) {
     JSAMPROW rows[kRowsPerRead];
@@ -169,8 +168,8 @@ bool DecodeWithLibrary(DecoderState& state, j_decompress_ptr cinfo, const unsign
     }
   } else {
     const ProductTable& products = Products();
-    JSAMPARRAY sampleRow = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
-                                                       cinfo->output_width * 4, 1);
+    JSAMPARRAY sampleRow =
+        (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE, cinfo->output_width * 4, 1);
     while (cinfo->output_scanline < cinfo->output_height) {
       unsigned char* out = blockRow(cinfo->output_scanline);
       if (jpeg_read_scanlines(cinfo, sampleRow, 1) != 1) continue;
@@ -213,21 +212,18 @@ const DecodedImage* DecodeJpegBytes(DecoderState& state, const unsigned char* da
   state.image.pixelBytes = 0;
   state.tooLarge = false;
 
-  // Everything a library error leaves behind, trivially destructible; `mem` starts null, so the object
-  // can be destroyed whatever point the decode reached.
+  // The library's records are trivially destructible; `mem` starts null, so the object can be destroyed
+  // whatever point the decode reached. The work releases its block on the way out unless it is handed on.
   jpeg_decompress_struct cinfo{};
   LibraryErrorTrap trap;
   ScanLimitMonitor monitor;
   DecodeWork work;
   const bool decoded = DecodeInTrap(state, data, size, cinfo, trap, monitor, work);
   jpeg_destroy_decompress(&cinfo);
-  if (!decoded) {
-    ReleasePixelBlock(work.block, work.blockBytes);
-    return nullptr;
-  }
+  if (!decoded) return nullptr;
   state.image.fileSize = size;
-  state.image.pixels = work.block;
-  state.image.pixelBytes = work.blockBytes;
+  state.image.pixelBytes = work.block.Size();
+  state.image.pixels = work.block.Release();
   return &state.image;
 }
 

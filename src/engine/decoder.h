@@ -30,8 +30,9 @@ uint64_t DefaultDecoderMemoryLimit(uint64_t physicalBytes);
 long LibraryMemoryLimit(uint64_t limitBytes, uint64_t physicalBytes);
 
 // Decodes the file at `path`. On success returns the state's image, whose pixel block now belongs to the
-// caller (release with ReleasePixelBlock). Returns nullptr on any failure; no pixel block is handed out.
-// Either way the mapping stays in `state.file` for the caller to release with UnmapInputFile.
+// caller (take it into a PixelBlock(image.pixels, image.pixelBytes), or release it with ReleasePixelBlock). Returns
+// nullptr on any failure; no pixel block is handed out. Either way the mapping stays in `state.file` for the caller to
+// release with UnmapInputFile.
 const DecodedImage* DecodeJpegFile(DecoderState& state, const std::wstring& path);
 
 // The same on bytes in memory (the mapped view, or a fuzzer's input). `data` must stay valid during the

@@ -17,7 +17,7 @@ constexpr int kRowsPerWrite = 16;
 
 struct FileDestination {
   jpeg_destination_mgr pub;
-  intptr_t file;
+  OutputFile* file;  // the state's, open for the whole compression
   JOCTET* buffer;
 };
 
@@ -31,7 +31,7 @@ void InitFileDestination(j_compress_ptr cinfo) {
 
 boolean EmptyFileBuffer(j_compress_ptr cinfo) {
   auto* dest = reinterpret_cast<FileDestination*>(cinfo->dest);
-  if (!WriteOutputFile(dest->file, dest->buffer, kFileBufferBytes))
+  if (!dest->file->Write(dest->buffer, kFileBufferBytes))
     RaiseLibraryError(reinterpret_cast<j_common_ptr>(cinfo), JERR_FILE_WRITE);
   dest->pub.next_output_byte = dest->buffer;
   dest->pub.free_in_buffer = kFileBufferBytes;
@@ -41,11 +41,11 @@ boolean EmptyFileBuffer(j_compress_ptr cinfo) {
 void TermFileDestination(j_compress_ptr cinfo) {
   auto* dest = reinterpret_cast<FileDestination*>(cinfo->dest);
   const size_t pending = kFileBufferBytes - dest->pub.free_in_buffer;
-  if (pending > 0 && !WriteOutputFile(dest->file, dest->buffer, pending))
+  if (pending > 0 && !dest->file->Write(dest->buffer, pending))
     RaiseLibraryError(reinterpret_cast<j_common_ptr>(cinfo), JERR_FILE_WRITE);
 }
 
-void InstallFileDestination(j_compress_ptr cinfo, intptr_t file) {
+void InstallFileDestination(j_compress_ptr cinfo, OutputFile* file) {
   auto* dest = static_cast<FileDestination*>(
       (*cinfo->mem->alloc_small)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, sizeof(FileDestination)));
   dest->pub.init_destination = InitFileDestination;
@@ -82,8 +82,8 @@ boolean GrowMemoryBuffer(j_compress_ptr cinfo) {
 }
 
 void InstallMemoryDestination(j_compress_ptr cinfo, MemoryBuffer& buffer) {
-  auto* dest = static_cast<MemoryDestination*>((*cinfo->mem->alloc_small)(
-      reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, sizeof(MemoryDestination)));
+  auto* dest = static_cast<MemoryDestination*>(
+      (*cinfo->mem->alloc_small)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, sizeof(MemoryDestination)));
   dest->pub.init_destination = InitMemoryDestination;
   dest->pub.empty_output_buffer = GrowMemoryBuffer;
   dest->pub.term_destination = TermMemoryDestination;
@@ -159,17 +159,14 @@ bool Compress(const EncoderState& state, const unsigned char* pixels, Install in
 
 // An 8-bit source is expanded once per file into the state's converted buffer; the 24-bit rows to encode
 // are returned (nullptr on failure).
-const unsigned char* PrepareSourceRows(EncoderState& state, const RgbQuad* colorTable,
-                                       const unsigned char* pixels) {
+const unsigned char* PrepareSourceRows(EncoderState& state, const RgbQuad* colorTable, const unsigned char* pixels) {
   if (state.geometry.sourceBitsPerPixel != 8) return pixels;
-  if (state.convertedPixels == nullptr) {
-    const size_t bytes = static_cast<size_t>(state.geometry.targetImageBytes);
-    state.convertedPixels = static_cast<unsigned char*>(AllocatePixelBlock(bytes));
-    if (state.convertedPixels == nullptr) return nullptr;
-    state.convertedBytes = bytes;
-    if (!ConvertPixelFormat(colorTable, state.convertedPixels, state.geometry, pixels)) return nullptr;
+  if (!state.convertedPixels) {
+    state.convertedPixels = PixelBlock::Allocate(static_cast<size_t>(state.geometry.targetImageBytes));
+    if (!state.convertedPixels) return nullptr;
+    if (!ConvertPixelFormat(colorTable, state.convertedPixels.Data(), state.geometry, pixels)) return nullptr;
   }
-  return state.convertedPixels;
+  return state.convertedPixels.Data();
 }
 
 }  // namespace
@@ -180,8 +177,7 @@ void ResetEncoderState(EncoderState& state) {
   state.geometry = geometry;
 }
 
-void SetEncodeOptions(EncoderState& state, int32_t quality, uint8_t progressive, uint8_t greyscale,
-                      int32_t sampling) {
+void SetEncodeOptions(EncoderState& state, int32_t quality, uint8_t progressive, uint8_t greyscale, int32_t sampling) {
   state.quality = EffectiveQuality(quality);
   state.progressive = progressive;
   state.greyscale = greyscale;
@@ -201,16 +197,16 @@ void ReleaseMemoryBuffer(MemoryBuffer& buffer) {
   buffer = MemoryBuffer{};
 }
 
-bool EncodeJpeg(EncoderState& state, const std::wstring& path, const RgbQuad* colorTable,
-                const unsigned char* pixels) {
+bool EncodeJpeg(EncoderState& state, const std::wstring& path, const RgbQuad* colorTable, const unsigned char* pixels) {
   state.memoryDestination = 0;
   const unsigned char* rows = PrepareSourceRows(state, colorTable, pixels);
   if (rows == nullptr) return false;
   state.outputFile = CreateOutputFile(path);
-  if (state.outputFile == kInvalidFile) return false;
-  const intptr_t file = state.outputFile;
+  if (!state.outputFile.IsOpen()) return false;
+  OutputFile* const file = &state.outputFile;
   size_t freeLeft = 0;
-  if (!Compress(state, rows, [file](j_compress_ptr cinfo) { InstallFileDestination(cinfo, file); }, freeLeft))
+  if (!Compress(
+          state, rows, [file](j_compress_ptr cinfo) { InstallFileDestination(cinfo, file); }, freeLeft))
     return false;
   state.writtenQuality = std::max(state.quality, 1);
   return true;
@@ -220,8 +216,8 @@ bool EncodeJpeg(EncoderState& state, MemoryBuffer& buffer, size_t& byteCount, co
   state.memoryDestination = 1;
   size_t freeLeft = 0;
   MemoryBuffer* target = &buffer;
-  if (!Compress(state, pixels, [target](j_compress_ptr cinfo) { InstallMemoryDestination(cinfo, *target); },
-                freeLeft))
+  if (!Compress(
+          state, pixels, [target](j_compress_ptr cinfo) { InstallMemoryDestination(cinfo, *target); }, freeLeft))
     return false;
   byteCount = buffer.capacity - freeLeft;
   return true;
@@ -282,7 +278,7 @@ bool EncodeWithinSizeBound(EncoderState& state, const std::wstring& path, const 
   bool ok = false;
   if (searched) {
     state.outputFile = CreateOutputFile(path);
-    ok = state.outputFile != kInvalidFile && WriteOutputFile(state.outputFile, buffer.data, kept);
+    ok = state.outputFile.Write(buffer.data, kept);
     if (ok) state.writtenQuality = std::max(chosen, 1);
   }
   ReleaseMemoryBuffer(buffer);
@@ -290,11 +286,8 @@ bool EncodeWithinSizeBound(EncoderState& state, const std::wstring& path, const 
 }
 
 void CleanUpEncoderState(EncoderState& state) {
-  ReleasePixelBlock(state.convertedPixels, state.convertedBytes);
-  state.convertedPixels = nullptr;
-  state.convertedBytes = 0;
-  CloseOutputFile(state.outputFile);
-  state.outputFile = kInvalidFile;
+  state.convertedPixels.Reset();
+  state.outputFile.Close();
 }
 
 }  // namespace qv

@@ -14,11 +14,10 @@
 namespace qv {
 
 struct EncoderState {
-  PixelConversion geometry;               // target geometry (24 bits per pixel)
-  uint8_t memoryDestination = 0;          // 1 while the size-bounded search runs its passes
-  intptr_t outputFile = kInvalidFile;     // closed by the single-file conversion
-  unsigned char* convertedPixels = nullptr;  // 24-bit expansion of an 8-bit source
-  size_t convertedBytes = 0;
+  PixelConversion geometry;       // target geometry (24 bits per pixel)
+  uint8_t memoryDestination = 0;  // 1 while the size-bounded search runs its passes
+  OutputFile outputFile;          // the file written last; closed by CleanUpEncoderState
+  PixelBlock convertedPixels;     // 24-bit expansion of an 8-bit source
   uint8_t greyscale = 0;
   uint8_t progressive = 0;
   int32_t quality = 75;  // quality of the next pass
@@ -30,15 +29,16 @@ struct EncoderState {
   int32_t writtenQuality = 0;     // quality of the output written last (1 for values of 1 and below)
 };
 
-// Puts the state back to its reset values (keeps nothing of an earlier file; frees nothing).
+// Puts the state back to its reset values but for the geometry (keeps nothing of an earlier file;
+// releases what an earlier file left).
 void ResetEncoderState(EncoderState& state);
 
 // Stores quality (values above 100 become 75), the flags and the luminance sampling of a Sampling code.
-void SetEncodeOptions(EncoderState& state, int32_t quality, uint8_t progressive, uint8_t greyscale,
-                      int32_t sampling);
+void SetEncodeOptions(EncoderState& state, int32_t quality, uint8_t progressive, uint8_t greyscale, int32_t sampling);
 
 // A growable, zero-filled output buffer for the in-memory passes. The encoder grows it when an output is
-// larger than the room it has, so no pass ever writes past it.
+// larger than the room it has, so no pass ever writes past it. It is grown inside the library's
+// callbacks, whose frames a library error jumps over, so it stays a plain record released by hand.
 struct MemoryBuffer {
   unsigned char* data = nullptr;
   size_t capacity = 0;
@@ -49,8 +49,7 @@ void ReleaseMemoryBuffer(MemoryBuffer& buffer);
 // File mode: writes the image to `path` (created anew) at the state's options. `colorTable` is only used
 // to expand an 8-bit source. The created file handle stays in the state; on failure a created file
 // stays on disk, partly written, for the caller to remove.
-bool EncodeJpeg(EncoderState& state, const std::wstring& path, const RgbQuad* colorTable,
-                const unsigned char* pixels);
+bool EncodeJpeg(EncoderState& state, const std::wstring& path, const RgbQuad* colorTable, const unsigned char* pixels);
 
 // Memory mode: encodes 24-bit rows into `buffer`, growing it when needed. On success `byteCount` is the
 // number of JPEG bytes at the start of the buffer.

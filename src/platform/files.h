@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace qv {
 
@@ -13,23 +14,53 @@ namespace qv {
 constexpr intptr_t kInvalidFile = -1;
 
 // One input file opened for reading and mapped whole. `view` covers exactly `size` bytes and is never
-// written through.
+// written through. The record owns what it holds: it is released when the record is destroyed or
+// assigned over, and moves but never copies.
 struct MappedInputFile {
   intptr_t file = kInvalidFile;  // open file handle / descriptor
   intptr_t mapping = 0;          // mapping object (Windows); unused on POSIX
   const unsigned char* view = nullptr;
   uint32_t size = 0;
+
+  MappedInputFile() = default;
+  MappedInputFile(MappedInputFile&& other) noexcept;
+  MappedInputFile& operator=(MappedInputFile&& other) noexcept;
+  MappedInputFile(const MappedInputFile&) = delete;
+  MappedInputFile& operator=(const MappedInputFile&) = delete;
+  ~MappedInputFile();
 };
 
 // Opens `path` read-only (others may read too) and maps all of it. Returns the size in bytes, or 0 when
 // the file cannot be opened, mapped or viewed; an empty file and a file of 4 GiB or more (whose size a
 // 32-bit count cannot describe) also give 0, and so does anything but a regular file (a FIFO, socket or
-// device is refused without waiting for a writer). Whatever was opened stays in `m` for UnmapInputFile.
+// device is refused without waiting for a writer). Whatever `m` held before is released first; whatever
+// was opened stays in `m` until UnmapInputFile or the record's end.
 uint32_t MapInputFile(const std::wstring& path, MappedInputFile& m);
 
 // Releases the view, the mapping and the file of `m`, whichever exist, and resets `m`. Safe on a record
 // that was never or only partly mapped.
 void UnmapInputFile(MappedInputFile& m);
+
+inline MappedInputFile::MappedInputFile(MappedInputFile&& other) noexcept
+    : file(other.file), mapping(other.mapping), view(other.view), size(other.size) {
+  other.file = kInvalidFile;
+  other.mapping = 0;
+  other.view = nullptr;
+  other.size = 0;
+}
+
+inline MappedInputFile& MappedInputFile::operator=(MappedInputFile&& other) noexcept {
+  if (this != &other) {
+    UnmapInputFile(*this);
+    std::swap(file, other.file);
+    std::swap(mapping, other.mapping);
+    std::swap(view, other.view);
+    std::swap(size, other.size);
+  }
+  return *this;
+}
+
+inline MappedInputFile::~MappedInputFile() { UnmapInputFile(*this); }
 
 // True when something (file or folder) exists at `path`.
 bool PathExists(const std::wstring& path);
@@ -50,14 +81,41 @@ std::wstring TemporaryFolder();
 // `out`. False when no such file could be made.
 bool CreateUniqueTempFile(const std::wstring& folder, std::wstring& out);
 
-// Creates `path` for writing, without sharing, replacing an existing file. kInvalidFile on failure.
-intptr_t CreateOutputFile(const std::wstring& path);
+// A file open for writing, from CreateOutputFile. Closed when the object is destroyed or assigned over;
+// moves but never copies.
+class OutputFile {
+ public:
+  OutputFile() = default;
+  OutputFile(OutputFile&& other) noexcept : handle_(other.handle_) { other.handle_ = kInvalidFile; }
+  OutputFile& operator=(OutputFile&& other) noexcept;
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+  ~OutputFile() { Close(); }
 
-// Writes all `count` bytes; false when fewer were written.
-bool WriteOutputFile(intptr_t file, const void* data, size_t count);
+  bool IsOpen() const { return handle_ != kInvalidFile; }
 
-// Closes a file handle from CreateOutputFile; ignores kInvalidFile.
-void CloseOutputFile(intptr_t file);
+  // Writes all `count` bytes; false when fewer were written or the file is not open.
+  bool Write(const void* data, size_t count);
+
+  // Closes the file; nothing when it is not open.
+  void Close();
+
+ private:
+  friend OutputFile CreateOutputFile(const std::wstring& path);
+  intptr_t handle_ = kInvalidFile;
+};
+
+// Creates `path` for writing, without sharing, replacing an existing file. Not open on failure.
+OutputFile CreateOutputFile(const std::wstring& path);
+
+inline OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = other.handle_;
+    other.handle_ = kInvalidFile;
+  }
+  return *this;
+}
 
 // Deletes the file at `path`; false when it could not be deleted.
 bool DeleteFileAt(const std::wstring& path);
@@ -67,6 +125,57 @@ void* AllocatePixelBlock(size_t bytes);
 
 // Releases a block from AllocatePixelBlock; ignores nullptr. `bytes` is the size it was allocated with.
 void ReleasePixelBlock(void* block, size_t bytes);
+
+// A block from AllocatePixelBlock together with its size, released when the object is destroyed or
+// assigned over; moves but never copies. Empty (Data() null, Size() 0) when nothing is held.
+class PixelBlock {
+ public:
+  PixelBlock() = default;
+  // Takes over `block` of `bytes` bytes from AllocatePixelBlock (nullptr: empty).
+  PixelBlock(void* block, size_t bytes) noexcept
+      : data_(static_cast<unsigned char*>(block)), size_(block != nullptr ? bytes : 0) {}
+  PixelBlock(PixelBlock&& other) noexcept : data_(other.data_), size_(other.size_) { other.Forget(); }
+  PixelBlock& operator=(PixelBlock&& other) noexcept {
+    if (this != &other) {
+      Reset();
+      data_ = other.data_;
+      size_ = other.size_;
+      other.Forget();
+    }
+    return *this;
+  }
+  PixelBlock(const PixelBlock&) = delete;
+  PixelBlock& operator=(const PixelBlock&) = delete;
+  ~PixelBlock() { Reset(); }
+
+  // A new zero-filled block of `bytes` bytes; empty when `bytes` is 0 or the memory is not available.
+  static PixelBlock Allocate(size_t bytes) { return PixelBlock(AllocatePixelBlock(bytes), bytes); }
+
+  unsigned char* Data() const { return data_; }
+  size_t Size() const { return size_; }
+  explicit operator bool() const { return data_ != nullptr; }
+
+  // Releases the block now; the object is empty afterwards.
+  void Reset() {
+    ReleasePixelBlock(data_, size_);
+    Forget();
+  }
+
+  // Hands the block to the caller, who must release it with ReleasePixelBlock(block, Size() before).
+  unsigned char* Release() {
+    unsigned char* block = data_;
+    Forget();
+    return block;
+  }
+
+ private:
+  void Forget() {
+    data_ = nullptr;
+    size_ = 0;
+  }
+  unsigned char* data_ = nullptr;
+  size_t size_ = 0;
+};
 
 // Asks the C library to keep large freed blocks for reuse instead of returning them to the system after
 // every file: a batch decodes image after image of similar size, and fetching fresh zeroed pages for each

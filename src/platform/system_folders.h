@@ -1,6 +1,7 @@
 // Folders and paths that the system knows: the program file, per-user settings folders, pictures.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace qv {
@@ -26,6 +27,10 @@ bool RemoveEmptyFolder(const std::wstring& path);
 
 // `path` made absolute against the current folder (unchanged when it already is).
 std::wstring AbsolutePath(const std::wstring& path);
+
+// The longest path the program takes, in characters; a buffer for one holds kMaxPathChars + 1 with the
+// terminating zero (Windows' MAX_PATH). Longer paths are cut to it where the system hands them over.
+constexpr size_t kMaxPathChars = 259;
 
 // The platform's path separator.
 #ifdef _WIN32

@@ -21,7 +21,7 @@ constexpr wchar_t kCvtPrms[] = L"CvtPrms";
 constexpr wchar_t kMWin[] = L"MWin";
 constexpr wchar_t kFolderList[] = L"FolderList";
 
-constexpr size_t kMaxTextChars = 259;
+constexpr size_t kMaxTextChars = kMaxPathChars;
 constexpr size_t kMaxStoredCommentChars = 10000;
 // Numbers are short; the limit only bounds what a damaged file can make us read.
 constexpr size_t kMaxNumberChars = 64;
@@ -89,27 +89,82 @@ void WriteText(ProfileWriter& file, const wchar_t* section, const wchar_t* key, 
   file.Set(section, key, Protect(value));
 }
 
-void SaveConversionParams(ProfileWriter& file, const ConversionParams& p) {
-  WriteInt(file, kCvtPrms, L"Quality", p.Quality);
-  WriteInt(file, kCvtPrms, L"Sampling", p.Sampling);
-  WriteFlag(file, kCvtPrms, L"Limit", p.Limit);
-  WriteInt(file, kCvtPrms, L"LmtVal", p.LmtVal);
-  WriteInt(file, kCvtPrms, L"ScaleNum", p.ScaleNum);
-  WriteInt(file, kCvtPrms, L"NameSet", p.NameSet);
-  WriteInt(file, kCvtPrms, L"DigitNum", p.DigitNum);
-  WriteInt(file, kCvtPrms, L"StartNum", p.StartNum);
-  WriteFlag(file, kCvtPrms, L"TopAdd", p.TopAdd);
-  WriteFlag(file, kCvtPrms, L"EndAdd", p.EndAdd);
-  WriteText(file, kCvtPrms, L"TopStr", p.TopStr);
-  WriteText(file, kCvtPrms, L"EndStr", p.EndStr);
-  WriteFlag(file, kCvtPrms, L"MkDirAdd", p.MkDirAdd);
-  WriteText(file, kCvtPrms, L"MkDirStr", p.MkDirStr);
-  WriteFlag(file, kCvtPrms, L"IFileDel", p.IFileDel);
-  WriteFlag(file, kCvtPrms, L"Recycle", p.Recycle);
-  WriteFlag(file, kCvtPrms, L"Progressive", p.Progressive);
-  WriteFlag(file, kCvtPrms, L"CmtOpt", p.CmtOpt);
-  WriteText(file, kCvtPrms, L"CmtStr1", EncodeComment(p.CmtStr1));
+// One key of a section and the field of the record it stores: a number, a flag (bit 0 of a number), a
+// text, or a comment (a text in the stored form of EncodeComment, allowed to be longer). Each section's
+// keys are listed once, in the order they are written, and both loading and saving go through the list.
+template <typename Record>
+struct SettingKey {
+  const wchar_t* name;
+  int32_t Record::*number = nullptr;
+  uint8_t Record::*flag = nullptr;
+  std::wstring Record::*text = nullptr;
+  std::wstring Record::*comment = nullptr;
+};
+
+template <typename Record>
+constexpr SettingKey<Record> Number(const wchar_t* name, int32_t Record::*field) {
+  return {name, field, nullptr, nullptr, nullptr};
 }
+template <typename Record>
+constexpr SettingKey<Record> Flag(const wchar_t* name, uint8_t Record::*field) {
+  return {name, nullptr, field, nullptr, nullptr};
+}
+template <typename Record>
+constexpr SettingKey<Record> Text(const wchar_t* name, std::wstring Record::*field) {
+  return {name, nullptr, nullptr, field, nullptr};
+}
+template <typename Record>
+constexpr SettingKey<Record> Comment(const wchar_t* name, std::wstring Record::*field) {
+  return {name, nullptr, nullptr, nullptr, field};
+}
+
+using P = ConversionParams;
+const SettingKey<ConversionParams> kCvtPrmsKeys[] = {
+    Number(L"Quality", &P::Quality),   Number(L"Sampling", &P::Sampling),     Flag(L"Limit", &P::Limit),
+    Number(L"LmtVal", &P::LmtVal),     Number(L"ScaleNum", &P::ScaleNum),     Number(L"NameSet", &P::NameSet),
+    Number(L"DigitNum", &P::DigitNum), Number(L"StartNum", &P::StartNum),     Flag(L"TopAdd", &P::TopAdd),
+    Flag(L"EndAdd", &P::EndAdd),       Text(L"TopStr", &P::TopStr),           Text(L"EndStr", &P::EndStr),
+    Flag(L"MkDirAdd", &P::MkDirAdd),   Text(L"MkDirStr", &P::MkDirStr),       Flag(L"IFileDel", &P::IFileDel),
+    Flag(L"Recycle", &P::Recycle),     Flag(L"Progressive", &P::Progressive), Flag(L"CmtOpt", &P::CmtOpt),
+    Comment(L"CmtStr1", &P::CmtStr1),
+};
+
+// MWin's keys besides the window position (written first, only when known) and the histories.
+using O = AppOptions;
+const SettingKey<AppOptions> kMWinKeys[] = {
+    Flag(L"TopMost", &O::TopMost),     Number(L"TvIOSet", &O::TvIOSet),   Number(L"Hidden", &O::Hidden),
+    Flag(L"DTExpand", &O::DTExpand),   Flag(L"EndMes", &O::EndMes),       Flag(L"FileMes", &O::FileMes),
+    Flag(L"SdToCvt", &O::SdToCvt),     Flag(L"TipAct", &O::TipAct),       Number(L"CalcNum", &O::CalcNum),
+    Number(L"IIFolder", &O::IIFolder), Number(L"OIFolder", &O::OIFolder), Text(L"ISPath", &O::ISPath),
+    Text(L"OSPath", &O::OSPath),       Text(L"IEPath", &O::IEPath),       Text(L"OEPath", &O::OEPath),
+    Text(L"SdToPath", &O::SdToPath),
+};
+
+// Reads every key of `keys` into `record`; a missing key gives the record's default.
+template <typename Record, size_t N>
+void LoadKeys(const ProfileReader& file, const wchar_t* section, const SettingKey<Record> (&keys)[N], Record& record) {
+  const Record defaults;
+  for (const SettingKey<Record>& key : keys) {
+    if (key.number != nullptr) record.*key.number = ReadInt(file, section, key.name, defaults.*key.number);
+    if (key.flag != nullptr) record.*key.flag = ReadFlag(file, section, key.name, defaults.*key.flag);
+    if (key.text != nullptr) record.*key.text = ReadText(file, section, key.name, defaults.*key.text);
+    if (key.comment != nullptr)
+      record.*key.comment = DecodeComment(
+          ReadText(file, section, key.name, EncodeComment(defaults.*key.comment), kMaxStoredCommentChars));
+  }
+}
+
+template <typename Record, size_t N>
+void SaveKeys(ProfileWriter& file, const wchar_t* section, const SettingKey<Record> (&keys)[N], const Record& record) {
+  for (const SettingKey<Record>& key : keys) {
+    if (key.number != nullptr) WriteInt(file, section, key.name, record.*key.number);
+    if (key.flag != nullptr) WriteFlag(file, section, key.name, record.*key.flag);
+    if (key.text != nullptr) WriteText(file, section, key.name, record.*key.text);
+    if (key.comment != nullptr) WriteText(file, section, key.name, EncodeComment(record.*key.comment));
+  }
+}
+
+void SaveConversionParams(ProfileWriter& file, const ConversionParams& p) { SaveKeys(file, kCvtPrms, kCvtPrmsKeys, p); }
 
 void SaveAppOptions(ProfileWriter& file, const StoredAppState& state) {
   const AppOptions& o = state.options;
@@ -117,27 +172,11 @@ void SaveAppOptions(ProfileWriter& file, const StoredAppState& state) {
     WriteInt(file, kMWin, L"WinX", state.winX);
     WriteInt(file, kMWin, L"WinY", state.winY);
   }
-  WriteFlag(file, kMWin, L"TopMost", o.TopMost);
-  WriteInt(file, kMWin, L"TvIOSet", o.TvIOSet);
-  WriteInt(file, kMWin, L"Hidden", o.Hidden);
-  WriteFlag(file, kMWin, L"DTExpand", o.DTExpand);
-  WriteFlag(file, kMWin, L"EndMes", o.EndMes);
-  WriteFlag(file, kMWin, L"FileMes", o.FileMes);
-  WriteFlag(file, kMWin, L"SdToCvt", o.SdToCvt);
-  WriteFlag(file, kMWin, L"TipAct", o.TipAct);
-  WriteInt(file, kMWin, L"CalcNum", o.CalcNum);
-  WriteInt(file, kMWin, L"IIFolder", o.IIFolder);
-  WriteInt(file, kMWin, L"OIFolder", o.OIFolder);
-  WriteText(file, kMWin, L"ISPath", o.ISPath);
-  WriteText(file, kMWin, L"OSPath", o.OSPath);
-  WriteText(file, kMWin, L"IEPath", o.IEPath);
-  WriteText(file, kMWin, L"OEPath", o.OEPath);
-  WriteText(file, kMWin, L"SdToPath", o.SdToPath);
+  SaveKeys(file, kMWin, kMWinKeys, o);
   for (size_t i = 0; i < kHistoryLength; ++i) {
     const std::wstring n = std::to_wstring(i);
     WriteText(file, kMWin, (L"IH" + n).c_str(), i < state.inputHistory.size() ? state.inputHistory[i] : L"");
-    WriteText(file, kMWin, (L"OH" + n).c_str(),
-              i < state.outputHistory.size() ? state.outputHistory[i] : L"");
+    WriteText(file, kMWin, (L"OH" + n).c_str(), i < state.outputHistory.size() ? state.outputHistory[i] : L"");
   }
 
   size_t next = 0;
@@ -178,51 +217,13 @@ bool LocateSettingsFile(const std::wstring& exePath, SettingsOwner owner, std::w
 
 void LoadConversionParams(const std::wstring& settingsPath, ConversionParams& params) {
   const std::unique_ptr<ProfileReader> file = OpenProfileForReading(settingsPath);
-  const ConversionParams d;
-  ConversionParams& p = params;
-  p.Quality = ReadInt(*file, kCvtPrms, L"Quality", d.Quality);
-  p.Sampling = ReadInt(*file, kCvtPrms, L"Sampling", d.Sampling);
-  p.Limit = ReadFlag(*file, kCvtPrms, L"Limit", d.Limit);
-  p.LmtVal = ReadInt(*file, kCvtPrms, L"LmtVal", d.LmtVal);
-  p.ScaleNum = ReadInt(*file, kCvtPrms, L"ScaleNum", d.ScaleNum);
-  p.NameSet = ReadInt(*file, kCvtPrms, L"NameSet", d.NameSet);
-  p.DigitNum = ReadInt(*file, kCvtPrms, L"DigitNum", d.DigitNum);
-  p.StartNum = ReadInt(*file, kCvtPrms, L"StartNum", d.StartNum);
-  p.TopAdd = ReadFlag(*file, kCvtPrms, L"TopAdd", d.TopAdd);
-  p.EndAdd = ReadFlag(*file, kCvtPrms, L"EndAdd", d.EndAdd);
-  p.TopStr = ReadText(*file, kCvtPrms, L"TopStr", d.TopStr);
-  p.EndStr = ReadText(*file, kCvtPrms, L"EndStr", d.EndStr);
-  p.MkDirAdd = ReadFlag(*file, kCvtPrms, L"MkDirAdd", d.MkDirAdd);
-  p.MkDirStr = ReadText(*file, kCvtPrms, L"MkDirStr", d.MkDirStr);
-  p.IFileDel = ReadFlag(*file, kCvtPrms, L"IFileDel", d.IFileDel);
-  p.Recycle = ReadFlag(*file, kCvtPrms, L"Recycle", d.Recycle);
-  p.Progressive = ReadFlag(*file, kCvtPrms, L"Progressive", d.Progressive);
-  p.CmtOpt = ReadFlag(*file, kCvtPrms, L"CmtOpt", d.CmtOpt);
-  p.CmtStr1 =
-      DecodeComment(ReadText(*file, kCvtPrms, L"CmtStr1", EncodeComment(d.CmtStr1), kMaxStoredCommentChars));
+  LoadKeys(*file, kCvtPrms, kCvtPrmsKeys, params);
 }
 
 void LoadAppOptions(const std::wstring& settingsPath, StoredAppState& state) {
   const std::unique_ptr<ProfileReader> file = OpenProfileForReading(settingsPath);
   state = StoredAppState{};
-  const AppOptions d;
-  AppOptions& o = state.options;
-  o.TopMost = ReadFlag(*file, kMWin, L"TopMost", d.TopMost);
-  o.TvIOSet = ReadInt(*file, kMWin, L"TvIOSet", d.TvIOSet);
-  o.Hidden = ReadInt(*file, kMWin, L"Hidden", d.Hidden);
-  o.DTExpand = ReadFlag(*file, kMWin, L"DTExpand", d.DTExpand);
-  o.EndMes = ReadFlag(*file, kMWin, L"EndMes", d.EndMes);
-  o.FileMes = ReadFlag(*file, kMWin, L"FileMes", d.FileMes);
-  o.SdToCvt = ReadFlag(*file, kMWin, L"SdToCvt", d.SdToCvt);
-  o.TipAct = ReadFlag(*file, kMWin, L"TipAct", d.TipAct);
-  o.CalcNum = ReadInt(*file, kMWin, L"CalcNum", d.CalcNum);
-  o.IIFolder = ReadInt(*file, kMWin, L"IIFolder", d.IIFolder);
-  o.OIFolder = ReadInt(*file, kMWin, L"OIFolder", d.OIFolder);
-  o.ISPath = ReadText(*file, kMWin, L"ISPath", d.ISPath);
-  o.OSPath = ReadText(*file, kMWin, L"OSPath", d.OSPath);
-  o.IEPath = ReadText(*file, kMWin, L"IEPath", d.IEPath);
-  o.OEPath = ReadText(*file, kMWin, L"OEPath", d.OEPath);
-  o.SdToPath = ReadText(*file, kMWin, L"SdToPath", d.SdToPath);
+  LoadKeys(*file, kMWin, kMWinKeys, state.options);
 
   // The window's default position (centred) is the window's to compute; a value is needed in both keys.
   const std::optional<std::wstring> x = file->Get(kMWin, L"WinX", kMaxNumberChars);
@@ -253,8 +254,7 @@ void LoadAppOptions(const std::wstring& settingsPath, StoredAppState& state) {
   }
 }
 
-bool SaveSettings(const std::wstring& settingsPath, const ConversionParams& params,
-                  const StoredAppState& state) {
+bool SaveSettings(const std::wstring& settingsPath, const ConversionParams& params, const StoredAppState& state) {
   const std::unique_ptr<ProfileWriter> file = OpenProfileForWriting(settingsPath);
   file->RemoveSection(kMWin);
   file->RemoveSection(kCvtPrms);

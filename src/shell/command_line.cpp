@@ -1,29 +1,20 @@
-// Command-line paths and shell links.
+// Command-line paths: a direct run or the folder fields preset with only the passed files checked.
 #include "shell/command_line.h"
 
-#include "shell/heap_path_array.h"
-
 #include <windows.h>
-#include <objbase.h>
-#include <shellapi.h>
-#include <shlobj.h>
-#include <shobjidl.h>
-#include <wrl/client.h>
 
 #include <cstring>
 #include <vector>
 
 #include "platform/system_folders.h"
 #include "shell/app_state.h"
+#include "shell/heap_path_array.h"
 #include "shell/pages.h"
 #include "shell/window_run_host.h"
 
 namespace qv {
 
 namespace {
-
-constexpr size_t kPathChars = 260;
-
 
 bool NamesEqual(const std::wstring& a, const std::wstring& b) {
   return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()), b.c_str(),
@@ -37,7 +28,7 @@ CommandLineResult ConvertDirectly(int argc, wchar_t** args) {
   std::vector<std::wstring> paths;
   for (size_t i = 0; i < count; ++i) {
     const std::wstring longPath = LongPathOf(args[i + 1]);
-    wcsncpy(array.at(i), longPath.c_str(), kPathChars - 1);
+    wcsncpy(array.at(i), longPath.c_str(), kMaxPathChars);
     paths.emplace_back(array.at(i));
   }
   ShowWindow(App().mainWindow, SW_SHOWMINIMIZED);
@@ -72,46 +63,12 @@ void CheckOnlyPassedFiles(const std::wstring& first, int argc, wchar_t** args) {
 }  // namespace
 
 std::wstring LongPathOf(const std::wstring& path) {
-  wchar_t buffer[kPathChars] = {};
-  const DWORD length = GetLongPathNameW(path.c_str(), buffer, static_cast<DWORD>(kPathChars));
-  if (length > 0 && length < kPathChars) return buffer;
+  wchar_t buffer[kMaxPathChars + 1] = {};
+  const DWORD length = GetLongPathNameW(path.c_str(), buffer, static_cast<DWORD>(kMaxPathChars + 1));
+  if (length > 0 && length <= kMaxPathChars) return buffer;
   std::wstring absolute = AbsolutePath(path);
-  if (absolute.size() > kPathChars - 1) absolute.resize(kPathChars - 1);
+  if (absolute.size() > kMaxPathChars) absolute.resize(kMaxPathChars);
   return absolute;
-}
-
-bool IsShellLink(const std::wstring& path) {
-  SHFILEINFOW info{};
-  info.dwAttributes = SFGAO_LINK;
-  if (SHGetFileInfoW(path.c_str(), 0, &info, sizeof(info), SHGFI_ATTRIBUTES | SHGFI_ATTR_SPECIFIED) == 0)
-    return false;
-  return (info.dwAttributes & SFGAO_LINK) != 0;
-}
-
-bool ResolveShortcut(std::wstring& path) {
-  using Microsoft::WRL::ComPtr;
-  ComPtr<IShellLinkW> link;
-  HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&link));
-  if (FAILED(hr)) return false;
-  ComPtr<IPersistFile> file;
-  hr = link.As(&file);
-  if (FAILED(hr)) return false;
-  hr = file->Load(path.c_str(), STGM_READ);
-  if (FAILED(hr)) return false;
-  // GetPath goes through the ANSI code page on some systems; the item list keeps the wide path.
-  PIDLIST_ABSOLUTE idList = nullptr;
-  wchar_t target[MAX_PATH] = {};
-  if (SUCCEEDED(link->GetIDList(&idList)) && idList != nullptr) {
-    const BOOL ok = SHGetPathFromIDListW(idList, target);
-    CoTaskMemFree(idList);
-    if (!ok) target[0] = L'\0';
-  }
-  if (target[0] == L'\0') {
-    hr = link->GetPath(target, MAX_PATH - 1, nullptr, SLGP_UNCPRIORITY);
-    if (FAILED(hr) || hr == S_FALSE || target[0] == L'\0') return false;
-  }
-  path.assign(target, wcsnlen(target, MAX_PATH - 1));
-  return true;
 }
 
 CommandLineResult ProcessCommandLine(int argc, wchar_t** args) {

@@ -1,8 +1,11 @@
 // Paths passed on the command line (the Send To menu): converted at once with the window minimised, or
-// preset into the folder fields with only the passed files checked. Also resolves shell links.
+// preset into the folder fields with only the passed files checked. A passed shell link stands for its
+// target (shell/shell_link.h).
 #pragma once
 
 #include <string>
+
+#include "shell/shell_link.h"
 
 namespace qv {
 
@@ -14,13 +17,6 @@ enum class CommandLineResult { kOpen, kClose };
 // whose names match none of the passed names are unchecked, the output folder becomes SdToPath or that
 // folder, and the result is kOpen.
 CommandLineResult ProcessCommandLine(int argc, wchar_t** args);
-
-// True when `path` is a shell link (.lnk) file.
-bool IsShellLink(const std::wstring& path);
-
-// Replaces `path` (a shell link file) by the link's target, at most 259 characters. False and `path`
-// unchanged when it cannot be resolved.
-bool ResolveShortcut(std::wstring& path);
 
 // The long form of `path` (at most 259 characters); a path whose long form cannot be found is made
 // absolute and kept as it is otherwise.

@@ -1,7 +1,8 @@
-// Small helpers for building windows: child controls with the user-interface font, tooltips.
+// Small helpers for building windows: child controls with the user-interface font, their texts, tooltips.
 #include <windows.h>
 #include <commctrl.h>
 
+#include "platform/win32/unique_handles.h"
 #include "shell/app_state.h"
 #include "shell/pages.h"
 
@@ -17,15 +18,21 @@ HWND CreateControl(HWND parent, const wchar_t* className, const wchar_t* text, D
 }
 
 int TextWidthIn(HWND control, const std::wstring& text) {
-  HDC dc = GetDC(control);
-  if (dc == nullptr) return 0;
+  const WindowDc dc(control);
+  if (!dc) return 0;
   auto font = reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0));
-  HGDIOBJ old = SelectObject(dc, font != nullptr ? font : GetStockObject(SYSTEM_FONT));
+  const SelectedObject selected(dc.Get(), font != nullptr ? font : GetStockObject(SYSTEM_FONT));
   SIZE size{};
-  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-  SelectObject(dc, old);
-  ReleaseDC(control, dc);
+  GetTextExtentPoint32W(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
   return size.cx;
+}
+
+std::wstring ControlText(HWND control, size_t maxChars) {
+  if (control == nullptr) return std::wstring();
+  std::wstring text(maxChars + 1, L'\0');
+  const int length = GetWindowTextW(control, text.data(), static_cast<int>(maxChars + 1));
+  text.resize(length > 0 ? static_cast<size_t>(length) : 0);
+  return text;
 }
 
 void AddTooltip(HWND control, const wchar_t* text) {

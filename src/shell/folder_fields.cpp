@@ -20,12 +20,7 @@ void SetFieldText(HWND field, const std::wstring& text) {
 
 }  // namespace
 
-std::wstring FolderFieldText(HWND field) {
-  if (field == nullptr) return std::wstring();
-  wchar_t buffer[kFolderFieldMaxChars + 1] = {};
-  GetWindowTextW(field, buffer, static_cast<int>(kFolderFieldMaxChars + 1));
-  return buffer;
-}
+std::wstring FolderFieldText(HWND field) { return ControlText(field, kFolderFieldMaxChars); }
 
 std::vector<std::wstring> FolderHistory(HWND field, size_t limit) {
   std::vector<std::wstring> entries;

@@ -8,9 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/system_folders.h"
+
 namespace qv {
 
-constexpr size_t kFolderFieldMaxChars = 259;
+constexpr size_t kFolderFieldMaxChars = kMaxPathChars;
 
 // The text of a folder field (combo box or edit), at most 259 characters.
 std::wstring FolderFieldText(HWND field);

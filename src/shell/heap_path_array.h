@@ -1,18 +1,20 @@
-// A zero-filled array of path slots of 260 wide characters on the program's private heap, for the paths
-// handed to a file-list run (command line, drop); cleared and freed when it goes.
+// A zero-filled array of path slots on the program's private heap, each holding a path of up to
+// kMaxPathChars characters and its terminating zero, for the paths handed to a file-list run (command
+// line, drop); cleared and freed when it goes.
 #pragma once
 
 #include <windows.h>
 
 #include <cstddef>
 
+#include "platform/system_folders.h"
 #include "shell/app_state.h"
 
 namespace qv {
 
 class HeapPathArray {
  public:
-  static constexpr size_t kPathChars = 260;
+  static constexpr size_t kPathChars = kMaxPathChars + 1;
 
   explicit HeapPathArray(size_t count) : count_(count) {
     if (App().heap != nullptr && count > 0)

@@ -5,6 +5,9 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "forms/window_placement.h"
+#include "platform/system_folders.h"
+#include "platform/win32/unique_handles.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
 #include "shell/drop.h"
@@ -32,9 +35,30 @@ constexpr COLORREF kPageFrameColour = RGB(0xE0, 0xE0, 0xE0);
 constexpr UINT kSystemMenuSizeIndex = 4;      // positions in the standard system menu
 constexpr UINT kSystemMenuMaximizeIndex = 2;
 
-// Menu resources taken from the system (Part of the tree menu's drawing).
-HBRUSH gMenuBrush = nullptr;
-HFONT gMenuFont = nullptr;
+// Layout of the main panel, in pixels of its client area: the two folder fields with their labels at the
+// top, the tab control, the progress bar and the row of buttons at the bottom.
+constexpr int kFieldLeft = 8;
+constexpr int kFieldWidth = 524;
+constexpr int kFieldDropHeight = 200;  // a folder field with its history list open
+constexpr int kFieldLabelWidth = 200;
+constexpr int kFieldLabelHeight = 14;
+constexpr int kInputLabelTop = 4;
+constexpr int kInputFieldTop = 18;
+constexpr int kOutputLabelTop = 42;
+constexpr int kOutputFieldTop = 56;
+constexpr int kContentLeft = 4;  // the tab control, the progress bar and the first button
+constexpr int kContentWidth = 532;
+constexpr int kTabTop = 80;
+constexpr int kTabAreaHeight = 386;
+constexpr int kProgressTop = 468;
+constexpr int kProgressHeight = 6;
+constexpr int kButtonTop = 476;
+constexpr int kButtonHeight = 22;
+constexpr int kButtonGap = 2;
+
+// Menu resources taken from the system for drawing the folder tree's menus.
+UniqueGdiObject<HBRUSH> gMenuBrush;
+UniqueGdiObject<HFONT> gMenuFont;
 
 WindowPlacementFunction gReadPlacement = GetWindowPlacement;
 
@@ -50,7 +74,7 @@ HWND CreatePanelChild(HWND panel, const wchar_t* cls, const wchar_t* text, DWORD
 void FillHistory(HWND combo, const std::vector<std::wstring>& history) {
   for (const std::wstring& entry : history) {
     if (entry.empty()) continue;
-    const std::wstring text = entry.substr(0, 259);
+    const std::wstring text = entry.substr(0, kMaxPathChars);
     SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
   }
 }
@@ -86,16 +110,21 @@ void BuildMainPanelControls(HWND panel) {
   AppState& app = App();
   constexpr DWORD kLabel = SS_LEFT | SS_ENDELLIPSIS | SS_NOPREFIX;
   constexpr DWORD kCombo = CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP;
-  CreatePanelChild(panel, L"Static", L"入力フォルダ", kLabel, 8, 4, 200, 14, IDC_INPUT_LABEL);
-  app.inputField = CreatePanelChild(panel, L"ComboBox", L"", kCombo, 8, 18, 524, 200, IDC_INPUT_FOLDER);
-  CreatePanelChild(panel, L"Static", L"出力フォルダ", kLabel, 8, 42, 200, 14, IDC_OUTPUT_LABEL);
-  app.outputField = CreatePanelChild(panel, L"ComboBox", L"", kCombo, 8, 56, 524, 200, IDC_OUTPUT_FOLDER);
+  CreatePanelChild(panel, L"Static", L"入力フォルダ", kLabel, kFieldLeft, kInputLabelTop, kFieldLabelWidth,
+                   kFieldLabelHeight, IDC_INPUT_LABEL);
+  app.inputField = CreatePanelChild(panel, L"ComboBox", L"", kCombo, kFieldLeft, kInputFieldTop, kFieldWidth,
+                                    kFieldDropHeight, IDC_INPUT_FOLDER);
+  CreatePanelChild(panel, L"Static", L"出力フォルダ", kLabel, kFieldLeft, kOutputLabelTop, kFieldLabelWidth,
+                   kFieldLabelHeight, IDC_OUTPUT_LABEL);
+  app.outputField = CreatePanelChild(panel, L"ComboBox", L"", kCombo, kFieldLeft, kOutputFieldTop, kFieldWidth,
+                                     kFieldDropHeight, IDC_OUTPUT_FOLDER);
   SendMessageW(app.inputField, CB_SETEXTENDEDUI, TRUE, 0);
   SendMessageW(app.outputField, CB_SETEXTENDEDUI, TRUE, 0);
   FillHistory(app.inputField, app.stored.inputHistory);
   FillHistory(app.outputField, app.stored.outputHistory);
 
-  app.progress = CreatePanelChild(panel, PROGRESS_CLASSW, nullptr, 0, 4, 468, 532, 6, IDC_PROGRESS);
+  app.progress = CreatePanelChild(panel, PROGRESS_CLASSW, nullptr, 0, kContentLeft, kProgressTop, kContentWidth,
+                                  kProgressHeight, IDC_PROGRESS);
   SendMessageW(app.progress, PBM_SETSTEP, 1, 0);
   SendMessageW(app.progress, PBM_SETPOS, 0, 0);
 
@@ -110,11 +139,12 @@ void BuildMainPanelControls(HWND panel) {
       {IDC_EXIT, L"終了", 60},                    {IDC_HELP_BUTTON, L"ヘルプ", 60},
       {IDC_VERSION, L"\tVer.", 52},
   };
-  int x = 4;
+  int x = kContentLeft;
   for (const ButtonSpec& b : kButtons) {
-    HWND button = CreatePanelChild(panel, L"Button", b.text, BS_PUSHBUTTON | WS_TABSTOP, x, 476, b.width, 22, b.id);
+    HWND button = CreatePanelChild(panel, L"Button", b.text, BS_PUSHBUTTON | WS_TABSTOP, x, kButtonTop, b.width,
+                                   kButtonHeight, b.id);
     if (b.id == IDC_STOP) app.stopButton = button;
-    x += b.width + 2;
+    x += b.width + kButtonGap;
   }
 }
 
@@ -122,8 +152,8 @@ void BuildMainPanelControls(HWND panel) {
 // so the folder fields above and the buttons below are packed tightly.
 void BuildTabControl(HWND panel) {
   AppState& app = App();
-  app.tab = CreatePanelChild(panel, WC_TABCONTROLW, nullptr, TCS_FIXEDWIDTH | WS_CLIPSIBLINGS, 4, 80, 532, 386,
-                             IDC_TAB);
+  app.tab = CreatePanelChild(panel, WC_TABCONTROLW, nullptr, TCS_FIXEDWIDTH | WS_CLIPSIBLINGS, kContentLeft, kTabTop,
+                             kContentWidth, kTabAreaHeight, IDC_TAB);
   SendMessageW(app.tab, WM_SETFONT, reinterpret_cast<WPARAM>(app.uiFont), FALSE);
   SendMessageW(app.tab, TCM_SETITEMSIZE, 0, MAKELPARAM(kTabWidth, kTabHeight));
   static const wchar_t* const kTabs[] = {L"出力設定", L"個別入力", L"オプション"};
@@ -174,7 +204,7 @@ void OnInputFieldCommand(int code) {
   std::wstring text(static_cast<size_t>(length) + 1, L'\0');
   SendMessageW(field, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
   text.resize(static_cast<size_t>(length));
-  if (text.size() > 259) text.resize(259);
+  if (text.size() > kMaxPathChars) text.resize(kMaxPathChars);
   SetInputFolder(text);
 }
 
@@ -231,9 +261,8 @@ void OnPaintPage(HWND page) {
   FillRect(dc, &ps.rcPaint, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
   RECT client;
   GetClientRect(page, &client);
-  HBRUSH frame = CreateSolidBrush(kPageFrameColour);
-  FrameRect(dc, &client, frame);
-  DeleteObject(frame);
+  const UniqueGdiObject<HBRUSH> frame(CreateSolidBrush(kPageFrameColour));
+  FrameRect(dc, &client, frame.Get());
   EndPaint(page, &ps);
 }
 
@@ -251,16 +280,9 @@ SIZE MainWindowOuterSize() {
 }
 
 RECT FitIntoWorkArea(const RECT& window, const RECT& workArea) {
-  RECT r = window;
-  const LONG width = r.right - r.left;
-  const LONG height = r.bottom - r.top;
-  if (r.left < workArea.left) r.left = workArea.left;
-  else if (r.right > workArea.right) r.left = workArea.right - width;
-  if (r.top < workArea.top) r.top = workArea.top;
-  else if (r.bottom > workArea.bottom) r.top = workArea.bottom - height;
-  r.right = r.left + width;
-  r.bottom = r.top + height;
-  return r;
+  const ScreenRect fitted = FitIntoWorkArea(ScreenRect{window.left, window.top, window.right, window.bottom},
+                                            ScreenRect{workArea.left, workArea.top, workArea.right, workArea.bottom});
+  return RECT{fitted.left, fitted.top, fitted.right, fitted.bottom};
 }
 
 HWND CreateMainWindow() {
@@ -326,20 +348,18 @@ void ToggleTopMost() {
 }
 
 void CreateMenuResources() {
-  if (gMenuBrush == nullptr) gMenuBrush = CreateSolidBrush(GetSysColor(COLOR_MENU));
-  if (gMenuFont == nullptr) {
+  if (!gMenuBrush) gMenuBrush.Reset(CreateSolidBrush(GetSysColor(COLOR_MENU)));
+  if (!gMenuFont) {
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof(metrics);
     if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0))
-      gMenuFont = CreateFontIndirectW(&metrics.lfMenuFont);
+      gMenuFont.Reset(CreateFontIndirectW(&metrics.lfMenuFont));
   }
 }
 
 void DeleteMenuResources() {
-  if (gMenuBrush != nullptr) DeleteObject(gMenuBrush);
-  if (gMenuFont != nullptr) DeleteObject(gMenuFont);
-  gMenuBrush = nullptr;
-  gMenuFont = nullptr;
+  gMenuBrush.Reset();
+  gMenuFont.Reset();
 }
 
 void DispatchCommand(int id, int code, HWND control) {

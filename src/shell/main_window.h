@@ -27,8 +27,7 @@ LRESULT CALLBACK TabPageProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 // The outer window size for the 720 x 500 client area under the main window's styles.
 SIZE MainWindowOuterSize();
 
-// `window` moved into `workArea`: a left edge left of the area moves to it, otherwise a right edge
-// beyond it moves the window left until it fits; the same for top and bottom. The size never changes.
+// `window` moved into `workArea` by the rule of forms/window_placement.h.
 RECT FitIntoWorkArea(const RECT& window, const RECT& workArea);
 
 // Creates the main window, hidden, at the stored position (or centred in the primary work area),

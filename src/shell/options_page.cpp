@@ -8,9 +8,11 @@
 
 #include <string>
 
+#include "platform/system_folders.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
 #include "shell/choose_folder.h"
+#include "shell/main_window.h"
 #include "shell/pages.h"
 #include "shell/send_to.h"
 
@@ -20,7 +22,6 @@ namespace {
 
 constexpr wchar_t kSameFolderAsInput[] = L"<入力ファイルと同じフォルダ>";
 constexpr wchar_t kDropTip[] = L"ドラッグ＆ドロップ設定可";
-constexpr int kPathLimit = 260;
 
 HWND gPage = nullptr;
 
@@ -33,10 +34,10 @@ struct StartupRow {
   const wchar_t* caption;
 };
 
-constexpr StartupRow kInputRow{IDC_STARTUP_INPUT_LABEL, IDC_STARTUP_INPUT_NONE,
-                               IDC_STARTUP_INPUT_PATH, IDC_STARTUP_INPUT_CHOOSE, L"入力"};
-constexpr StartupRow kOutputRow{IDC_STARTUP_OUTPUT_LABEL, IDC_STARTUP_OUTPUT_NONE,
-                                IDC_STARTUP_OUTPUT_PATH, IDC_STARTUP_OUTPUT_CHOOSE, L"出力"};
+constexpr StartupRow kInputRow{IDC_STARTUP_INPUT_LABEL, IDC_STARTUP_INPUT_NONE, IDC_STARTUP_INPUT_PATH,
+                               IDC_STARTUP_INPUT_CHOOSE, L"入力"};
+constexpr StartupRow kOutputRow{IDC_STARTUP_OUTPUT_LABEL, IDC_STARTUP_OUTPUT_NONE, IDC_STARTUP_OUTPUT_PATH,
+                                IDC_STARTUP_OUTPUT_CHOOSE, L"出力"};
 
 AppOptions& Options() { return App().stored.options; }
 
@@ -44,9 +45,7 @@ HWND Item(int id) { return GetDlgItem(gPage, id); }
 
 bool IsChecked(int id) { return SendMessageW(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
-void SetChecked(int id, bool checked) {
-  SendMessageW(Item(id), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
-}
+void SetChecked(int id, bool checked) { SendMessageW(Item(id), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0); }
 
 // Shows a path with the caret after its last character, so the folder's own name is in view.
 void ShowPath(int id, const std::wstring& path) {
@@ -68,45 +67,68 @@ void EnableRowPath(const StartupRow& row, bool enabled) {
 
 // ---- building ---------------------------------------------------------------------------------
 
+// Layout of the page, in pixels of its client area: three rows of controls in group boxes as wide as the
+// page less a margin on each side, then the display switches in two columns. Buttons sit at the right
+// edge of their row.
+constexpr int kGroupMargin = 8;
+constexpr int kInnerX = 20;  // the first control of a row, and the gap at the right edge
+constexpr int kRowHeight = 20;
+constexpr int kButtonHeight = 22;
+constexpr int kButtonWidth = 52;
+constexpr int kButtonGap = 4;  // between two buttons
+constexpr int kFieldGap = 6;   // between a path field and its button
+constexpr int kStartupGroupTop = 4;
+constexpr int kStartupGroupHeight = 82;
+constexpr int kInputRowTop = 24;
+constexpr int kOutputRowTop = 54;
+constexpr int kStartupPathX = 250;
+constexpr int kSendToGroupTop = 94;
+constexpr int kSendToGroupHeight = 104;
+constexpr int kSendToFolderTop = 168;
+constexpr int kSendToPathX = 98;
+constexpr int kSwitchesTop = 208;  // one row of switches every kSwitchStep
+constexpr int kSwitchStep = 24;
+
 HWND GroupBox(const wchar_t* text, int id, int y, int pageWidth, int height) {
-  return CreateControl(gPage, L"BUTTON", text, WS_VISIBLE | WS_GROUP | BS_GROUPBOX, 8, y, pageWidth - 16, height, id);
+  return CreateControl(gPage, L"BUTTON", text, WS_VISIBLE | WS_GROUP | BS_GROUPBOX, kGroupMargin, y,
+                       pageWidth - 2 * kGroupMargin, height, id);
 }
 
 HWND Label(const wchar_t* text, int id, int x, int y, int width, DWORD extraStyle = 0) {
-  return CreateControl(gPage, L"STATIC", text, WS_VISIBLE | SS_LEFT | SS_CENTERIMAGE | extraStyle, x, y, width, 20,
-                       id);
+  return CreateControl(gPage, L"STATIC", text, WS_VISIBLE | SS_LEFT | SS_CENTERIMAGE | extraStyle, x, y, width,
+                       kRowHeight, id);
 }
 
 HWND Radio(const wchar_t* text, int id, int x, int y, int width, bool firstOfGroup) {
   return CreateControl(gPage, L"BUTTON", text, WS_VISIBLE | BS_AUTORADIOBUTTON | (firstOfGroup ? WS_GROUP : 0), x, y,
-                       width, 20, id);
+                       width, kRowHeight, id);
 }
 
 HWND CheckBox(const wchar_t* text, int id, int x, int y, int width) {
-  return CreateControl(gPage, L"BUTTON", text, WS_VISIBLE | WS_GROUP | BS_AUTOCHECKBOX, x, y, width, 20, id);
+  return CreateControl(gPage, L"BUTTON", text, WS_VISIBLE | WS_GROUP | BS_AUTOCHECKBOX, x, y, width, kRowHeight, id);
 }
 
 HWND PushButton(const wchar_t* text, int id, int x, int y, int width) {
-  return CreateControl(gPage, L"BUTTON", text, WS_VISIBLE | WS_GROUP | BS_PUSHBUTTON, x, y, width, 22, id);
+  return CreateControl(gPage, L"BUTTON", text, WS_VISIBLE | WS_GROUP | BS_PUSHBUTTON, x, y, width, kButtonHeight, id);
 }
 
 HWND PathField(int id, int x, int y, int width) {
   HWND field = CreateControl(gPage, L"EDIT", L"", WS_VISIBLE | WS_GROUP | ES_READONLY | ES_AUTOHSCROLL, x, y, width,
-                             20, id, WS_EX_CLIENTEDGE);
-  SendMessageW(field, EM_LIMITTEXT, kPathLimit, 0);
+                             kRowHeight, id, WS_EX_CLIENTEDGE);
+  SendMessageW(field, EM_LIMITTEXT, kMaxPathChars + 1, 0);
   return field;
 }
 
 // One start-up row: label, the three choices, the specified folder and its "設定" button. A choice out of
 // range starts like "なし" and checks it.
 void BuildStartupRow(const StartupRow& row, int choice, const std::wstring& specified, int y, int width) {
-  Label(row.caption, row.label, 20, y, 32, WS_GROUP);
+  Label(row.caption, row.label, kInnerX, y, 32, WS_GROUP);
   Radio(L"なし", row.none, 56, y, 52, true);
   Radio(L"前回終了時", row.none + 1, 110, y, 86, false);
   Radio(L"指定", row.none + 2, 198, y, 50, false);
-  const int buttonX = width - 20 - 52;
-  PathField(row.path, 250, y, buttonX - 6 - 250);
-  PushButton(L"設定", row.choose, buttonX, y - 1, 52);
+  const int buttonX = width - kInnerX - kButtonWidth;
+  PathField(row.path, kStartupPathX, y, buttonX - kFieldGap - kStartupPathX);
+  PushButton(L"設定", row.choose, buttonX, y - 1, kButtonWidth);
   SetChecked(row.none + (choice >= 0 && choice <= 2 ? choice : 0), true);
   ShowPath(row.path, specified);
   EnableRowPath(row, choice == 2);
@@ -120,28 +142,28 @@ std::wstring StartupFolder(int choice, const std::wstring& atLastExit, const std
 }
 
 void BuildStartupGroup(int width) {
-  GroupBox(L"起動時のフォルダ", IDC_STARTUP_GROUP, 4, width, 82);
+  GroupBox(L"起動時のフォルダ", IDC_STARTUP_GROUP, kStartupGroupTop, width, kStartupGroupHeight);
   const AppOptions& o = Options();
-  BuildStartupRow(kInputRow, o.IIFolder, o.ISPath, 24, width);
+  BuildStartupRow(kInputRow, o.IIFolder, o.ISPath, kInputRowTop, width);
   const std::wstring input = StartupFolder(o.IIFolder, o.IEPath, o.ISPath);
   if (!input.empty()) SetInputFolder(input);
 
-  BuildStartupRow(kOutputRow, o.OIFolder, o.OSPath, 54, width);
+  BuildStartupRow(kOutputRow, o.OIFolder, o.OSPath, kOutputRowTop, width);
   const std::wstring output = StartupFolder(o.OIFolder, o.OEPath, o.OSPath);
   if (!output.empty()) SetOutputFolder(output);
 }
 
 void BuildSendToGroup(int width) {
-  GroupBox(L"「送る」メニューから実行時の設定", IDC_SENDTO_GROUP, 94, width, 104);
-  CheckBox(L"「送る」メニューに登録", IDC_SENDTO_REGISTER, 20, 114, 200);
-  Radio(L"メインウィンドウを開く", IDC_SENDTO_OPEN_WINDOW, 20, 140, 170, true);
+  GroupBox(L"「送る」メニューから実行時の設定", IDC_SENDTO_GROUP, kSendToGroupTop, width, kSendToGroupHeight);
+  CheckBox(L"「送る」メニューに登録", IDC_SENDTO_REGISTER, kInnerX, 114, 200);
+  Radio(L"メインウィンドウを開く", IDC_SENDTO_OPEN_WINDOW, kInnerX, 140, 170, true);
   Radio(L"変換処理後に終了", IDC_SENDTO_CONVERT_EXIT, 200, 140, 150, false);
-  Label(L"出力フォルダ", IDC_SENDTO_FOLDER_LABEL, 20, 168, 76, WS_GROUP);
-  const int clearX = width - 20 - 52;
-  const int chooseX = clearX - 4 - 52;
-  PathField(IDC_SENDTO_FOLDER, 98, 168, chooseX - 6 - 98);
-  PushButton(L"設定", IDC_SENDTO_CHOOSE, chooseX, 167, 52);
-  PushButton(L"解除", IDC_SENDTO_CLEAR, clearX, 167, 52);
+  Label(L"出力フォルダ", IDC_SENDTO_FOLDER_LABEL, kInnerX, kSendToFolderTop, 76, WS_GROUP);
+  const int clearX = width - kInnerX - kButtonWidth;
+  const int chooseX = clearX - kButtonGap - kButtonWidth;
+  PathField(IDC_SENDTO_FOLDER, kSendToPathX, kSendToFolderTop, chooseX - kFieldGap - kSendToPathX);
+  PushButton(L"設定", IDC_SENDTO_CHOOSE, chooseX, kSendToFolderTop - 1, kButtonWidth);
+  PushButton(L"解除", IDC_SENDTO_CLEAR, clearX, kSendToFolderTop - 1, kButtonWidth);
 
   SetChecked(IDC_SENDTO_REGISTER, SendToShortcutExists());
   SetChecked(Options().SdToCvt ? IDC_SENDTO_CONVERT_EXIT : IDC_SENDTO_OPEN_WINDOW, true);
@@ -151,11 +173,12 @@ void BuildSendToGroup(int width) {
 void BuildSwitches(int width) {
   const int right = width / 2 + 4;
   const int columnWidth = width / 2 - 24;
-  CheckBox(L"起動時にデスクトップツリー展開", IDC_DESKTOP_EXPAND, 20, 208, columnWidth);
-  CheckBox(L"隠し属性のファイルとフォルダを表示", IDC_SHOW_HIDDEN, right, 208, columnWidth);
-  CheckBox(L"変換完了メッセージ表示", IDC_END_MESSAGE, 20, 232, columnWidth);
-  CheckBox(L"入力フォルダ内更新メッセージ表示", IDC_FOLDER_CHANGED_MESSAGE, right, 232, columnWidth);
-  CheckBox(L"ツールチップ表示", IDC_TOOLTIPS, 20, 256, columnWidth);
+  constexpr int kFirst = kSwitchesTop, kSecond = kFirst + kSwitchStep, kThird = kSecond + kSwitchStep;
+  CheckBox(L"起動時にデスクトップツリー展開", IDC_DESKTOP_EXPAND, kInnerX, kFirst, columnWidth);
+  CheckBox(L"隠し属性のファイルとフォルダを表示", IDC_SHOW_HIDDEN, right, kFirst, columnWidth);
+  CheckBox(L"変換完了メッセージ表示", IDC_END_MESSAGE, kInnerX, kSecond, columnWidth);
+  CheckBox(L"入力フォルダ内更新メッセージ表示", IDC_FOLDER_CHANGED_MESSAGE, right, kSecond, columnWidth);
+  CheckBox(L"ツールチップ表示", IDC_TOOLTIPS, kInnerX, kThird, columnWidth);
 
   const AppOptions& o = Options();
   SetChecked(IDC_DESKTOP_EXPAND, (o.DTExpand & 1) != 0);
@@ -205,9 +228,9 @@ HWND OptionsPage() { return gPage; }
 
 HWND CreateOptionsPage(HWND tab, const RECT& area) {
   const int width = area.right - area.left;
-  gPage = CreateWindowExW(0, L"Quorvix_tabbase_class", L"", WS_CHILD | WS_CLIPSIBLINGS, area.left, area.top, width,
-                          area.bottom - area.top, tab,
-                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PAGE_OPTIONS)), App().instance, nullptr);
+  gPage = CreateWindowExW(0, kTabPageClass, L"", WS_CHILD | WS_CLIPSIBLINGS, area.left, area.top, width,
+                          area.bottom - area.top, tab, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PAGE_OPTIONS)),
+                          App().instance, nullptr);
   if (gPage == nullptr) return nullptr;
   App().pages[2] = gPage;
 

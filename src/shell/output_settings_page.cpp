@@ -2,16 +2,14 @@
 // every click, corrects out-of-range numbers when a field loses the focus, shows the size sample, and
 // hands the values still held in fields back to the run and the shut-down. Conversion itself is not
 // done here; the page's window class and procedure belong to the main window.
-#include "shell/output_settings_page.h"
-
 #include <windows.h>
 #include <commctrl.h>
 
 #include <algorithm>
-#include <climits>
-#include <cwctype>
 #include <string>
 
+#include "forms/output_settings_form.h"
+#include "platform/system_folders.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
 #include "shell/comment_dialog.h"
@@ -23,7 +21,7 @@ namespace {
 
 HWND g_page = nullptr;  // the page built last; its controls are found by id
 
-constexpr int kMaxFieldText = 259;  // characters read from a text field
+constexpr size_t kMaxFieldText = kMaxPathChars;  // characters read from a text field
 constexpr int kSizeSampleDigits = 5;
 constexpr int32_t kSizeSampleLargest = 99999;  // the most that kSizeSampleDigits digits can hold
 constexpr int32_t kScaleLargest = 16;
@@ -33,6 +31,27 @@ constexpr int kLabelHeight = 14;
 constexpr int kButtonHeight = 18;  // check boxes and radio buttons
 constexpr int kEditHeight = 20;
 constexpr int kLabelDrop = 3;  // a label beside a field sits this much lower than the field
+
+// Layout of the page, in pixels of its client area: two group boxes on the left (output options above
+// scale options), the output file group on the right with the input disposal below it. Controls inside a
+// group start at its inner left edge; the rows of each group are listed where the group is built.
+constexpr int kLeftGroupX = 8;
+constexpr int kLeftGroupWidth = 256;
+constexpr int kLeftInnerX = 20;
+constexpr int kOptionsGroupTop = 4;
+constexpr int kOptionsGroupHeight = 150;
+constexpr int kScaleGroupTop = 162;
+constexpr int kScaleGroupHeight = 150;
+constexpr int kScaleRowsTop = 198;  // first row of scale buttons; one row every kScaleRowStep
+constexpr int kScaleRowStep = 20;
+constexpr int kSizeSampleTop = 282;
+constexpr int kRightGroupX = 268;
+constexpr int kRightGroupWidth = 248;
+constexpr int kRightInnerX = 280;
+constexpr int kFileGroupTop = 4;
+constexpr int kFileGroupHeight = 178;
+constexpr int kNamePartFieldX = 378;  // prefix, suffix and sub-folder fields
+constexpr int kNamePartFieldWidth = 128;
 
 HWND Item(int id) { return GetDlgItem(g_page, id); }
 
@@ -57,8 +76,8 @@ void AddCheck(const wchar_t* text, int x, int y, int width, int id, uint8_t flag
 }
 
 void AddRadio(const wchar_t* text, int x, int y, int width, int id, bool firstOfGroup) {
-  Add(WC_BUTTONW, text, BS_AUTORADIOBUTTON | (firstOfGroup ? WS_GROUP | WS_TABSTOP : 0), x, y, width,
-      kButtonHeight, id);
+  Add(WC_BUTTONW, text, BS_AUTORADIOBUTTON | (firstOfGroup ? WS_GROUP | WS_TABSTOP : 0), x, y, width, kButtonHeight,
+      id);
 }
 
 HWND AddEdit(int x, int y, int width, int id, int maxChars, DWORD style) {
@@ -70,8 +89,8 @@ HWND AddEdit(int x, int y, int width, int id, int maxChars, DWORD style) {
 
 // A spin control inside the right end of `buddy`, showing its position there as plain digits.
 void AddSpin(HWND buddy, int id, int low, int high, int32_t start) {
-  HWND spin = Add(UPDOWN_CLASSW, L"", UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS | UDS_SETBUDDYINT, 0, 0, 0,
-                  0, id);
+  HWND spin =
+      Add(UPDOWN_CLASSW, L"", UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS | UDS_SETBUDDYINT, 0, 0, 0, 0, id);
   SendMessageW(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(buddy), 0);
   SendMessageW(spin, UDM_SETRANGE32, low, high);
   SendMessageW(spin, UDM_SETPOS32, 0, std::clamp<int32_t>(start, low, high));
@@ -92,12 +111,7 @@ void AddTextField(int x, int y, int width, int id, const std::wstring& text) {
 bool IsChecked(int id) { return SendMessageW(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
 uint8_t CheckState(int id) { return IsChecked(id) ? 1 : 0; }
 
-std::wstring FieldText(int id, int maxChars) {
-  std::wstring text(static_cast<size_t>(maxChars) + 1, L'\0');
-  const int length = GetWindowTextW(Item(id), text.data(), maxChars + 1);
-  text.resize(length > 0 ? static_cast<size_t>(length) : 0);
-  return text;
-}
+std::wstring FieldText(int id) { return ControlText(Item(id), kMaxFieldText); }
 
 // The position of a spin control; with its buddy-integer style the control takes it from the field.
 int32_t SpinPosition(int spinId) {
@@ -117,7 +131,7 @@ void ShowSizeSample() {
 // On leaving a number field (low >= 1): a number outside [low, high] becomes `high` when above it, else
 // `low`; an empty field reads as 0. The spin writes the corrected number into the field.
 void CorrectNumberField(int fieldId, int spinId, int32_t low, int32_t high) {
-  const int32_t value = ParseFieldNumber(FieldText(fieldId, kMaxFieldText));
+  const int32_t value = ParseFieldNumber(FieldText(fieldId));
   if (value >= low && value <= high) return;
   SendMessageW(Item(spinId), UDM_SETPOS32, 0, value > high ? high : low);
 }
@@ -140,8 +154,39 @@ void OnNamingChosen(int id) {
 }
 
 void OnSizeSampleChanged() {
-  App().stored.options.CalcNum = ParseFieldNumber(FieldText(IDC_SIZE_SAMPLE_INPUT, kMaxFieldText));
+  App().stored.options.CalcNum = ParseFieldNumber(FieldText(IDC_SIZE_SAMPLE_INPUT));
   ShowSizeSample();
+}
+
+// The check boxes that stand for one flag of the parameters each; a click stores the box's state, and
+// the boxes that enable other controls apply the enabling again.
+struct FlagBox {
+  int id;
+  uint8_t ConversionParams::*flag;
+  bool enablesOthers;
+};
+constexpr FlagBox kFlagBoxes[] = {
+    {IDC_LIMIT, &ConversionParams::Limit, true},
+    {IDC_PROGRESSIVE, &ConversionParams::Progressive, false},
+    {IDC_COMMENT_INSERT, &ConversionParams::CmtOpt, false},
+    {IDC_PREFIX_ADD, &ConversionParams::TopAdd, true},
+    {IDC_SUFFIX_ADD, &ConversionParams::EndAdd, true},
+    {IDC_SUBFOLDER_ADD, &ConversionParams::MkDirAdd, true},
+    {IDC_DELETE_INPUT, &ConversionParams::IFileDel, true},
+    {IDC_RECYCLE, &ConversionParams::Recycle, false},
+};
+
+// True when `id` is one of the flag boxes (a click on it is then handled).
+bool OnFlagBoxCommand(int id, int code) {
+  for (const FlagBox& box : kFlagBoxes) {
+    if (box.id != id) continue;
+    if (code == BN_CLICKED) {
+      App().params.*box.flag = CheckState(id);
+      if (box.enablesOthers) ApplyOutputSettingsEnabling();
+    }
+    return true;
+  }
+  return false;
 }
 
 void OnEditComment() {
@@ -156,7 +201,7 @@ void OnEditComment() {
 // cut; the unit follows it and stays inside the group box.
 void PlaceSizeSampleResult() {
   constexpr int kX = 178;
-  constexpr int kY = 282 + kLabelDrop;
+  constexpr int kY = kSizeSampleTop + kLabelDrop;
   constexpr int kMinResultWidth = 42;
   constexpr int kRowRight = 258;  // the group box's inner edge
   constexpr int kGap = 4;
@@ -171,38 +216,39 @@ void PlaceSizeSampleResult() {
 }
 
 void BuildOutputOptionsGroup(const ConversionParams& p) {
-  AddGroup(L"出力オプション", 8, 4, 256, 150, IDC_OUTPUT_OPTIONS_GROUP);
-  AddLabel(L"JPEG画質", 20, 24 + kLabelDrop, 64, IDC_QUALITY_LABEL);
+  AddGroup(L"出力オプション", kLeftGroupX, kOptionsGroupTop, kLeftGroupWidth, kOptionsGroupHeight,
+           IDC_OUTPUT_OPTIONS_GROUP);
+  AddLabel(L"JPEG画質", kLeftInnerX, 24 + kLabelDrop, 64, IDC_QUALITY_LABEL);
   AddSpinField(86, 24, 52, IDC_QUALITY, 3, ES_RIGHT, IDC_QUALITY_SPIN, 1, 100, p.Quality);
-  AddLabel(L"サンプル比", 20, 50 + kLabelDrop, 64, IDC_SAMPLING_LABEL);
+  AddLabel(L"サンプル比", kLeftInnerX, 50 + kLabelDrop, 64, IDC_SAMPLING_LABEL);
   AddRadio(L"4:1", 86, 51, 50, IDC_SAMPLING_41, true);
   AddRadio(L"1:1", 140, 51, 50, IDC_SAMPLING_11, false);
   CheckRadioButton(g_page, IDC_SAMPLING_41, IDC_SAMPLING_11, p.Sampling == 2 ? IDC_SAMPLING_11 : IDC_SAMPLING_41);
-  AddCheck(L"ファイルサイズ指定", 20, 77, 118, IDC_LIMIT, p.Limit);
+  AddCheck(L"ファイルサイズ指定", kLeftInnerX, 77, 118, IDC_LIMIT, p.Limit);
   AddSpinField(140, 76, 62, IDC_LIMIT_VALUE, 4, ES_LEFT, IDC_LIMIT_SPIN, 1, 32767, p.LmtVal);
   AddLabel(L"KB 以下", 204, 76 + kLabelDrop, 54, IDC_LIMIT_LABEL, SS_CENTER);
-  AddCheck(L"プログレッシブ", 20, 103, 120, IDC_PROGRESSIVE, p.Progressive);
-  AddCheck(L"コメント挿入", 20, 128, 100, IDC_COMMENT_INSERT, p.CmtOpt);
+  AddCheck(L"プログレッシブ", kLeftInnerX, 103, 120, IDC_PROGRESSIVE, p.Progressive);
+  AddCheck(L"コメント挿入", kLeftInnerX, 128, 100, IDC_COMMENT_INSERT, p.CmtOpt);
   Add(WC_BUTTONW, L"作成", BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, 124, 126, 60, 22, IDC_COMMENT_EDIT);
 }
 
 void BuildScaleGroup(const ConversionParams& p) {
-  AddGroup(L"スケールオプション", 8, 162, 256, 150, IDC_SCALE_GROUP);
-  AddLabel(L"縮小", 20, 180, 112, IDC_SCALE_REDUCE_LABEL, SS_CENTER);
+  AddGroup(L"スケールオプション", kLeftGroupX, kScaleGroupTop, kLeftGroupWidth, kScaleGroupHeight, IDC_SCALE_GROUP);
+  AddLabel(L"縮小", kLeftInnerX, 180, 112, IDC_SCALE_REDUCE_LABEL, SS_CENTER);
   AddLabel(L"拡大", 140, 180, 112, IDC_SCALE_ENLARGE_LABEL, SS_CENTER);
-  constexpr int kColumnX[4] = {20, 78, 140, 198};
+  constexpr int kColumnX[4] = {kLeftInnerX, 78, 140, 198};
   for (int n = 1; n <= 16; ++n) {
     if (n == 8) continue;
     const int column = (n - 1) / 4;  // 1-4, 5-7, 9-12, 13-16
     const int row = (n - 1) % 4;
     const std::wstring text = std::to_wstring(n) + L"/8";
-    AddRadio(text.c_str(), kColumnX[column], 198 + row * 20, 54, IDC_SCALE_BASE + n, n == 1);
+    AddRadio(text.c_str(), kColumnX[column], kScaleRowsTop + row * kScaleRowStep, 54, IDC_SCALE_BASE + n, n == 1);
   }
   if (const int id = ScaleButtonId(p.ScaleNum); id != 0) SendMessageW(Item(id), BM_SETCHECK, BST_CHECKED, 0);
 
-  AddLabel(L"サイズサンプル", 20, 282 + kLabelDrop, 84, IDC_SIZE_SAMPLE_LABEL);
-  AddEdit(106, 282, 52, IDC_SIZE_SAMPLE_INPUT, kSizeSampleDigits, ES_NUMBER | ES_RIGHT);
-  AddLabel(L"→", 162, 282 + kLabelDrop, 14, IDC_SIZE_SAMPLE_ARROW, SS_CENTER);
+  AddLabel(L"サイズサンプル", kLeftInnerX, kSizeSampleTop + kLabelDrop, 84, IDC_SIZE_SAMPLE_LABEL);
+  AddEdit(106, kSizeSampleTop, 52, IDC_SIZE_SAMPLE_INPUT, kSizeSampleDigits, ES_NUMBER | ES_RIGHT);
+  AddLabel(L"→", 162, kSizeSampleTop + kLabelDrop, 14, IDC_SIZE_SAMPLE_ARROW, SS_CENTER);
   PlaceSizeSampleResult();
   // Setting the text counts as a change (CalcNum read back, result shown) whoever routes the page's
   // commands; the result is shown here as well in case none does yet.
@@ -211,26 +257,26 @@ void BuildScaleGroup(const ConversionParams& p) {
 }
 
 void BuildOutputFileGroup(const ConversionParams& p) {
-  AddGroup(L"出力ファイル", 268, 4, 248, 178, IDC_NAMING_GROUP);
-  AddRadio(L"入力名基準", 280, 22, 120, IDC_NAME_INPUT, true);
-  AddRadio(L"Exif 日付優先", 280, 44, 120, IDC_NAME_EXIF, false);
-  AddRadio(L"連番", 280, 69, 50, IDC_NAME_SERIAL, false);
+  AddGroup(L"出力ファイル", kRightGroupX, kFileGroupTop, kRightGroupWidth, kFileGroupHeight, IDC_NAMING_GROUP);
+  AddRadio(L"入力名基準", kRightInnerX, 22, 120, IDC_NAME_INPUT, true);
+  AddRadio(L"Exif 日付優先", kRightInnerX, 44, 120, IDC_NAME_EXIF, false);
+  AddRadio(L"連番", kRightInnerX, 69, 50, IDC_NAME_SERIAL, false);
   CheckRadioButton(g_page, IDC_NAME_INPUT, IDC_NAME_SERIAL, NamingButtonId(p.NameSet));
   AddLabel(L"桁", 332, 68 + kLabelDrop, 14, IDC_DIGITS_LABEL);
   AddSpinField(348, 68, 38, IDC_DIGITS, 1, ES_LEFT, IDC_DIGITS_SPIN, 1, 5, p.DigitNum);
   AddLabel(L"始番", 394, 68 + kLabelDrop, 28, IDC_START_LABEL);
   AddSpinField(424, 68, 60, IDC_START, 4, ES_LEFT, IDC_START_SPIN, 0, 9999, p.StartNum);
 
-  AddCheck(L"先頭文字", 280, 99, 94, IDC_PREFIX_ADD, p.TopAdd);
-  AddTextField(378, 98, 128, IDC_PREFIX, p.TopStr);
-  AddCheck(L"末尾文字", 280, 125, 94, IDC_SUFFIX_ADD, p.EndAdd);
-  AddTextField(378, 124, 128, IDC_SUFFIX, p.EndStr);
-  AddCheck(L"サブフォルダ", 280, 151, 94, IDC_SUBFOLDER_ADD, p.MkDirAdd);
-  AddTextField(378, 150, 128, IDC_SUBFOLDER, p.MkDirStr);
+  AddCheck(L"先頭文字", kRightInnerX, 99, 94, IDC_PREFIX_ADD, p.TopAdd);
+  AddTextField(kNamePartFieldX, 98, kNamePartFieldWidth, IDC_PREFIX, p.TopStr);
+  AddCheck(L"末尾文字", kRightInnerX, 125, 94, IDC_SUFFIX_ADD, p.EndAdd);
+  AddTextField(kNamePartFieldX, 124, kNamePartFieldWidth, IDC_SUFFIX, p.EndStr);
+  AddCheck(L"サブフォルダ", kRightInnerX, 151, 94, IDC_SUBFOLDER_ADD, p.MkDirAdd);
+  AddTextField(kNamePartFieldX, 150, kNamePartFieldWidth, IDC_SUBFOLDER, p.MkDirStr);
 }
 
 void BuildInputDisposal(const ConversionParams& p) {
-  AddCheck(L"入力ファイル削除", 280, 194, 140, IDC_DELETE_INPUT, p.IFileDel);
+  AddCheck(L"入力ファイル削除", kRightInnerX, 194, 140, IDC_DELETE_INPUT, p.IFileDel);
   AddCheck(L"ごみ箱へ移動", 296, 216, 140, IDC_RECYCLE, p.Recycle);
 }
 
@@ -246,34 +292,11 @@ void AddPageTooltips() {
 
 }  // namespace
 
-int32_t ParseFieldNumber(const std::wstring& text) {
-  size_t i = 0;
-  while (i < text.size() && std::iswspace(text[i])) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == L'-' || text[i] == L'+')) negative = text[i++] == L'-';
-  int64_t value = 0;
-  for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i) {
-    value = value * 10 + (text[i] - L'0');
-    if (value > static_cast<int64_t>(INT32_MAX) + 1) value = static_cast<int64_t>(INT32_MAX) + 1;
-  }
-  if (negative) value = -value;
-  return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
-}
-
-int ScaleButtonId(int32_t scaleNum) {
-  if (scaleNum < 1 || scaleNum > 16 || scaleNum == 8) return 0;
-  return IDC_SCALE_BASE + scaleNum;
-}
-
-int NamingButtonId(int32_t nameSet) {
-  return nameSet >= 0 && nameSet <= 2 ? IDC_NAME_INPUT + nameSet : IDC_NAME_INPUT;
-}
-
 HWND CreateOutputSettingsPage(HWND tab, const RECT& area) {
-  HWND page = CreateWindowExW(WS_EX_CONTROLPARENT, kTabPageClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
-                              area.left, area.top, area.right - area.left, area.bottom - area.top, tab,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PAGE_OUTPUT_SETTINGS)), App().instance,
-                              nullptr);
+  HWND page =
+      CreateWindowExW(WS_EX_CONTROLPARENT, kTabPageClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, area.left,
+                      area.top, area.right - area.left, area.bottom - area.top, tab,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PAGE_OUTPUT_SETTINGS)), App().instance, nullptr);
   if (page == nullptr) return nullptr;
   g_page = page;
   const ConversionParams& p = App().params;
@@ -299,6 +322,7 @@ void ApplyOutputSettingsEnabling() {
 
 bool OnOutputSettingsCommand(int id, int code, HWND /*control*/) {
   if (id < IDC_OUTPUT_OPTIONS_GROUP || id > IDC_RECYCLE) return false;
+  if (OnFlagBoxCommand(id, code)) return true;
   ConversionParams& p = App().params;
   const bool clicked = code == BN_CLICKED;
   switch (id) {
@@ -310,18 +334,6 @@ bool OnOutputSettingsCommand(int id, int code, HWND /*control*/) {
       break;
     case IDC_SAMPLING_11:
       if (clicked && IsChecked(id)) p.Sampling = 2;
-      break;
-    case IDC_LIMIT:
-      if (clicked) {
-        p.Limit = CheckState(id);
-        ApplyOutputSettingsEnabling();
-      }
-      break;
-    case IDC_PROGRESSIVE:
-      if (clicked) p.Progressive = CheckState(id);
-      break;
-    case IDC_COMMENT_INSERT:
-      if (clicked) p.CmtOpt = CheckState(id);
       break;
     case IDC_COMMENT_EDIT:
       if (clicked) OnEditComment();
@@ -340,33 +352,6 @@ bool OnOutputSettingsCommand(int id, int code, HWND /*control*/) {
     case IDC_START:
       if (code == EN_KILLFOCUS) OnStartNumberLeft();
       break;
-    case IDC_PREFIX_ADD:
-      if (clicked) {
-        p.TopAdd = CheckState(id);
-        ApplyOutputSettingsEnabling();
-      }
-      break;
-    case IDC_SUFFIX_ADD:
-      if (clicked) {
-        p.EndAdd = CheckState(id);
-        ApplyOutputSettingsEnabling();
-      }
-      break;
-    case IDC_SUBFOLDER_ADD:
-      if (clicked) {
-        p.MkDirAdd = CheckState(id);
-        ApplyOutputSettingsEnabling();
-      }
-      break;
-    case IDC_DELETE_INPUT:
-      if (clicked) {
-        p.IFileDel = CheckState(id);
-        ApplyOutputSettingsEnabling();
-      }
-      break;
-    case IDC_RECYCLE:
-      if (clicked) p.Recycle = CheckState(id);
-      break;
     default:
       if (clicked && ScaleButtonId(id - IDC_SCALE_BASE) == id) OnScaleChosen(id);
       break;
@@ -378,9 +363,9 @@ void ReadTabTextFields(ConversionParams& params) {
   if (g_page == nullptr || !IsWindow(g_page)) return;
   params.DigitNum = std::clamp<int32_t>(SpinPosition(IDC_DIGITS_SPIN), 1, 5);
   params.StartNum = SpinPosition(IDC_START_SPIN);
-  params.TopStr = FieldText(IDC_PREFIX, kMaxFieldText);
-  params.EndStr = FieldText(IDC_SUFFIX, kMaxFieldText);
-  params.MkDirStr = FieldText(IDC_SUBFOLDER, kMaxFieldText);
+  params.TopStr = FieldText(IDC_PREFIX);
+  params.EndStr = FieldText(IDC_SUFFIX);
+  params.MkDirStr = FieldText(IDC_SUBFOLDER);
 }
 
 void ReadOutputSettingsIntoParams(ConversionParams& params) {

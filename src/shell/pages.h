@@ -24,6 +24,9 @@ HWND CreateControl(HWND parent, const wchar_t* className, const wchar_t* text, D
                    int height, int id, DWORD exStyle = 0);
 // Width in pixels of `text` in the font that `control` draws with.
 int TextWidthIn(HWND control, const std::wstring& text);
+// The text of a control (an edit field, a combo box, a label), at most `maxChars` characters; empty for
+// no control.
+std::wstring ControlText(HWND control, size_t maxChars);
 
 // ---- output settings page (shell/output_settings_page.cpp) ----------------------------------------
 HWND CreateOutputSettingsPage(HWND tab, const RECT& area);

@@ -6,8 +6,11 @@
 #include <objbase.h>
 #include <shellapi.h>
 
+#include <utility>
+
 #include "batch/messages.h"
 #include "platform/system_folders.h"
+#include "platform/win32/unique_handles.h"
 #include "resources/resource.h"
 #include "settings/settings_file.h"
 #include "shell/app_state.h"
@@ -24,7 +27,7 @@ namespace {
 constexpr SIZE_T kHeapInitialSize = 64 * 1024;
 
 DWORD_PTR gHelpCookie = 0;
-bool gComInitialised = false;
+ComApartment gComApartment;
 bool gTreeMenuOpen = false;
 
 // Windows reports its real version only to programs that declare it; the version functions of ntdll
@@ -35,9 +38,9 @@ void WindowsVersion(DWORD& major, DWORD& minor) {
   using RtlGetVersionFunction = LONG(WINAPI*)(OSVERSIONINFOW*);
   HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
   auto rtlGetVersion =
-      ntdll != nullptr ? reinterpret_cast<RtlGetVersionFunction>(
-                             reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")))
-                       : nullptr;
+      ntdll != nullptr
+          ? reinterpret_cast<RtlGetVersionFunction>(reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")))
+          : nullptr;
   OSVERSIONINFOW info{};
   info.dwOSVersionInfoSize = sizeof(info);
   if (rtlGetVersion != nullptr && rtlGetVersion(&info) == 0) {
@@ -91,8 +94,7 @@ bool BringRunningInstanceForward() {
 
 void LoadTreeCursors() {
   static const int kIds[3] = {IDC_TREE_INPUT, IDC_TREE_OUTPUT, IDC_TREE_BOTH};
-  for (int i = 0; i < 3; ++i)
-    App().treeCursors[i] = LoadCursorW(App().instance, MAKEINTRESOURCEW(kIds[i]));
+  for (int i = 0; i < 3; ++i) App().treeCursors[i] = LoadCursorW(App().instance, MAKEINTRESOURCEW(kIds[i]));
 }
 
 void ShowMainWindow(HWND window, int showCommand) {
@@ -118,18 +120,11 @@ void RecordWindowPosition(HWND window) {
 
 }  // namespace
 
-int OperatingSystemCategory(DWORD major, DWORD minor) {
-  if (major >= 7) return 3;
-  if (major == 6) return 2;
-  if (major == 5) return minor == 1 ? 1 : 0;
-  return 0;
-}
-
 bool PrepareProcess(HINSTANCE instance) {
   AppState& app = App();
   app.heap = HeapCreate(0, kHeapInitialSize, 0);
   if (app.heap == nullptr) return false;
-  gComInitialised = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+  gComApartment = ComApartment(ComApartment::Kind::kCom);
   app.instance = instance;
   app.uiFont = CreateUiFont();
   HtmlHelpW(nullptr, nullptr, HH_INITIALIZE, reinterpret_cast<DWORD_PTR>(&gHelpCookie));
@@ -140,10 +135,8 @@ void ReleaseProcess() {
   AppState& app = App();
   HtmlHelpW(nullptr, nullptr, HH_UNINITIALIZE, gHelpCookie);
   gHelpCookie = 0;
-  if (app.uiFont != nullptr) DeleteObject(app.uiFont);
-  app.uiFont = nullptr;
-  if (gComInitialised) CoUninitialize();
-  gComInitialised = false;
+  UniqueGdiObject<HFONT>(std::exchange(app.uiFont, nullptr)).Reset();
+  gComApartment.Reset();
   if (app.heap != nullptr) HeapDestroy(app.heap);
   app.heap = nullptr;
 }
@@ -152,8 +145,8 @@ bool RegisterWindowClasses() {
   HINSTANCE instance = App().instance;
   HCURSOR arrow = LoadCursorW(nullptr, IDC_ARROW);
   HBRUSH face = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-  HICON icon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_PROGRAM), IMAGE_ICON, 0, 0,
-                                             LR_DEFAULTSIZE));
+  HICON icon =
+      static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_PROGRAM), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
   bool ok = RegisterOneClass(kMainWindowClass, MainWindowProc, icon, arrow, face);
   ok = RegisterOneClass(kTreePanelClass, TreePanelProc, nullptr, arrow, face) && ok;
   ok = RegisterOneClass(kMainPanelClass, MainPanelProc, nullptr, arrow, face) && ok;
@@ -162,8 +155,8 @@ bool RegisterWindowClasses() {
 
   INITCOMMONCONTROLSEX controls{};
   controls.dwSize = sizeof(controls);
-  controls.dwICC = ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES |
-                   ICC_UPDOWN_CLASS | ICC_PROGRESS_CLASS;
+  controls.dwICC = ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_UPDOWN_CLASS |
+                   ICC_PROGRESS_CLASS;
   return InitCommonControlsEx(&controls) && ok;
 }
 
@@ -188,14 +181,13 @@ bool StartUp(int showCommand) {
   if (window == nullptr) return false;
 
   int argc = 0;
-  LPWSTR* args = CommandLineToArgvW(GetCommandLineW(), &argc);
-  if (args != nullptr && argc >= 2 && ProcessCommandLine(argc, args) == CommandLineResult::kClose) {
-    LocalFree(args);
+  UniqueLocalMemory<LPWSTR*> args(CommandLineToArgvW(GetCommandLineW(), &argc));
+  if (args && argc >= 2 && ProcessCommandLine(argc, args.Get()) == CommandLineResult::kClose) {
+    args.Reset();
     SendMessageW(window, WM_CLOSE, 0, 0);
     return true;  // the loop runs until the quit message of the closing window
   }
   ShowMainWindow(window, showCommand);
-  if (args != nullptr) LocalFree(args);
   return true;
 }
 
@@ -217,8 +209,10 @@ LRESULT CALLBACK TreeCursorHook(int code, WPARAM wParam, LPARAM lParam) {
       const bool released = (lParam & 0x80000000) != 0;
       const bool repeated = (lParam & 0x40000000) != 0;
       if (!released && !repeated) {
-        if (wParam == VK_SHIFT) SetCursor(app.treeCursors[0]);
-        else if (wParam == VK_CONTROL) SetCursor(app.treeCursors[1]);
+        if (wParam == VK_SHIFT)
+          SetCursor(app.treeCursors[0]);
+        else if (wParam == VK_CONTROL)
+          SetCursor(app.treeCursors[1]);
       } else if (released && (wParam == VK_SHIFT || wParam == VK_CONTROL)) {
         SetCursor(TreeModeCursor(app.stored.options.TvIOSet));
       }
@@ -229,8 +223,7 @@ LRESULT CALLBACK TreeCursorHook(int code, WPARAM wParam, LPARAM lParam) {
 
 void ShutDownMainWindow() {
   AppState& app = App();
-  if (app.keyboardHook != nullptr) UnhookWindowsHookEx(app.keyboardHook);
-  app.keyboardHook = nullptr;
+  UniqueHook(std::exchange(app.keyboardHook, nullptr)).Reset();
   RestoreInputListProcedure();
   CloseInputWatch();
   ReleaseInputPreview();

@@ -5,11 +5,9 @@
 
 #include <windows.h>
 
-namespace qv {
+#include "forms/window_placement.h"
 
-// The operating-system category of a Windows version: 0 unsupported (below 5.1 except 5.1 itself,
-// 5.0, 5.2), 1 for 5.1, 2 for 6.x, 3 for 7 and above.
-int OperatingSystemCategory(DWORD major, DWORD minor);
+namespace qv {
 
 // Steps 1-5 of the process start: private heap (64 KB initial, no maximum), COM as a single-threaded
 // apartment, the instance handle, the font "MS UI Gothic" -12 Shift-JIS, HTML Help. False only when

@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "gui_test_support.h"
+#include "platform/win32/unique_handles.h"
 #include "resources/resource.h"
 
 namespace qv {
@@ -36,8 +38,7 @@ class Program {
     if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &info_))
       return false;
-    CloseHandle(info_.hThread);
-    info_.hThread = nullptr;
+    UniqueKernelHandle(std::exchange(info_.hThread, nullptr)).Reset();
     return true;
   }
 
@@ -68,8 +69,7 @@ class Program {
     if (info_.hProcess == nullptr) return;
     if (WaitForSingleObject(info_.hProcess, 0) != WAIT_OBJECT_0) TerminateProcess(info_.hProcess, 99);
     WaitForSingleObject(info_.hProcess, 5000);
-    CloseHandle(info_.hProcess);
-    info_.hProcess = nullptr;
+    UniqueKernelHandle(std::exchange(info_.hProcess, nullptr)).Reset();
   }
 
  private:

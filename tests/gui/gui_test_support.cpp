@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/win32/unique_handles.h"
+
 namespace qv::guitest {
 
 std::wstring WindowsPath(const std::string& path) {
@@ -68,38 +70,35 @@ bool FileExists(const std::wstring& path) {
 std::vector<std::wstring> FileNames(const std::wstring& folder) {
   std::vector<std::wstring> names;
   WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return names;
+  const UniqueFindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &data));
+  if (!find) return names;
   do {
     if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) names.push_back(data.cFileName);
-  } while (FindNextFileW(find, &data));
-  FindClose(find);
+  } while (FindNextFileW(find.Get(), &data));
   std::sort(names.begin(), names.end());
   return names;
 }
 
 std::wstring ReadUtf16File(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                            0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return std::wstring();
-  const DWORD size = GetFileSize(file, nullptr);
+  const UniqueKernelHandle file(
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file) return std::wstring();
+  const DWORD size = GetFileSize(file.Get(), nullptr);
   std::wstring text(size / 2, L'\0');
   DWORD read = 0;
-  ReadFile(file, text.data(), size, &read, nullptr);
-  CloseHandle(file);
+  ReadFile(file.Get(), text.data(), size, &read, nullptr);
   text.resize(read / 2);
   if (!text.empty() && text[0] == 0xFEFF) text.erase(0, 1);
   return text;
 }
 
 bool WriteUtf16File(const std::wstring& path, const std::wstring& text) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  UniqueKernelHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  if (!file) return false;
   const std::wstring content = L"\xFEFF" + text;
   DWORD written = 0;
-  const BOOL ok = WriteFile(file, content.data(), static_cast<DWORD>(content.size() * 2), &written, nullptr);
-  CloseHandle(file);
-  return ok && written == content.size() * 2;
+  const BOOL ok = WriteFile(file.Get(), content.data(), static_cast<DWORD>(content.size() * 2), &written, nullptr);
+  return file.Close() && ok && written == content.size() * 2;
 }
 
 void PumpMessages(DWORD milliseconds) {

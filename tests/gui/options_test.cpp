@@ -11,16 +11,19 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "gui_test_support.h"
 #include "platform/system_folders.h"
+#include "platform/win32/unique_handles.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
 #include "shell/choose_folder.h"
 #include "shell/options_page.h"
 #include "shell/pages.h"
 #include "shell/send_to.h"
+#include "shell/shell_link.h"
 #include "shell/startup.h"
 
 namespace qv {
@@ -153,8 +156,7 @@ class OptionsPageTest : public testing::Test {
     if (app.tooltip != nullptr) DestroyWindow(app.tooltip);
     app.mainWindow = app.inputField = app.outputField = app.tooltip = nullptr;
     for (HWND& page : app.pages) page = nullptr;
-    if (app.changeNotification != INVALID_HANDLE_VALUE) FindCloseChangeNotification(app.changeNotification);
-    app.changeNotification = INVALID_HANDLE_VALUE;
+    UniqueChangeNotification(std::exchange(app.changeNotification, INVALID_HANDLE_VALUE)).Reset();
     scratch_.reset();
   }
 
@@ -349,15 +351,6 @@ TEST_F(OptionsPageTest, StartupChoicesStoreTheOptionAndEnableOnlySpecified) {
 }
 
 // ---- Send To ------------------------------------------------------------------------------------
-
-TEST(SendToShortcutPath, IsTheProgramNameWithLnkInTheGivenFolder) {
-  EXPECT_EQ(ShortcutPathIn(L"C:\\SendTo", L"C:\\Tools\\Quorvix.exe"), L"C:\\SendTo\\Quorvix.lnk");
-  EXPECT_EQ(ShortcutPathIn(L"C:\\SendTo\\", L"C:\\v1.2\\縮小 ツール.EXE"), L"C:\\SendTo\\縮小 ツール.lnk");
-  EXPECT_EQ(ShortcutPathIn(L"C:\\SendTo", L"C:\\v1.2\\tool"), L"C:\\SendTo\\tool.lnk");
-  EXPECT_EQ(ShortcutPathIn(L"C:\\SendTo", L"C:\\a\\x.y.exe"), L"C:\\SendTo\\x.y.lnk");
-  EXPECT_EQ(ShortcutPathIn(L"", L"C:\\a\\x.exe"), L"");
-  EXPECT_EQ(ShortcutPathIn(L"C:\\SendTo", L""), L"");
-}
 
 TEST_F(OptionsPageTest, ShortcutOfAJapaneseTargetReadsBackExactly) {
   // Characters outside code page 932 would be lost if the target went through the ANSI code page.

@@ -13,7 +13,7 @@
 #include "resources/resource.h"
 #include "shell/app_state.h"
 #include "shell/comment_dialog.h"
-#include "shell/output_settings_page.h"
+#include "forms/output_settings_form.h"
 #include "shell/pages.h"
 #include "shell/startup.h"
 
@@ -419,20 +419,6 @@ TEST_F(OutputSettingsPageTest, SizeSampleResultHasRoomForItsLargestNumber) {
   EXPECT_GE(unit.left, result.right);
   EXPECT_GE(unit.right - unit.left, TextWidthIn(Item(IDC_SIZE_SAMPLE_UNIT), L"pixel"));
   EXPECT_LT(unit.right, group.right);
-}
-
-TEST(SizeSampleArithmetic, TruncatesTowardZeroAndNeverOverflows) {
-  EXPECT_EQ(SizeSampleResult(1200, 3), 450);
-  EXPECT_EQ(SizeSampleResult(1201, 3), 451);
-  EXPECT_EQ(SizeSampleResult(1200, 16), 2400);
-  EXPECT_EQ(SizeSampleResult(0, 5), 0);
-  EXPECT_EQ(SizeSampleResult(-10, 1), 0);  // (-10 + 7) / 8 truncates to 0, not -1
-  EXPECT_EQ(SizeSampleResult(99999, INT32_MAX), (99999LL * INT32_MAX + 7) / 8);
-  EXPECT_EQ(ParseFieldNumber(L"1200"), 1200);
-  EXPECT_EQ(ParseFieldNumber(L""), 0);
-  EXPECT_EQ(ParseFieldNumber(L"abc"), 0);
-  EXPECT_EQ(ParseFieldNumber(L"-5"), -5);
-  EXPECT_EQ(ParseFieldNumber(L"99999999999"), INT32_MAX);
 }
 
 TEST_F(OutputSettingsPageTest, EnablingFollowsTheControllingChoices) {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "gui_test_support.h"
+#include "platform/win32/unique_handles.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
 #include "shell/main_window.h"
@@ -31,8 +32,8 @@ bool SaveWindowBitmap(HWND window, const std::wstring& name) {
   RECT r{};
   if (!GetWindowRect(window, &r)) return false;
   const int width = r.right - r.left, height = r.bottom - r.top;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
+  const WindowDc screen(nullptr);
+  const UniqueMemoryDc memory(CreateCompatibleDC(screen.Get()));
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(info.bmiHeader);
   info.bmiHeader.biWidth = width;
@@ -40,10 +41,11 @@ bool SaveWindowBitmap(HWND window, const std::wstring& name) {
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 24;
   void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
-  SelectObject(memory, old);
+  const UniqueGdiObject<HBITMAP> bitmap(CreateDIBSection(screen.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  {
+    const SelectedObject selected(memory.Get(), bitmap.Get());
+    BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), r.left, r.top, SRCCOPY);
+  }
   GdiFlush();
   const DWORD stride = ((width * 3 + 3) / 4) * 4;
   const DWORD imageBytes = stride * height;
@@ -52,19 +54,13 @@ bool SaveWindowBitmap(HWND window, const std::wstring& name) {
   file.bfOffBits = sizeof(file) + sizeof(info.bmiHeader);
   file.bfSize = file.bfOffBits + imageBytes;
   const std::wstring path = ScreenshotDir() + L"\\" + name + L".bmp";
-  HANDLE out = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  bool ok = out != INVALID_HANDLE_VALUE;
-  if (ok) {
-    DWORD written = 0;
-    ok = WriteFile(out, &file, sizeof(file), &written, nullptr) &&
-         WriteFile(out, &info.bmiHeader, sizeof(info.bmiHeader), &written, nullptr) &&
-         WriteFile(out, bits, imageBytes, &written, nullptr);
-    CloseHandle(out);
-  }
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  return ok;
+  UniqueKernelHandle out(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  if (!out) return false;
+  DWORD written = 0;
+  const bool ok = WriteFile(out.Get(), &file, sizeof(file), &written, nullptr) &&
+                  WriteFile(out.Get(), &info.bmiHeader, sizeof(info.bmiHeader), &written, nullptr) &&
+                  WriteFile(out.Get(), bits, imageBytes, &written, nullptr);
+  return out.Close() && ok;
 }
 
 // The dialog or message box of this thread with the given caption, if one is open.

@@ -36,11 +36,10 @@ DecodeResult Decode(const std::wstring& path, int scale, uint64_t memoryLimit = 
     r.ok = true;
     r.header = image->header;
     std::memcpy(r.table, image->colorTable, sizeof(r.table));
-    r.pixels.assign(image->pixels, image->pixels + image->pixelBytes);
+    const PixelBlock block(image->pixels, image->pixelBytes);
+    r.pixels.assign(block.Data(), block.Data() + block.Size());
     EXPECT_EQ(image->fileSize, state.file.size);
-    ReleasePixelBlock(image->pixels, image->pixelBytes);
   }
-  UnmapInputFile(state.file);
   return r;
 }
 

@@ -260,11 +260,11 @@ TEST(EncodeJpeg, GreySourceIsExpandedOnceAndReleasedAtCleanUp) {
   EncoderState s;
   PrepareState(s, grey, 75);
   ASSERT_TRUE(EncodeWithinSizeBound(s, dir.file("g.jpg"), grey.table, grey.pixels.data(), 1));
-  EXPECT_NE(s.convertedPixels, nullptr);
-  EXPECT_EQ(s.convertedBytes, 16u * 4);
+  EXPECT_TRUE(s.convertedPixels);
+  EXPECT_EQ(s.convertedPixels.Size(), 16u * 4);
   CleanUpEncoderState(s);
-  EXPECT_EQ(s.convertedPixels, nullptr);
-  EXPECT_EQ(s.outputFile, kInvalidFile);
+  EXPECT_FALSE(s.convertedPixels);
+  EXPECT_FALSE(s.outputFile.IsOpen());
 }
 
 TEST(EncodeJpeg, WriteFailuresFailInBothModes) {

@@ -42,7 +42,8 @@ JpegInfo ParseJpeg(const std::vector<unsigned char>& b) {
       info.width = (p[3] << 8) | p[4];
       for (int i = 0; i < p[5]; ++i)
         info.components.push_back({p[6 + 3 * i], p[7 + 3 * i] >> 4, p[7 + 3 * i] & 15, p[8 + 3 * i]});
-    } else if (marker == 0xE0 && len >= 16 && std::string(reinterpret_cast<const char*>(p), 5) == std::string("JFIF\0", 5)) {
+    } else if (marker == 0xE0 && len >= 16 &&
+               std::string(reinterpret_cast<const char*>(p), 5) == std::string("JFIF\0", 5)) {
       info.hasJfif = true;
       info.densityUnit = p[7];
       info.xDensity = (p[8] << 8) | p[9];
@@ -95,8 +96,8 @@ void MemTerm(j_compress_ptr c) {
 }  // namespace
 
 bool WriteTestJpeg(const std::wstring& path, int width, int height, int components,
-                   const std::function<uint8_t(int, int, int)>& pixel, int quality, bool progressive,
-                   int densityUnit, int xDensity, int yDensity) {
+                   const std::function<uint8_t(int, int, int)>& pixel, int quality, bool progressive, int densityUnit,
+                   int xDensity, int yDensity) {
   std::vector<unsigned char> out;
   std::vector<unsigned char> row(static_cast<size_t>(width) * components);
   jpeg_compress_struct cinfo;
@@ -136,11 +137,8 @@ bool WriteTestJpeg(const std::wstring& path, int width, int height, int componen
   }
   jpeg_finish_compress(&cinfo);
   jpeg_destroy_compress(&cinfo);
-  intptr_t f = CreateOutputFile(path);
-  if (f == kInvalidFile) return false;
-  bool ok = WriteOutputFile(f, out.data(), out.size());
-  CloseOutputFile(f);
-  return ok;
+  OutputFile f = CreateOutputFile(path);
+  return f.Write(out.data(), out.size());
 }
 
 }  // namespace qv::test

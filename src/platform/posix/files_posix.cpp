@@ -34,6 +34,7 @@ int OpenRegularFileForReading(const std::wstring& path, struct stat& st) {
 }  // namespace
 
 uint32_t MapInputFile(const std::wstring& path, MappedInputFile& m) {
+  UnmapInputFile(m);
   struct stat st;
   const int fd = OpenRegularFileForReading(path, st);
   if (fd < 0) return 0;
@@ -50,7 +51,10 @@ uint32_t MapInputFile(const std::wstring& path, MappedInputFile& m) {
 void UnmapInputFile(MappedInputFile& m) {
   if (m.view != nullptr) munmap(const_cast<unsigned char*>(m.view), m.size);
   if (m.file != kInvalidFile) close(static_cast<int>(m.file));
-  m = MappedInputFile{};
+  m.file = kInvalidFile;
+  m.mapping = 0;
+  m.view = nullptr;
+  m.size = 0;
 }
 
 bool PathExists(const std::wstring& path) {
@@ -98,15 +102,18 @@ bool CreateUniqueTempFile(const std::wstring& folder, std::wstring& out) {
   return true;
 }
 
-intptr_t CreateOutputFile(const std::wstring& path) {
-  int fd = open(ToUtf8(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  return fd < 0 ? kInvalidFile : fd;
+OutputFile CreateOutputFile(const std::wstring& path) {
+  OutputFile out;
+  const int fd = open(ToUtf8(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd >= 0) out.handle_ = fd;
+  return out;
 }
 
-bool WriteOutputFile(intptr_t file, const void* data, size_t count) {
+bool OutputFile::Write(const void* data, size_t count) {
+  if (!IsOpen()) return false;
   const char* p = static_cast<const char*>(data);
   while (count > 0) {
-    ssize_t n = write(static_cast<int>(file), p, count);
+    ssize_t n = write(static_cast<int>(handle_), p, count);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
     p += n;
@@ -115,8 +122,9 @@ bool WriteOutputFile(intptr_t file, const void* data, size_t count) {
   return true;
 }
 
-void CloseOutputFile(intptr_t file) {
-  if (file != kInvalidFile) close(static_cast<int>(file));
+void OutputFile::Close() {
+  if (handle_ != kInvalidFile) close(static_cast<int>(handle_));
+  handle_ = kInvalidFile;
 }
 
 bool DeleteFileAt(const std::wstring& path) { return unlink(ToUtf8(path).c_str()) == 0; }
@@ -131,7 +139,7 @@ void ReleasePixelBlock(void* block, size_t /*bytes*/) { free(block); }
 
 void KeepLargeAllocationsForReuse() {
   static const bool done = [] {
-    mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);   // glibc's largest allowed threshold
+    mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);  // glibc's largest allowed threshold
     mallopt(M_TRIM_THRESHOLD, 256 * 1024 * 1024);
     return true;
   }();

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/directory.h"
+#include "platform/win32/unique_handles.h"
 
 namespace qv {
 
@@ -43,8 +44,8 @@ std::vector<DirectoryEntry> FindEntries(const std::wstring& folder, const std::w
   pattern += L'*';
   pattern += extension;
   WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW(pattern.c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return entries;
+  const UniqueFindHandle find(FindFirstFileW(pattern.c_str(), &data));
+  if (!find) return entries;
   do {
     DirectoryEntry e;
     e.name = data.cFileName;
@@ -56,8 +57,7 @@ std::vector<DirectoryEntry> FindEntries(const std::wstring& folder, const std::w
       e.lastWrite = LocalTime{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
     }
     entries.push_back(std::move(e));
-  } while (FindNextFileW(find, &data));
-  FindClose(find);
+  } while (FindNextFileW(find.Get(), &data));
   return entries;
 }
 
@@ -69,23 +69,23 @@ bool IsNameTaken(const std::wstring& path) {
 void FailNextCopiesForTesting(int count) { gCopiesToFail.store(count > 0 ? count : 0); }
 
 CopyResult CopyFileNoReplace(const std::wstring& source, const std::wstring& target) {
-  HANDLE in = CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                          FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (in == INVALID_HANDLE_VALUE) return CopyResult::kFailed;
+  UniqueKernelHandle in(CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!in) return CopyResult::kFailed;
   // CREATE_NEW fails on any existing entry; only a target created here is ever deleted below.
-  HANDLE out = CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (out == INVALID_HANDLE_VALUE) {
+  UniqueKernelHandle out(
+      CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!out) {
     const DWORD error = GetLastError();
-    CloseHandle(in);
     return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? CopyResult::kTargetExists
                                                                        : CopyResult::kFailed;
   }
-  bool ok = CopyContents(in, out);
+  bool ok = CopyContents(in.Get(), out.Get());
   if (ok && TakeInjectedCopyFailure()) ok = false;
   // On the disk before success is reported: the caller may delete the input next.
-  if (ok && !FlushFileBuffers(out)) ok = false;
-  if (!CloseHandle(out)) ok = false;
-  CloseHandle(in);
+  if (ok && !FlushFileBuffers(out.Get())) ok = false;
+  if (!out.Close()) ok = false;  // closed before a failed copy's target is deleted
+  in.Reset();
   if (!ok) {
     DeleteFileW(target.c_str());
     return CopyResult::kFailed;

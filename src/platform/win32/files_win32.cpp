@@ -4,6 +4,7 @@
 #include <shlwapi.h>
 
 #include "platform/files.h"
+#include "platform/win32/unique_handles.h"
 
 namespace qv {
 
@@ -11,22 +12,24 @@ namespace {
 HANDLE AsHandle(intptr_t h) { return reinterpret_cast<HANDLE>(h); }
 intptr_t FromHandle(HANDLE h) { return reinterpret_cast<intptr_t>(h); }
 
+// Closes a handle that a record keeps as a number (the records of files.h hold no Windows types).
+void CloseStoredHandle(intptr_t h) { UniqueKernelHandle(AsHandle(h)).Reset(); }
+
 // Opens a file on a disk for reading; a device or pipe name (CON, \\.\pipe\...) is refused.
-HANDLE OpenDiskFileForReading(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file != INVALID_HANDLE_VALUE && GetFileType(file) != FILE_TYPE_DISK) {
-    CloseHandle(file);
-    return INVALID_HANDLE_VALUE;
-  }
+UniqueKernelHandle OpenDiskFileForReading(const std::wstring& path) {
+  UniqueKernelHandle file(
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file && GetFileType(file.Get()) != FILE_TYPE_DISK) file.Reset();
   return file;
 }
 }  // namespace
 
 uint32_t MapInputFile(const std::wstring& path, MappedInputFile& m) {
-  HANDLE file = OpenDiskFileForReading(path);
-  m.file = FromHandle(file);
-  if (file == INVALID_HANDLE_VALUE) return 0;
+  UnmapInputFile(m);
+  UniqueKernelHandle opened = OpenDiskFileForReading(path);
+  if (!opened) return 0;
+  const HANDLE file = opened.Get();
+  m.file = FromHandle(opened.Release());
   DWORD high = 0;
   DWORD low = GetFileSize(file, &high);
   // A file of 4 GiB or more cannot be described by the 32-bit size: refuse it rather than map a part.
@@ -43,9 +46,12 @@ uint32_t MapInputFile(const std::wstring& path, MappedInputFile& m) {
 
 void UnmapInputFile(MappedInputFile& m) {
   if (m.view != nullptr) UnmapViewOfFile(m.view);
-  if (m.mapping != 0) CloseHandle(AsHandle(m.mapping));
-  if (m.file != kInvalidFile) CloseHandle(AsHandle(m.file));
-  m = MappedInputFile{};
+  if (m.mapping != 0) CloseStoredHandle(m.mapping);
+  if (m.file != kInvalidFile) CloseStoredHandle(m.file);
+  m.file = kInvalidFile;
+  m.mapping = 0;
+  m.view = nullptr;
+  m.size = 0;
 }
 
 bool PathExists(const std::wstring& path) { return PathFileExistsW(path.c_str()) != FALSE; }
@@ -57,11 +63,10 @@ bool IsRegularFile(const std::wstring& path) {
 }
 
 bool ReadFileHead(const std::wstring& path, unsigned char* out, size_t count) {
-  HANDLE file = OpenDiskFileForReading(path);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  const UniqueKernelHandle file = OpenDiskFileForReading(path);
+  if (!file) return false;
   DWORD got = 0;
-  BOOL ok = ReadFile(file, out, static_cast<DWORD>(count), &got, nullptr);
-  CloseHandle(file);
+  const BOOL ok = ReadFile(file.Get(), out, static_cast<DWORD>(count), &got, nullptr);
   return ok && got == count;
 }
 
@@ -79,26 +84,29 @@ bool CreateUniqueTempFile(const std::wstring& folder, std::wstring& out) {
   return true;
 }
 
-intptr_t CreateOutputFile(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  return file == INVALID_HANDLE_VALUE ? kInvalidFile : FromHandle(file);
+OutputFile CreateOutputFile(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  OutputFile out;
+  if (file != INVALID_HANDLE_VALUE) out.handle_ = FromHandle(file);
+  return out;
 }
 
-bool WriteOutputFile(intptr_t file, const void* data, size_t count) {
+bool OutputFile::Write(const void* data, size_t count) {
+  if (!IsOpen()) return false;
   const char* p = static_cast<const char*>(data);
   while (count > 0) {
     DWORD chunk = count > 0x40000000u ? 0x40000000u : static_cast<DWORD>(count);
     DWORD written = 0;
-    if (!WriteFile(AsHandle(file), p, chunk, &written, nullptr) || written != chunk) return false;
+    if (!WriteFile(AsHandle(handle_), p, chunk, &written, nullptr) || written != chunk) return false;
     p += written;
     count -= written;
   }
   return true;
 }
 
-void CloseOutputFile(intptr_t file) {
-  if (file != kInvalidFile) CloseHandle(AsHandle(file));
+void OutputFile::Close() {
+  if (handle_ != kInvalidFile) CloseStoredHandle(handle_);
+  handle_ = kInvalidFile;
 }
 
 bool DeleteFileAt(const std::wstring& path) { return DeleteFileW(path.c_str()) != FALSE; }

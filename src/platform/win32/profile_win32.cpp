@@ -11,6 +11,7 @@
 
 #include "platform/profile.h"
 #include "platform/system_folders.h"
+#include "platform/win32/unique_handles.h"
 
 namespace qv {
 
@@ -56,31 +57,28 @@ class Win32ProfileReader : public ProfileReader {
 
 // Reads a whole file; false when it cannot be opened or read.
 bool ReadWholeFile(const std::wstring& path, std::vector<unsigned char>& bytes, DWORD& openError) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
+  const UniqueKernelHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
     openError = GetLastError();
     return false;
   }
-  bool ok = true;
   unsigned char chunk[65536];
   for (;;) {
     DWORD n = 0;
-    if (!ReadFile(file, chunk, sizeof(chunk), &n, nullptr)) ok = false;
-    if (!ok || n == 0) break;
+    if (!ReadFile(file.Get(), chunk, sizeof(chunk), &n, nullptr)) return false;
+    if (n == 0) return true;
     bytes.insert(bytes.end(), chunk, chunk + n);
   }
-  CloseHandle(file);
-  return ok;
 }
 
 bool WriteWholeFile(const std::wstring& path, const void* data, size_t size) {
-  HANDLE file =
-      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  UniqueKernelHandle file(
+      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
   DWORD written = 0;
-  const bool ok = WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr) && written == size;
-  return (CloseHandle(file) != FALSE) && ok;
+  const bool ok = WriteFile(file.Get(), data, static_cast<DWORD>(size), &written, nullptr) && written == size;
+  return file.Close() && ok;
 }
 
 // UTF-16LE text with its byte-order mark for file content in another encoding.
@@ -135,8 +133,7 @@ class Win32ProfileWriter : public ProfileWriter {
     if (!ok_ || temp_.empty()) return false;
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, temp_.c_str());
     if (!FlushToDisk(temp_)) return false;
-    if (!MoveFileExW(temp_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-      return false;
+    if (!MoveFileExW(temp_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return false;
     temp_.clear();
     return true;
   }
@@ -170,19 +167,15 @@ class Win32ProfileWriter : public ProfileWriter {
   // The new content must be on the disk before it replaces the old file: a crash after the move would
   // otherwise leave a settings file without its data.
   static bool FlushToDisk(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    const bool flushed = FlushFileBuffers(file) != FALSE;
-    CloseHandle(file);
-    return flushed;
+    const UniqueKernelHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file && FlushFileBuffers(file.Get()) != FALSE;
   }
 
   bool HasSection(const std::wstring& section) const {
     std::vector<wchar_t> names(4096);
     for (;;) {
-      const DWORD n =
-          GetPrivateProfileSectionNamesW(names.data(), static_cast<DWORD>(names.size()), temp_.c_str());
+      const DWORD n = GetPrivateProfileSectionNamesW(names.data(), static_cast<DWORD>(names.size()), temp_.c_str());
       if (n + 2 < names.size()) break;
       names.assign(names.size() * 2, L'\0');
     }

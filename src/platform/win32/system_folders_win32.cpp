@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include "platform/system_folders.h"
+#include "platform/win32/unique_handles.h"
 
 namespace qv {
 
@@ -15,11 +16,9 @@ std::wstring ProgramFilePath() {
 
 namespace {
 std::wstring KnownFolder(REFKNOWNFOLDERID id) {
-  PWSTR path = nullptr;
-  std::wstring result;
-  if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, &path))) result = path;
-  CoTaskMemFree(path);
-  return result;
+  UniqueCoTaskMemory<PWSTR> path;
+  if (FAILED(SHGetKnownFolderPath(id, 0, nullptr, path.Put())) || !path) return std::wstring();
+  return path.Get();
 }
 }  // namespace
 

@@ -1,6 +1,6 @@
-// The output settings page (tab "出力設定", id 1031): the controls that edit ConversionParams and the
-// size sample. The page's entry points for the main window are declared in shell/pages.h; this header
-// holds what the page computes without windows, so that it can be tested on its own.
+// What the output settings page computes from its fields and shows in its buttons, without windows: the
+// number read from a field, the size sample, and the buttons that stand for a scale and a naming rule.
+// Portable: the page calls it, the unit tests check it on every platform.
 #pragma once
 
 #include <cstdint>

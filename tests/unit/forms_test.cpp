@@ -1,0 +1,119 @@
+// The rules the windows apply to what they show: field numbers, the size sample, the buttons of a scale
+// and a naming rule, the main window's place in the work area, the supported systems, the Send To path.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdint>
+#include <string>
+
+#include "forms/output_settings_form.h"
+#include "forms/send_to_path.h"
+#include "forms/window_placement.h"
+#include "platform/system_folders.h"
+#include "resources/resource.h"
+
+namespace qv {
+namespace {
+
+TEST(OutputSettingsForm, FieldNumbersAndTheSizeSample) {
+  const struct {
+    const wchar_t* text;
+    int32_t value;
+  } numbers[] = {
+      {L"1200", 1200},
+      {L"", 0},
+      {L"abc", 0},
+      {L"-5", -5},
+      {L"  +7", 7},
+      {L"12abc", 12},
+      {L"99999999999", INT32_MAX},
+      {L"-99999999999", INT32_MIN},
+      {L"-2147483648", INT32_MIN},
+      {L"\uFF11\uFF12", 0},  // full-width digits are no digits
+  };
+  for (const auto& c : numbers) EXPECT_EQ(ParseFieldNumber(c.text), c.value) << c.text;
+
+  const struct {
+    int32_t sample, scale;
+    int64_t result;
+  } samples[] = {
+      {1200, 3, 450},
+      {1201, 3, 451},
+      {1200, 16, 2400},
+      {0, 5, 0},
+      {-10, 1, 0},  // (-10 + 7) / 8 truncates to 0, not -1
+      {99999, INT32_MAX, (99999LL * INT32_MAX + 7) / 8},
+  };
+  for (const auto& c : samples) EXPECT_EQ(SizeSampleResult(c.sample, c.scale), c.result) << c.sample << " " << c.scale;
+}
+
+TEST(OutputSettingsForm, ButtonsOfScalesAndNamingRules) {
+  const struct {
+    int32_t value;
+    int scaleId, namingId;
+  } cases[] = {
+      {-1, 0, IDC_NAME_INPUT},
+      {0, 0, IDC_NAME_INPUT},
+      {1, IDC_SCALE_BASE + 1, IDC_NAME_INPUT + 1},
+      {2, IDC_SCALE_BASE + 2, IDC_NAME_INPUT + 2},
+      {3, IDC_SCALE_BASE + 3, IDC_NAME_INPUT},
+      {7, IDC_SCALE_BASE + 7, IDC_NAME_INPUT},
+      {8, 0, IDC_NAME_INPUT},  // 8/8 has no button
+      {16, IDC_SCALE_BASE + 16, IDC_NAME_INPUT},
+      {17, 0, IDC_NAME_INPUT},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ScaleButtonId(c.value), c.scaleId) << c.value;
+    EXPECT_EQ(NamingButtonId(c.value), c.namingId) << c.value;
+  }
+}
+
+TEST(WindowPlacement, WindowIsBroughtIntoTheWorkAreaAtItsOwnSize) {
+  const ScreenRect work{0, 0, 1000, 800};
+  const struct {
+    ScreenRect window, area, fitted;
+  } cases[] = {
+      {{100, 50, 826, 581}, work, {100, 50, 826, 581}},                     // inside: unchanged
+      {{-50, -20, 676, 511}, work, {0, 0, 726, 531}},                       // left and top edges
+      {{1500, 600, 2226, 1131}, work, {274, 269, 1000, 800}},               // right and bottom edges
+      {{-10, 0, 1090, 100}, work, {0, 0, 1100, 100}},                       // wider than the area: the left edge wins
+      {{0, -10, 100, 900}, work, {0, 0, 100, 910}},                         // taller: the top edge wins
+      {{-900, 10, -100, 110}, {-1280, 0, 0, 1024}, {-900, 10, -100, 110}},  // a monitor left of the first
+      {{-100, 10, 700, 110}, {-1280, 0, 0, 1024}, {-800, 10, 0, 110}},
+  };
+  for (const auto& c : cases) {
+    const ScreenRect r = FitIntoWorkArea(c.window, c.area);
+    EXPECT_TRUE(r == c.fitted) << r.left << "," << r.top << "," << r.right << "," << r.bottom;
+  }
+}
+
+TEST(WindowPlacement, OperatingSystemCategories) {
+  const struct {
+    uint32_t major, minor;
+    int category;
+  } cases[] = {{4, 10, 0}, {5, 0, 0}, {5, 1, 1}, {5, 2, 0}, {6, 0, 2}, {6, 3, 2}, {7, 0, 3}, {10, 0, 3}};
+  for (const auto& c : cases)
+    EXPECT_EQ(OperatingSystemCategory(c.major, c.minor), c.category) << c.major << "." << c.minor;
+}
+
+TEST(SendToPath, IsTheProgramNameWithLnkInTheGivenFolder) {
+  const std::wstring sep(1, kPathSeparator);
+  const std::wstring sendTo = sep + L"SendTo";
+  const struct {
+    std::wstring folder, program, link;
+  } cases[] = {
+      {sendTo, sep + L"Tools" + sep + L"Quorvix.exe", sendTo + sep + L"Quorvix.lnk"},
+      {sendTo + sep, sep + L"v1.2" + sep + L"縮小 ツール.EXE", sendTo + sep + L"縮小 ツール.lnk"},
+      {sendTo, sep + L"v1.2" + sep + L"tool",
+       sendTo + sep + L"tool.lnk"},  // no extension: the dot of a folder stays out
+      {sendTo, sep + L"a" + sep + L"x.y.exe", sendTo + sep + L"x.y.lnk"},
+      {sendTo, sep + L"a" + sep + L".hidden", sendTo + sep + L".hidden.lnk"},  // a leading dot is the name
+      {L"", sep + L"a" + sep + L"x.exe", L""},
+      {sendTo, L"", L""},
+      {sendTo, sep + L"a" + sep, L""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ShortcutPathIn(c.folder, c.program), c.link) << c.program;
+}
+
+}  // namespace
+}  // namespace qv
