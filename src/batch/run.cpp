@@ -83,13 +83,14 @@ bool PrepareRun(const RunRequest& request, RunObserver& observer, ConversionRun&
 }
 
 // Copies the temporary result to the output name, never replacing a file: when the name was taken
-// between the check and the copy, the collision is resolved again.
-FileStatus PlaceOutput(const std::wstring& tempPath, std::wstring& outputPath) {
+// between the check and the copy, the collision is resolved again. An output whose input is removed
+// next is flushed to the disk first.
+FileStatus PlaceOutput(const std::wstring& tempPath, std::wstring& outputPath, CopyDurability durability) {
   const std::wstring firstChoice = outputPath;
   for (int attempt = 0; attempt < kCopyAttempts; ++attempt) {
     outputPath = firstChoice;
     if (!ResolveCollisionOnDisk(outputPath)) return FileStatus::kNameExhausted;
-    switch (CopyFileNoReplace(tempPath, outputPath)) {
+    switch (CopyFileNoReplace(tempPath, outputPath, durability)) {
       case CopyResult::kCopied: return FileStatus::kConverted;
       case CopyResult::kFailed: return FileStatus::kCopyFailed;
       case CopyResult::kTargetExists: break;
@@ -113,7 +114,9 @@ void HandleFile(const RunRequest& request, RunObserver& observer, ConversionRun&
   } else {
     NameSource source{input.name, run.fileIndex, &run.ctx.exifDateTime, run.ctx.exifDateFound == 1};
     std::wstring outputPath = MakeOutputPath(run.rule, request.params, source, run.outputFolder);
-    outcome.status = PlaceOutput(tempPath, outputPath);
+    const CopyDurability durability =
+        request.disposal == InputDisposal::kKeep ? CopyDurability::kCached : CopyDurability::kOnDisk;
+    outcome.status = PlaceOutput(tempPath, outputPath, durability);
     if (outcome.status == FileStatus::kConverted) {
       ++run.written;
       outcome.outputPath = outputPath;

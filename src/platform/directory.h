@@ -41,11 +41,16 @@ bool IsNameTaken(const std::wstring& path);
 
 enum class CopyResult { kCopied, kTargetExists, kFailed };
 
+// kOnDisk: the copy (and on POSIX its folder entry) is flushed to the disk before kCopied is reported,
+// so that the caller may remove the original afterwards; a crash then cannot lose both. kCached leaves
+// writing back to the system, as ordinary copies do: flushing every output costs a disk round trip per
+// file, which on slow media is as much as the conversion itself.
+enum class CopyDurability { kCached, kOnDisk };
+
 // Copies `source` to `target` only when nothing exists at `target`: any entry there, a symbolic link
-// included, gives kTargetExists and is never touched. The copy is flushed to the disk before kCopied
-// is reported, so the caller may remove the original input afterwards. A copy that fails after
-// creating the target removes that target (this call's own file) again.
-CopyResult CopyFileNoReplace(const std::wstring& source, const std::wstring& target);
+// included, gives kTargetExists and is never touched. A copy that fails after creating the target
+// removes that target (this call's own file) again.
+CopyResult CopyFileNoReplace(const std::wstring& source, const std::wstring& target, CopyDurability durability);
 
 // For tests only: the next `count` calls of CopyFileNoReplace fail after writing the whole target (which
 // they then remove, as for any failure). 0 turns this off. Process-wide.

@@ -97,20 +97,20 @@ TEST(FinalCopy, NeverTouchesAnEntryItDidNotCreate) {
   test::WriteAll(dir.path() / "src", {1, 2, 3});
   test::WriteAll(dir.path() / "theirs", {9});
   // A source that cannot be read, while another program's file holds the target.
-  EXPECT_EQ(CopyFileNoReplace(dir.file("missing"), dir.file("theirs")), CopyResult::kFailed);
+  EXPECT_EQ(CopyFileNoReplace(dir.file("missing"), dir.file("theirs"), CopyDurability::kOnDisk), CopyResult::kFailed);
   EXPECT_EQ(test::ReadAll(dir.path() / "theirs"), std::vector<unsigned char>{9});
   std::error_code ec;
   fs::create_symlink(dir.path() / "nowhere", dir.path() / "link", ec);
   if (!ec) {
-    EXPECT_EQ(CopyFileNoReplace(dir.file("src"), dir.file("link")), CopyResult::kTargetExists);
+    EXPECT_EQ(CopyFileNoReplace(dir.file("src"), dir.file("link"), CopyDurability::kOnDisk), CopyResult::kTargetExists);
     EXPECT_TRUE(fs::is_symlink(dir.path() / "link"));
     EXPECT_FALSE(fs::exists(dir.path() / "nowhere"));
   }
   // An injected failure removes the copy's own target; the next copy works again.
   FailNextCopiesForTesting(1);
-  EXPECT_EQ(CopyFileNoReplace(dir.file("src"), dir.file("new")), CopyResult::kFailed);
+  EXPECT_EQ(CopyFileNoReplace(dir.file("src"), dir.file("new"), CopyDurability::kOnDisk), CopyResult::kFailed);
   EXPECT_FALSE(fs::exists(dir.path() / "new"));
-  EXPECT_EQ(CopyFileNoReplace(dir.file("src"), dir.file("new")), CopyResult::kCopied);
+  EXPECT_EQ(CopyFileNoReplace(dir.file("src"), dir.file("new"), CopyDurability::kCached), CopyResult::kCopied);
   EXPECT_EQ(test::ReadAll(dir.path() / "new"), (std::vector<unsigned char>{1, 2, 3}));
 }
 

@@ -341,11 +341,11 @@ TEST(CopyFileNoReplace, NeverTouchesAnExistingTarget) {
   test::ScratchDir dir;
   test::WriteAll(dir.path() / "src", {1, 2, 3});
   test::WriteAll(dir.path() / "taken", {9});
-  EXPECT_EQ(CopyFileNoReplace(dir.file("src"), dir.file("taken")), CopyResult::kTargetExists);
+  EXPECT_EQ(CopyFileNoReplace(dir.file("src"), dir.file("taken"), CopyDurability::kCached), CopyResult::kTargetExists);
   EXPECT_EQ(test::ReadAll(dir.path() / "taken"), std::vector<unsigned char>{9});
-  EXPECT_EQ(CopyFileNoReplace(dir.file("src"), dir.file("new")), CopyResult::kCopied);
+  EXPECT_EQ(CopyFileNoReplace(dir.file("src"), dir.file("new"), CopyDurability::kCached), CopyResult::kCopied);
   EXPECT_EQ(test::ReadAll(dir.path() / "new"), (std::vector<unsigned char>{1, 2, 3}));
-  EXPECT_EQ(CopyFileNoReplace(dir.file("missing"), dir.file("other")), CopyResult::kFailed);
+  EXPECT_EQ(CopyFileNoReplace(dir.file("missing"), dir.file("other"), CopyDurability::kOnDisk), CopyResult::kFailed);
   EXPECT_FALSE(fs::exists(dir.path() / "other"));
 }
 

@@ -116,7 +116,7 @@ bool IsNameTaken(const std::wstring& path) {
 
 void FailNextCopiesForTesting(int count) { gCopiesToFail.store(count > 0 ? count : 0); }
 
-CopyResult CopyFileNoReplace(const std::wstring& source, const std::wstring& target) {
+CopyResult CopyFileNoReplace(const std::wstring& source, const std::wstring& target, CopyDurability durability) {
   const std::string targetUtf8 = ToUtf8(target);
   int in = open(ToUtf8(source).c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0) return CopyResult::kFailed;
@@ -148,15 +148,16 @@ CopyResult CopyFileNoReplace(const std::wstring& source, const std::wstring& tar
     if (!ok) break;
   }
   if (ok && TakeInjectedCopyFailure()) ok = false;
-  // On the disk before success is reported: the caller may delete the input next.
-  if (ok && fsync(out) != 0) ok = false;
+  const bool onDisk = durability == CopyDurability::kOnDisk;
+  // On the disk before success is reported: the caller is about to delete the input.
+  if (ok && onDisk && fsync(out) != 0) ok = false;
   if (close(out) != 0) ok = false;
   close(in);
   if (!ok) {
     unlink(targetUtf8.c_str());
     return CopyResult::kFailed;
   }
-  SyncFolder(FolderOf(targetUtf8));
+  if (onDisk) SyncFolder(FolderOf(targetUtf8));
   return CopyResult::kCopied;
 }
 

@@ -68,7 +68,7 @@ bool IsNameTaken(const std::wstring& path) {
 
 void FailNextCopiesForTesting(int count) { gCopiesToFail.store(count > 0 ? count : 0); }
 
-CopyResult CopyFileNoReplace(const std::wstring& source, const std::wstring& target) {
+CopyResult CopyFileNoReplace(const std::wstring& source, const std::wstring& target, CopyDurability durability) {
   UniqueKernelHandle in(CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!in) return CopyResult::kFailed;
@@ -82,8 +82,8 @@ CopyResult CopyFileNoReplace(const std::wstring& source, const std::wstring& tar
   }
   bool ok = CopyContents(in.Get(), out.Get());
   if (ok && TakeInjectedCopyFailure()) ok = false;
-  // On the disk before success is reported: the caller may delete the input next.
-  if (ok && !FlushFileBuffers(out.Get())) ok = false;
+  // On the disk before success is reported: the caller is about to delete the input.
+  if (ok && durability == CopyDurability::kOnDisk && !FlushFileBuffers(out.Get())) ok = false;
   if (!out.Close()) ok = false;  // closed before a failed copy's target is deleted
   in.Reset();
   if (!ok) {
