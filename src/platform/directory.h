@@ -55,6 +55,8 @@ CopyResult CopyFileNoReplace(const std::wstring& source, const std::wstring& tar
 // For tests only: the next `count` calls of CopyFileNoReplace fail after writing the whole target (which
 // they then remove, as for any failure). 0 turns this off. Process-wide.
 void FailNextCopiesForTesting(int count);
+// For the implementations of CopyFileNoReplace: true (and one fewer pending) when a failure was asked for.
+bool TakeInjectedCopyFailure();
 
 // Moves `path` to the recycle bin (POSIX: the freedesktop.org trash). Where there is none, Windows asks
 // the user whether to delete the file for good and POSIX keeps it. The result says whether the file is

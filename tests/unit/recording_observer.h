@@ -14,6 +14,7 @@ namespace qv::test {
 class RecordingObserver : public RunObserver {
  public:
   std::vector<std::wstring> calls;
+  std::vector<FileOutcome> outcomes;  // every FileDone, in order
   int cancelAfter = -1;  // PollCancelRequest says yes once this many files are done; ConfirmCancel says yes
 
   void ShowMessage(MessageCode code) override {
@@ -25,6 +26,7 @@ class RecordingObserver : public RunObserver {
   }
   void FileDone(const FileOutcome& o) override {
     ++done_;
+    outcomes.push_back(o);
     calls.push_back(L"done " + std::to_wstring(o.fileIndex) + L" " + LastPathComponent(o.inputPath) + L" " +
                     Ascii(FileStatusName(o.status)) + L" -> " + LastPathComponent(o.outputPath) + L" " +
                     std::to_wstring(o.width) + L"x" + std::to_wstring(o.height) + L" q" + std::to_wstring(o.quality) +

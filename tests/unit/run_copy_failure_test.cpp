@@ -9,6 +9,7 @@
 #include "batch/input_listing.h"
 #include "batch/run.h"
 #include "platform/directory.h"
+#include "recording_observer.h"
 #include "test_support.h"
 
 namespace qv {
@@ -16,24 +17,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Records the outcomes of a run that is never cancelled and shows no message.
-class OutcomeObserver : public RunObserver {
- public:
-  std::vector<FileOutcome> outcomes;
-
-  void ShowMessage(MessageCode) override { ADD_FAILURE() << "no message expected"; }
-  void BeginRun(int) override {}
-  void FileStarting(int, const std::wstring&) override {}
-  void FileDone(const FileOutcome& o) override { outcomes.push_back(o); }
-  bool PollCancelRequest() override { return false; }
-  bool ConfirmCancel() override { return false; }
-  void AnnounceNewSubfolder(const std::wstring&) override {}
-  void EndRun(const RunSummary&) override {}
-};
-
 class FinalCopyTest : public ::testing::Test {
  protected:
-  void TearDown() override { FailNextCopiesForTesting(0); }
+  void TearDown() override {
+    FailNextCopiesForTesting(0);
+    for (const std::wstring& call : observer.calls) EXPECT_NE(call.rfind(L"message", 0), 0u) << "no message expected";
+  }
   void AddInputs(std::initializer_list<const char*> names) {
     for (const char* name : names) {
       fs::copy_file(test::DataDir() / "s002.jpg", in.path() / name);
@@ -53,7 +42,7 @@ class FinalCopyTest : public ::testing::Test {
 
   test::ScratchDir in, out;
   RunRequest request;
-  OutcomeObserver observer;
+  test::RecordingObserver observer;  // never asked to cancel
 };
 
 TEST_F(FinalCopyTest, FailedCopyLeavesNoOutputAndKeepsTheInputThatWasToBeDeleted) {

@@ -8,7 +8,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <ctime>
 #include <cwctype>
@@ -55,15 +54,6 @@ void SyncFolder(const std::string& folder) {
   if (fd < 0) return;
   fsync(fd);
   close(fd);
-}
-
-std::atomic<int> gCopiesToFail{0};
-
-bool TakeInjectedCopyFailure() {
-  int pending = gCopiesToFail.load();
-  while (pending > 0)
-    if (gCopiesToFail.compare_exchange_weak(pending, pending - 1)) return true;
-  return false;
 }
 
 }  // namespace
@@ -113,8 +103,6 @@ bool IsNameTaken(const std::wstring& path) {
   closedir(dir);
   return taken;
 }
-
-void FailNextCopiesForTesting(int count) { gCopiesToFail.store(count > 0 ? count : 0); }
 
 CopyResult CopyFileNoReplace(const std::wstring& source, const std::wstring& target, CopyDurability durability) {
   const std::string targetUtf8 = ToUtf8(target);

@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <atomic>
 #include <cwctype>
 #include <vector>
 
@@ -13,15 +12,6 @@
 namespace qv {
 
 namespace {
-
-std::atomic<int> gCopiesToFail{0};
-
-bool TakeInjectedCopyFailure() {
-  int pending = gCopiesToFail.load();
-  while (pending > 0)
-    if (gCopiesToFail.compare_exchange_weak(pending, pending - 1)) return true;
-  return false;
-}
 
 // Copies the rest of `in` to `out`; false on any read or write error.
 bool CopyContents(HANDLE in, HANDLE out) {
@@ -65,8 +55,6 @@ bool IsNameTaken(const std::wstring& path) {
   // The system compares names without regard to case, and a symbolic link reports its own attributes.
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
-
-void FailNextCopiesForTesting(int count) { gCopiesToFail.store(count > 0 ? count : 0); }
 
 CopyResult CopyFileNoReplace(const std::wstring& source, const std::wstring& target, CopyDurability durability) {
   UniqueKernelHandle in(CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
