@@ -7,10 +7,9 @@
 #include <vector>
 
 #include "platform/system_folders.h"
-#include "shell/app_state.h"
-#include "shell/heap_path_array.h"
-#include "shell/pages.h"
-#include "shell/window_run_host.h"
+#include "shell/main_window.h"
+#include "shell/window_run.h"
+#include "ui/heap_path_array.h"
 
 namespace qv {
 
@@ -21,7 +20,7 @@ bool NamesEqual(const std::wstring& a, const std::wstring& b) {
                         static_cast<int>(b.size())) == CSTR_EQUAL;
 }
 
-CommandLineResult ConvertDirectly(int argc, wchar_t** args) {
+CommandLineResult ConvertDirectly(MainWindow& window, int argc, wchar_t** args) {
   const size_t count = static_cast<size_t>(argc - 1);
   HeapPathArray array(count);
   if (!array.ok()) return CommandLineResult::kClose;
@@ -31,8 +30,8 @@ CommandLineResult ConvertDirectly(int argc, wchar_t** args) {
     wcsncpy(array.at(i), longPath.c_str(), kMaxPathChars);
     paths.emplace_back(array.at(i));
   }
-  ShowWindow(App().mainWindow, SW_SHOWMINIMIZED);
-  RunFileListConversion(paths, RunSource::kCommandLine);
+  ShowWindow(window.Handle(), SW_SHOWMINIMIZED);
+  RunFileListConversion(window, paths, RunSource::kCommandLine);
   for (std::wstring& path : paths) SecureZeroMemory(path.data(), path.size() * sizeof(wchar_t));
   return CommandLineResult::kClose;
 }
@@ -46,10 +45,10 @@ std::wstring LinkTargetOrSelf(const std::wstring& path) {
 
 // Unchecks every row whose name equals none of the passed files' names (a shortcut's by its target).
 // `first` is the first argument, already resolved.
-void CheckOnlyPassedFiles(const std::wstring& first, int argc, wchar_t** args) {
+void CheckOnlyPassedFiles(InputListPage& page, const std::wstring& first, int argc, wchar_t** args) {
   std::vector<std::wstring> names{LastPathComponent(first)};
   for (int i = 2; i < argc; ++i) names.push_back(LastPathComponent(LinkTargetOrSelf(args[i])));
-  const std::vector<RunRow> rows = InputListRows();
+  const std::vector<RunRow> rows = page.Rows();
   std::vector<bool> checks;
   checks.reserve(rows.size());
   for (const RunRow& row : rows) {
@@ -57,7 +56,7 @@ void CheckOnlyPassedFiles(const std::wstring& first, int argc, wchar_t** args) {
     for (const std::wstring& name : names) passed = passed || NamesEqual(row.name, name);
     checks.push_back(passed);
   }
-  SetInputRowChecks(checks);
+  page.SetRowChecks(checks);
 }
 
 }  // namespace
@@ -71,22 +70,22 @@ std::wstring LongPathOf(const std::wstring& path) {
   return absolute;
 }
 
-CommandLineResult ProcessCommandLine(int argc, wchar_t** args) {
+CommandLineResult ProcessCommandLine(MainWindow& window, int argc, wchar_t** args) {
   if (argc < 2) return CommandLineResult::kOpen;
-  const AppOptions& options = App().stored.options;
-  if (options.SdToCvt != 0 && (argc > 2 || !IsExistingFolder(args[1]))) return ConvertDirectly(argc, args);
+  const AppOptions& options = window.options();
+  if (options.SdToCvt != 0 && (argc > 2 || !IsExistingFolder(args[1]))) return ConvertDirectly(window, argc, args);
 
   const std::wstring first = LinkTargetOrSelf(LongPathOf(args[1]));
   std::wstring folder;
   if (IsExistingFolder(first)) {
     folder = first;
-    SetInputFolder(folder);
+    window.SetInputFolder(folder);
   } else {
     folder = ParentPath(first);
-    SetInputFolder(folder);
-    CheckOnlyPassedFiles(first, argc, args);
+    window.SetInputFolder(folder);
+    CheckOnlyPassedFiles(window.inputPage(), first, argc, args);
   }
-  SetOutputFolder(options.SdToPath.empty() ? folder : options.SdToPath);
+  window.SetOutputFolder(options.SdToPath.empty() ? folder : options.SdToPath);
   return CommandLineResult::kOpen;
 }
 

@@ -5,9 +5,11 @@
 
 #include <string>
 
-#include "shell/shell_link.h"
+#include "ui/shell_link.h"
 
 namespace qv {
+
+class MainWindow;
 
 enum class CommandLineResult { kOpen, kClose };
 
@@ -16,7 +18,7 @@ enum class CommandLineResult { kOpen, kClose };
 // kClose. Otherwise the first path (a link resolved first) or its folder becomes the input folder, rows
 // whose names match none of the passed names are unchecked, the output folder becomes SdToPath or that
 // folder, and the result is kOpen.
-CommandLineResult ProcessCommandLine(int argc, wchar_t** args);
+CommandLineResult ProcessCommandLine(MainWindow& window, int argc, wchar_t** args);
 
 // The long form of `path` (at most 259 characters); a path whose long form cannot be found is made
 // absolute and kept as it is otherwise.

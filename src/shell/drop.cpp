@@ -8,31 +8,16 @@
 #include <vector>
 
 #include "platform/system_folders.h"
-#include "shell/app_state.h"
-#include "shell/command_line.h"
-#include "shell/folder_fields.h"
-#include "shell/heap_path_array.h"
-#include "shell/pages.h"
-#include "shell/window_run_host.h"
+#include "shell/main_window.h"
+#include "shell/window_run.h"
+#include "ui/heap_path_array.h"
+#include "ui/shell_link.h"
 
 namespace qv {
 
 namespace {
 
 constexpr size_t kPathChars = 260;  // one path slot, terminating zero included
-
-constexpr UINT_PTR kDeferredDropTimer = 0x0D70;
-constexpr UINT kDeferredDropPollMs = 100;
-
-TreeDropFunction gTreeDrop = nullptr;
-
-// Drops that arrived while a run was active (a message box of the run dispatched them), with the window
-// that received them; handled once the run is over.
-struct DeferredDrop {
-  HWND window;
-  HDROP drop;
-};
-std::vector<DeferredDrop> gDeferredDrops;
 
 // Releases the drop's data when the handling ends, whichever way it ends.
 class DropData {
@@ -51,18 +36,17 @@ class DropData {
     return std::wstring(buffer, length < kPathChars ? length : kPathChars - 1);
   }
 
-  // The drop point in screen coordinates.
-  POINT screenPoint() const {
+  // The drop point in screen coordinates; `window` is the one that received the drop.
+  POINT screenPoint(HWND window) const {
     POINT point{};
     DragQueryPoint(drop_, &point);
-    ClientToScreen(App().mainWindow, &point);
+    ClientToScreen(window, &point);
     return point;
   }
 
  private:
   HDROP drop_;
 };
-
 
 // The first dropped path as a folder: a link's target (when it resolves), reduced to its parent unless
 // it is an existing folder.
@@ -72,19 +56,14 @@ std::wstring DroppedFolder(const DropData& data) {
   return IsExistingFolder(path) ? path : ParentPath(path);
 }
 
-bool IsTreeView(HWND window) {
-  HWND tree = App().treeView;
-  return tree != nullptr && window != nullptr && (window == tree || IsChild(tree, window));
-}
-
-bool IsInTabArea(POINT screenPoint) {
+bool IsInTabArea(const MainWindow& window, POINT screenPoint) {
   RECT tab{};
-  return App().tab != nullptr && GetWindowRect(App().tab, &tab) && PtInRect(&tab, screenPoint);
+  return window.Tab() != nullptr && GetWindowRect(window.Tab(), &tab) && PtInRect(&tab, screenPoint);
 }
 
 // Every dropped path, in drop order, copied into heap slots and converted at once into the output
 // field's folder. Nothing happens when the slots cannot be allocated.
-void ConvertDroppedFiles(const DropData& data, UINT count) {
+void ConvertDroppedFiles(MainWindow& window, const DropData& data, UINT count) {
   HeapPathArray slots(count);
   if (!slots.ok()) return;
   std::vector<std::wstring> paths;
@@ -94,58 +73,54 @@ void ConvertDroppedFiles(const DropData& data, UINT count) {
     wcsncpy(slots.at(i), path.c_str(), kPathChars - 1);
     paths.emplace_back(slots.at(i));
   }
-  RunFileListConversion(paths, RunSource::kDrop);
+  RunFileListConversion(window, paths, RunSource::kDrop);
   for (std::wstring& path : paths) SecureZeroMemory(path.data(), path.size() * sizeof(wchar_t));
 }
 
 // A drop inside the tab control's rectangle that no field took.
-void DropOnTabArea(const DropData& data) {
+void DropOnTabArea(MainWindow& window, const DropData& data) {
   const UINT count = data.count();
   if (count == 0) return;
   const std::wstring first = data.path(0);
   if (count == 1 && IsExistingFolder(first)) {
-    SetInputFolder(first);
+    window.SetInputFolder(first);
     return;
   }
-  ConvertDroppedFiles(data, count);
-}
-
-void CALLBACK HandleDeferredDrops(HWND window, UINT, UINT_PTR id, DWORD) {
-  if (App().runActive) return;
-  KillTimer(window, id);
-  std::vector<DeferredDrop> drops;
-  drops.swap(gDeferredDrops);
-  for (const DeferredDrop& deferred : drops) {
-    if (deferred.window == App().mainWindow) HandleDrop(deferred.drop);
-    else DragFinish(deferred.drop);
-  }
+  ConvertDroppedFiles(window, data, count);
 }
 
 }  // namespace
 
-TreeDropFunction SetTreeDropFunction(TreeDropFunction function) {
-  TreeDropFunction previous = gTreeDrop;
-  gTreeDrop = function;
-  return previous;
+bool ApplyDropToField(MainWindow& window, POINT screenPoint, const std::wstring& folder) {
+  HWND target = WindowFromPoint(screenPoint);
+  if (target == nullptr) return false;
+  HWND parent = GetParent(target);
+  if (parent != nullptr && parent == window.InputField()) {
+    window.SetInputFolder(folder);
+    return true;
+  }
+  if (parent != nullptr && parent == window.OutputField()) {
+    window.SetOutputFolder(folder);
+    return true;
+  }
+  return window.optionsPage().TakeDroppedFolder(target, folder);
 }
 
-void HandleDrop(HDROP drop) {
-  HWND main = App().mainWindow;
-  if (App().runActive && main != nullptr) {
-    gDeferredDrops.push_back(DeferredDrop{main, drop});
-    SetTimer(main, kDeferredDropTimer, kDeferredDropPollMs, HandleDeferredDrops);
+void HandleDrop(MainWindow& window, HDROP drop) {
+  if (window.RunActive()) {
+    window.DeferDrop(drop);
     return;
   }
   DropData data(drop);
-  if (App().mainWindow == nullptr || data.count() == 0) return;
-  const POINT point = data.screenPoint();
+  if (data.count() == 0) return;
+  const POINT point = data.screenPoint(window.Handle());
   const std::wstring folder = DroppedFolder(data);
-  if (ApplyDropToField(point, folder)) return;
-  if (IsTreeView(WindowFromPoint(point))) {
-    if (gTreeDrop != nullptr && IsExistingFolder(folder)) gTreeDrop(folder);
+  if (ApplyDropToField(window, point, folder)) return;
+  if (window.tree().IsView(WindowFromPoint(point))) {
+    window.tree().TakeDroppedFolder(folder);
     return;
   }
-  if (IsInTabArea(point)) DropOnTabArea(data);
+  if (IsInTabArea(window, point)) DropOnTabArea(window, data);
 }
 
 }  // namespace qv

@@ -2,21 +2,13 @@
 #include "shell/folder_fields.h"
 
 #include "platform/directory.h"
-#include "platform/system_folders.h"
-#include "resources/resource.h"
-#include "shell/app_state.h"
-#include "shell/pages.h"
-#include "shell/window_run_host.h"
+#include "ui/controls.h"
 
 namespace qv {
 
 namespace {
 
 constexpr LRESULT kMaxHistory = 8;
-
-void SetFieldText(HWND field, const std::wstring& text) {
-  if (field != nullptr) SetWindowTextW(field, text.c_str());
-}
 
 }  // namespace
 
@@ -36,31 +28,19 @@ std::vector<std::wstring> FolderHistory(HWND field, size_t limit) {
   return entries;
 }
 
-void CloseInputWatch() {
-  HANDLE& watch = App().changeNotification;
-  if (watch != INVALID_HANDLE_VALUE && watch != nullptr) FindCloseChangeNotification(watch);
-  watch = INVALID_HANDLE_VALUE;
+void FillFolderHistory(HWND field, const std::vector<std::wstring>& history) {
+  for (const std::wstring& entry : history) {
+    if (entry.empty()) continue;
+    const std::wstring text = entry.substr(0, kMaxPathChars);
+    SendMessageW(field, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  }
 }
-
-void RearmInputWatch(const std::wstring& folder) {
-  CloseInputWatch();
-  App().changeNotification = FindFirstChangeNotificationW(
-      folder.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE);
-}
-
-void SetInputFolder(const std::wstring& folder) {
-  SetFieldText(App().inputField, folder);
-  LoadInputFolder(folder);
-  RearmInputWatch(folder);
-}
-
-void SetOutputFolder(const std::wstring& folder) { SetFieldText(App().outputField, folder); }
 
 bool RememberFolder(HWND field, std::wstring& folder) {
   const std::wstring text = FolderFieldText(field);
   if (text.empty() || !IsExistingFolder(text)) return false;
-  const LRESULT found = SendMessageW(field, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                     reinterpret_cast<LPARAM>(text.c_str()));
+  const LRESULT found =
+      SendMessageW(field, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
   if (found != CB_ERR) SendMessageW(field, CB_DELETESTRING, found, 0);
   SendMessageW(field, CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
   SendMessageW(field, CB_SETCURSEL, 0, 0);
@@ -73,67 +53,11 @@ bool SameFolder(const std::wstring& a, const std::wstring& b) {
   return !a.empty() && !b.empty() && NamesEqualIgnoringCase(StripTrailingSeparator(a), StripTrailingSeparator(b));
 }
 
-bool ValidateFolderFields(std::wstring& inputFolder, std::wstring& outputFolder) {
-  if (!RememberFolder(App().inputField, inputFolder)) {
-    ShowAppMessage(MessageCode::kInvalidInput);
-    LoadInputFolder(std::wstring());
-    return false;
-  }
-  if (!RememberFolder(App().outputField, outputFolder)) {
-    ShowAppMessage(MessageCode::kInvalidOutput);
-    return false;
-  }
-  // The rows are files of the folder they were listed from. A folder typed since then is listed first,
-  // so that nothing is converted or removed that the user has not seen.
-  if (!SameFolder(inputFolder, InputListFolder())) {
-    SetInputFolder(inputFolder);
-    ShowAppMessage(MessageCode::kFolderChanged);
-    return false;
-  }
-  return true;
+void InputFolderWatch::Rearm(const std::wstring& folder) {
+  handle_.Reset(
+      FindFirstChangeNotificationW(folder.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE));
 }
 
-bool InputWatchSignalled() {
-  HANDLE watch = App().changeNotification;
-  if (watch == INVALID_HANDLE_VALUE || watch == nullptr) return false;
-  return WaitForSingleObject(watch, 0) == WAIT_OBJECT_0;
-}
-
-FolderChange CheckInputFolderChange(bool showMessage) {
-  if (!InputWatchSignalled()) return FolderChange::kGoOn;
-  const std::wstring folder = InputListFolder();
-  LoadInputFolder(folder);
-  RearmInputWatch(folder);
-  if (showMessage && App().stored.options.FileMes != 0) {
-    ShowAppMessage(MessageCode::kFolderChanged);
-    return FolderChange::kStop;
-  }
-  return FolderChange::kGoOn;
-}
-
-bool ApplyDropToField(POINT screenPoint, const std::wstring& folder) {
-  AppState& app = App();
-  HWND target = WindowFromPoint(screenPoint);
-  if (target == nullptr) return false;
-  HWND parent = GetParent(target);
-  if (parent != nullptr && parent == app.inputField) {
-    SetInputFolder(folder);
-    return true;
-  }
-  if (parent != nullptr && parent == app.outputField) {
-    SetOutputFolder(folder);
-    return true;
-  }
-  if (parent == nullptr || parent != app.pages[2]) return false;
-  AppOptions& options = app.stored.options;
-  switch (GetDlgCtrlID(target)) {
-    case IDC_STARTUP_INPUT_PATH: options.ISPath = folder; break;
-    case IDC_STARTUP_OUTPUT_PATH: options.OSPath = folder; break;
-    case IDC_SENDTO_FOLDER: options.SdToPath = folder; break;
-    default: return false;
-  }
-  SetWindowTextW(target, folder.c_str());
-  return true;
-}
+bool InputFolderWatch::Signalled() const { return handle_ && WaitForSingleObject(handle_.Get(), 0) == WAIT_OBJECT_0; }
 
 }  // namespace qv

@@ -1,10 +1,26 @@
 // The main window of Quorvix.exe: the fixed 720 x 500 client area with the folder-tree panel on the left
 // and the main panel (folder fields, tab control with the three pages, progress bar, buttons) on the
-// right; the system menu with the always-on-top toggle; the routing of every command of the main panel
-// and the pages. The pages themselves live in their own files and are reached through pages.h.
+// right; the system menu with the always-on-top toggle. The window object owns everything of it: the
+// settings record it edits (handed over at creation, written back at shut-down), the panels, fields,
+// histories and watch, the tooltip, the menu resources, the three pages and the tree panel.
 #pragma once
 
 #include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/params.h"
+#include "forms/window_placement.h"
+#include "pages/input_list_page.h"
+#include "pages/options_page.h"
+#include "pages/output_settings_page.h"
+#include "settings/settings_file.h"
+#include "shell/folder_fields.h"
+#include "tree/tree_panel.h"
+#include "ui/controls.h"
+#include "ui/window_base.h"
 
 namespace qv {
 
@@ -13,31 +29,135 @@ constexpr int kMainClientHeight = 500;
 constexpr int kTreeColumnWidth = 180;
 
 extern const wchar_t kMainWindowClass[];     // "Quorvix_main_class"
-extern const wchar_t kTreePanelClass[];      // "Quorvix_trbase_class"
 extern const wchar_t kMainPanelClass[];      // "Quorvix_mnbase_class"
-extern const wchar_t kTabPageClass[];        // "Quorvix_tabbase_class"
 extern const wchar_t kOutputPreviewClass[];  // "Rideroz_oprv_class"
 
-// Window procedures of the shell's classes (registered by the start-up code).
-LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-LRESULT CALLBACK TreePanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-LRESULT CALLBACK MainPanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-LRESULT CALLBACK TabPageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// The settings the window is made with and edits: the conversion parameters and the stored options,
+// window position, folder histories and registered folders.
+struct WindowSettings {
+  ConversionParams params;
+  StoredAppState stored;
+};
+
+class MainWindow;
+
+// The main panel (id 1010): routes its commands and the tab control's notifications to the window.
+class MainPanel : public WindowBase {
+ public:
+  explicit MainPanel(MainWindow& owner) : owner_(owner) {}
+  HWND Create(HWND parent);
+
+ protected:
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  MainWindow& owner_;
+};
+
+class MainWindow : public WindowBase, public PageHost {
+ public:
+  // Creates the main window, hidden, at the stored position (or centred in the primary work area),
+  // brought into the work area of the nearest monitor, topmost when TopMost is set. The whole interface
+  // is built during creation. Null on failure. The object lives as long as its window.
+  static MainWindow* Create(WindowSettings settings);
+
+  WindowSettings& settings() { return settings_; }
+  ConversionParams& params() { return settings_.params; }
+  AppOptions& options() { return settings_.stored.options; }
+  OutputSettingsPage& outputPage() { return outputPage_; }
+  InputListPage& inputPage() { return inputPage_; }
+  OptionsPage& optionsPage() { return optionsPage_; }
+  TreePanel& tree() { return tree_; }
+  InputFolderWatch& watch() { return watch_; }
+  const Tooltip& tooltip() const { return tooltip_; }
+  HWND InputField() const { return inputField_; }
+  HWND OutputField() const { return outputField_; }
+  HWND Panel() const { return panel_.Handle(); }
+  HWND Tab() const { return tab_; }
+  HWND Progress() const { return progress_; }
+  HWND StopButton() const { return stopButton_; }
+
+  // Set for the length of a run; commands and drops wait while it is.
+  bool RunActive() const { return runActive_; }
+  void SetRunActive(bool active) { runActive_ = active; }
+
+  // The page host: message boxes owned by this window, its tooltip, the two folder fields.
+  HWND MessageOwner() const override { return Handle(); }
+  void AddTooltip(HWND control, const wchar_t* text) override { tooltip_.Add(control, text); }
+  void ActivateTooltips(bool active) override { tooltip_.Activate(active); }
+  void SetInputFolder(const std::wstring& folder) override;
+  void SetOutputFolder(const std::wstring& folder) override;
+
+  // A message of the fixed table owned by this window.
+  int ShowMessage(MessageCode code) const;
+
+  // Shows the page of the selected tab and hides the two others; the focus goes to the main window.
+  void SwitchTabPage();
+  // Selects tab `index` (0 output settings, 1 individual input, 2 options) as a click on it would.
+  void SelectTab(int index);
+  // Flips TopMost and moves the window into or out of the topmost band, keeping its place and size.
+  void ToggleTopMost();
+  // Every command of the main panel, keyed by control id.
+  void OnPanelCommand(int id, int code);
+
+  // A drop that arrived during a run: handled once the run is over.
+  void DeferDrop(HDROP drop);
+
+  // The top-left corner of the window's normal (restored) place in screen coordinates, also while it is
+  // minimised. False when the system does not tell.
+  bool NormalPosition(POINT& position) const;
+
+  // On the close request, before the window is destroyed: hook removed, subclassed list restored, watch
+  // closed, preview released, the output settings and folder fields read back, the menu resources
+  // deleted, and the settings file rewritten.
+  void ShutDown();
+
+ protected:
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void OnFinalMessage() override;
+
+ private:
+  explicit MainWindow(WindowSettings settings);
+
+  void Build();
+  void BuildFolderFields(HWND panel);
+  void BuildButtons(HWND panel);
+  void BuildTabControl(HWND panel);
+  void SwitchTabPageWithoutFocus();
+  void OnInputFieldCommand(int code);
+  void OnMove();
+  void OnTimer(UINT_PTR id);
+  void CreateMenuResources();
+  void DeleteMenuResources();
+
+  WindowSettings settings_;
+  TreePanel tree_;
+  MainPanel panel_;
+  OutputSettingsPage outputPage_;
+  InputListPage inputPage_;
+  OptionsPage optionsPage_;
+  Tooltip tooltip_;
+  InputFolderWatch watch_;
+  HWND inputField_ = nullptr;   // combo box 1013
+  HWND outputField_ = nullptr;  // combo box 1014
+  HWND progress_ = nullptr;     // 1020
+  HWND tab_ = nullptr;          // 1030
+  HWND stopButton_ = nullptr;   // 1024
+  // Menu resources taken from the system for drawing the folder tree's menus.
+  UniqueGdiObject<HBRUSH> menuBrush_;
+  UniqueGdiObject<HFONT> menuFont_;
+  // Screen coordinates minus placement coordinates, measured whenever the window stands in its normal
+  // place, where both are known. Windows does not say how to convert them while the window is minimised.
+  POINT placementOffset_{};
+  bool runActive_ = false;
+  std::vector<HDROP> deferredDrops_;
+};
 
 // The outer window size for the 720 x 500 client area under the main window's styles.
 SIZE MainWindowOuterSize();
 
 // `window` moved into `workArea` by the rule of forms/window_placement.h.
 RECT FitIntoWorkArea(const RECT& window, const RECT& workArea);
-
-// Creates the main window, hidden, at the stored position (or centred in the primary work area),
-// brought into the work area of the nearest monitor, topmost when TopMost is set. The whole interface
-// is built during creation. nullptr on failure.
-HWND CreateMainWindow();
-
-// The top-left corner of the window's normal (restored) place in screen coordinates, also while it is
-// minimised. False when the system does not tell.
-bool NormalWindowPosition(HWND window, POINT& position);
 
 // Every read of the main window's placement goes through this function; the default is
 // GetWindowPlacement. Windows reports the normal place of a placement in workspace coordinates, which
@@ -46,15 +166,8 @@ bool NormalWindowPosition(HWND window, POINT& position);
 using WindowPlacementFunction = BOOL(WINAPI*)(HWND window, WINDOWPLACEMENT* placement);
 WindowPlacementFunction SetWindowPlacementFunction(WindowPlacementFunction function);
 
-// Shows the page of the selected tab and hides the two others; the focus goes to the main window.
-void SwitchTabPage();
-// Selects tab `index` (0 output settings, 1 individual input, 2 options) as a click on it would.
-void SelectTab(int index);
-// Flips TopMost and moves the window into or out of the topmost band, keeping its place and size.
-void ToggleTopMost();
-
-// The menu colour brush and the menu font taken from the system (re-created when its settings change).
-void CreateMenuResources();
-void DeleteMenuResources();
+// Registers the window classes of the main window (main window, tree panel, main panel, tab pages, the
+// preview boxes) and initialises the common controls. Idempotent.
+bool RegisterWindowClasses();
 
 }  // namespace qv

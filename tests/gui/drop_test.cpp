@@ -14,12 +14,12 @@
 
 #include "gui_test_support.h"
 #include "resources/resource.h"
-#include "shell/app_state.h"
+#include "ui/process.h"
 #include "shell/drop.h"
 #include "shell/folder_fields.h"
 #include "shell/main_window.h"
-#include "shell/pages.h"
-#include "shell/window_run_host.h"
+#include "shell/window_run.h"
+#include "ui/message_box.h"
 
 namespace qv {
 namespace {
@@ -79,27 +79,18 @@ bool MakeShortcut(const std::wstring& target, const std::wstring& linkPath) {
   return SUCCEEDED(file->Save(linkPath.c_str(), TRUE));
 }
 
-HWND ComboEdit(HWND combo) {
-  COMBOBOXINFO info{};
-  info.cbSize = sizeof(info);
-  GetComboBoxInfo(combo, &info);
-  return info.hwndItem;
-}
-
 class DropTest : public testing::Test {
  protected:
   void SetUp() override {
     gBoxes.clear();
     gTreeDrops.clear();
     previousBox_ = SetMessageBoxFunction(RecordBox);
-    previousTree_ = SetTreeDropFunction(RecordTreeDrop);
-    AppState& app = App();
-    app.settingsPath = scratch_.file(L"Quorvix.ini");
-    app.stored = StoredAppState{};
-    app.params = ConversionParams{};
+    Process().settingsPath = scratch_.file(L"Quorvix.ini");
     Configure();
-    window_ = CreateMainWindow();
-    ASSERT_NE(window_, nullptr);
+    main_ = MainWindow::Create(settings_);
+    ASSERT_NE(main_, nullptr);
+    main_->tree().SetDropHandler(RecordTreeDrop);
+    window_ = main_->Handle();
     SetWindowPos(window_, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ShowWindow(window_, SW_SHOWNOACTIVATE);
     UpdateWindow(window_);
@@ -113,14 +104,14 @@ class DropTest : public testing::Test {
   void TearDown() override {
     if (window_ != nullptr && IsWindow(window_)) SendMessageW(window_, WM_CLOSE, 0, 0);
     PumpMessages(0);
-    AppState& app = App();
-    app.runActive = false;
-    app.mainWindow = app.treePanel = app.treeView = app.mainPanel = app.inputField = app.outputField = nullptr;
-    app.progress = app.tab = app.stopButton = app.tooltip = nullptr;
-    for (HWND& page : app.pages) page = nullptr;
-    SetTreeDropFunction(previousTree_);
+    main_ = nullptr;  // the window deleted its object
     SetMessageBoxFunction(previousBox_);
   }
+
+  // The settings the window edits, or those it will be made with.
+  StoredAppState& Stored() { return main_ != nullptr ? main_->settings().stored : settings_.stored; }
+  ConversionParams& Params() { return main_ != nullptr ? main_->params() : settings_.params; }
+  MainWindow& W() const { return *main_; }
 
   virtual void Configure() {}
 
@@ -143,74 +134,75 @@ class DropTest : public testing::Test {
   // right end.
   void DropOnTabArea(const std::vector<std::wstring>& paths) {
     RECT r{};
-    GetWindowRect(App().tab, &r);
-    DropOn(App().tab, paths, POINT{r.right - r.left - 8, 8});
+    GetWindowRect(W().Tab(), &r);
+    DropOn(W().Tab(), paths, POINT{r.right - r.left - 8, 8});
   }
 
-  HWND Panel(int id) const { return GetDlgItem(App().mainPanel, id); }
-  HWND OptionsItem(int id) const { return GetDlgItem(App().pages[2], id); }
+  HWND Panel(int id) const { return GetDlgItem(W().Panel(), id); }
+  HWND OptionsItem(int id) const { return GetDlgItem(W().optionsPage().Handle(), id); }
 
   ScratchFolder scratch_;
   std::wstring in_;
   std::wstring out_;
   HWND window_ = nullptr;
   MessageBoxFunction previousBox_ = nullptr;
-  TreeDropFunction previousTree_ = nullptr;
+  WindowSettings settings_;
+  MainWindow* main_ = nullptr;
 };
 
 TEST_F(DropTest, FolderFileAndShortcutOnTheInputFieldSetTheInputFolder) {
-  HWND edit = ComboEdit(App().inputField);
+  HWND edit = ComboEdit(W().InputField());
   DropOn(edit, {in_});
-  EXPECT_EQ(FolderFieldText(App().inputField), in_);
-  EXPECT_EQ(InputListRows().size(), 2u);  // the two JPEG files, not the text file
+  EXPECT_EQ(FolderFieldText(W().InputField()), in_);
+  EXPECT_EQ(W().inputPage().Rows().size(), 2u);  // the two JPEG files, not the text file
 
   // A file names its folder; only the first of several paths counts.
   const std::wstring other = scratch_.folder(L"other");
   CopyDataFile(L"s012.jpg", other + L"\\s012.jpg");
   DropOn(edit, {other + L"\\s012.jpg", in_ + L"\\s002.jpg"});
-  EXPECT_EQ(FolderFieldText(App().inputField), other);
-  ASSERT_EQ(InputListRows().size(), 1u);
-  EXPECT_EQ(InputListRows()[0].name, L"s012.jpg");
+  EXPECT_EQ(FolderFieldText(W().InputField()), other);
+  ASSERT_EQ(W().inputPage().Rows().size(), 1u);
+  EXPECT_EQ(W().inputPage().Rows()[0].name, L"s012.jpg");
 
   // A shortcut to a folder stands for its target.
   const std::wstring link = scratch_.file(L"to in.lnk");
   ASSERT_TRUE(MakeShortcut(in_, link));
   DropOn(edit, {link});
-  EXPECT_EQ(FolderFieldText(App().inputField), in_);
-  EXPECT_EQ(InputListRows().size(), 2u);
+  EXPECT_EQ(FolderFieldText(W().InputField()), in_);
+  EXPECT_EQ(W().inputPage().Rows().size(), 2u);
   EXPECT_TRUE(gBoxes.empty());
   EXPECT_TRUE(FileNames(out_).empty());
 }
 
 TEST_F(DropTest, FolderOnTheOutputFieldSetsTheOutputFolderOnly) {
-  DropOn(ComboEdit(App().outputField), {out_});
-  EXPECT_EQ(FolderFieldText(App().outputField), out_);
-  EXPECT_TRUE(FolderFieldText(App().inputField).empty());
-  EXPECT_TRUE(InputListRows().empty());
+  DropOn(ComboEdit(W().OutputField()), {out_});
+  EXPECT_EQ(FolderFieldText(W().OutputField()), out_);
+  EXPECT_TRUE(FolderFieldText(W().InputField()).empty());
+  EXPECT_TRUE(W().inputPage().Rows().empty());
   // A file dropped there gives its folder.
-  DropOn(ComboEdit(App().outputField), {in_ + L"\\note.txt"});
-  EXPECT_EQ(FolderFieldText(App().outputField), in_);
+  DropOn(ComboEdit(W().OutputField()), {in_ + L"\\note.txt"});
+  EXPECT_EQ(FolderFieldText(W().OutputField()), in_);
 }
 
 TEST_F(DropTest, FilesOnTheTabAreaAreConvertedIntoTheOutputFolder) {
-  SetOutputFolder(out_);
+  W().SetOutputFolder(out_);
   DropOnTabArea({in_ + L"\\s010.jpg", in_ + L"\\s002.jpg"});
   EXPECT_EQ(FileNames(out_), (std::vector<std::wstring>{L"s002.jpg", L"s010.jpg"}));
   ASSERT_EQ(gBoxes.size(), 1u);
   EXPECT_EQ(gBoxes[0].text, kSummary2of2);
-  EXPECT_EQ(FolderHistory(App().outputField).front(), out_);  // the output folder is remembered
-  EXPECT_TRUE(InputListRows().empty());                        // the input folder is left alone
+  EXPECT_EQ(FolderHistory(W().OutputField()).front(), out_);  // the output folder is remembered
+  EXPECT_TRUE(W().inputPage().Rows().empty());                // the input folder is left alone
   EXPECT_EQ(guitest::WindowText(window_), L"Quorvix");
 
   // Over a page's own controls too: a drop anywhere on the tab area converts.
   const std::wstring out2 = scratch_.folder(L"out2");
-  SetOutputFolder(out2);
-  DropOn(App().pages[0], {in_ + L"\\s002.jpg"});
+  W().SetOutputFolder(out2);
+  DropOn(W().outputPage().Handle(), {in_ + L"\\s002.jpg"});
   EXPECT_EQ(FileNames(out2), (std::vector<std::wstring>{L"s002.jpg"}));
 }
 
 TEST_F(DropTest, NonJpegDropsOnTheTabAreaCountAsInputsNotConverted) {
-  SetOutputFolder(out_);
+  W().SetOutputFolder(out_);
   DropOnTabArea({in_ + L"\\note.txt"});
   ASSERT_EQ(gBoxes.size(), 1u);
   EXPECT_EQ(gBoxes[0].caption, L"変換完了");
@@ -220,7 +212,7 @@ TEST_F(DropTest, NonJpegDropsOnTheTabAreaCountAsInputsNotConverted) {
   DropOnTabArea({in_, scratch_.folder(L"more")});
   ASSERT_EQ(gBoxes.size(), 2u);
   EXPECT_EQ(gBoxes[1].text, kSummary0of2);
-  EXPECT_TRUE(FolderFieldText(App().inputField).empty());
+  EXPECT_TRUE(FolderFieldText(W().InputField()).empty());
 
   // A shortcut is taken as dropped here, not resolved: a file that is not a JPEG.
   const std::wstring link = scratch_.file(L"to in.lnk");
@@ -233,90 +225,90 @@ TEST_F(DropTest, NonJpegDropsOnTheTabAreaCountAsInputsNotConverted) {
 
 TEST_F(DropTest, OneFolderOnTheTabAreaBecomesTheInputFolder) {
   DropOnTabArea({in_});
-  EXPECT_EQ(FolderFieldText(App().inputField), in_);
-  EXPECT_EQ(InputListRows().size(), 2u);
+  EXPECT_EQ(FolderFieldText(W().InputField()), in_);
+  EXPECT_EQ(W().inputPage().Rows().size(), 2u);
   EXPECT_TRUE(gBoxes.empty());
 }
 
 TEST_F(DropTest, InvalidOutputFieldStopsADropRunWithItsMessage) {
-  SetWindowTextW(App().outputField, scratch_.file(L"nowhere").c_str());
+  SetWindowTextW(W().OutputField(), scratch_.file(L"nowhere").c_str());
   DropOnTabArea({in_ + L"\\s002.jpg"});
   ASSERT_EQ(gBoxes.size(), 1u);
   EXPECT_EQ(gBoxes[0].text, L"出力フォルダが無効です。");
   EXPECT_EQ(gBoxes[0].caption, L"Error");
   EXPECT_EQ(FileNames(in_).size(), 3u);
-  EXPECT_TRUE(FolderHistory(App().outputField).empty());
+  EXPECT_TRUE(FolderHistory(W().OutputField()).empty());
 }
 
 TEST_F(DropTest, DropDuringARunIsHandledAfterIt) {
-  SetOutputFolder(out_);
-  App().runActive = true;  // as while the run's cancel question or summary box is open
+  W().SetOutputFolder(out_);
+  W().SetRunActive(true);  // as while the run's cancel question or summary box is open
   DropOnTabArea({in_ + L"\\s002.jpg"});
-  DropOn(ComboEdit(App().inputField), {in_});
+  DropOn(ComboEdit(W().InputField()), {in_});
   PumpMessages(300);
   EXPECT_TRUE(FileNames(out_).empty());
-  EXPECT_TRUE(FolderFieldText(App().inputField).empty());
-  App().runActive = false;
-  EXPECT_TRUE(guitest::PumpUntil([&] { return !FolderFieldText(App().inputField).empty(); }, 2000));
+  EXPECT_TRUE(FolderFieldText(W().InputField()).empty());
+  W().SetRunActive(false);
+  EXPECT_TRUE(guitest::PumpUntil([&] { return !FolderFieldText(W().InputField()).empty(); }, 2000));
   EXPECT_EQ(FileNames(out_), (std::vector<std::wstring>{L"s002.jpg"}));  // in drop order: the run first
-  EXPECT_EQ(FolderFieldText(App().inputField), in_);
+  EXPECT_EQ(FolderFieldText(W().InputField()), in_);
   ASSERT_EQ(gBoxes.size(), 1u);
   EXPECT_EQ(gBoxes[0].text, kSummary1of1);
 }
 
 TEST_F(DropTest, DropsOutsideFieldsTreeAndTabAreaDoNothing) {
-  SetOutputFolder(out_);
+  W().SetOutputFolder(out_);
   for (int id : {IDC_CONVERT, IDC_INPUT_LABEL, IDC_PROGRESS}) {
     DropOn(Panel(id), {in_});
     DropOn(Panel(id), {in_ + L"\\s002.jpg"});
   }
-  DropOn(App().treePanel, {in_});  // the tree panel outside a tree view
+  DropOn(W().tree().Handle(), {in_});  // the tree panel outside a tree view
   EXPECT_TRUE(gBoxes.empty());
   EXPECT_TRUE(gTreeDrops.empty());
-  EXPECT_TRUE(FolderFieldText(App().inputField).empty());
-  EXPECT_EQ(FolderFieldText(App().outputField), out_);
+  EXPECT_TRUE(FolderFieldText(W().InputField()).empty());
+  EXPECT_EQ(FolderFieldText(W().OutputField()), out_);
   EXPECT_TRUE(FileNames(out_).empty());
 }
 
 TEST_F(DropTest, ExistingFolderDroppedOnTheTreeViewGoesToTheTree) {
   // A tree-view control in the upper half of the tree panel stands for the folder tree.
   RECT panel{};
-  GetClientRect(App().treePanel, &panel);
-  App().treeView = CreateWindowExW(0, WC_TREEVIEWW, nullptr, WS_CHILD | WS_VISIBLE, 0, 0, panel.right,
-                                   panel.bottom / 2, App().treePanel, nullptr, nullptr, nullptr);
-  ASSERT_NE(App().treeView, nullptr);
-  DropOn(App().treeView, {in_});
-  DropOn(App().treeView, {in_ + L"\\s002.jpg"});             // a file: its folder
-  DropOn(App().treeView, {scratch_.file(L"gone\\x.jpg")});  // no such folder: nothing
+  GetClientRect(W().tree().Handle(), &panel);
+  W().tree().SetView(CreateWindowExW(0, WC_TREEVIEWW, nullptr, WS_CHILD | WS_VISIBLE, 0, 0, panel.right,
+                                     panel.bottom / 2, W().tree().Handle(), nullptr, nullptr, nullptr));
+  ASSERT_NE(W().tree().View(), nullptr);
+  DropOn(W().tree().View(), {in_});
+  DropOn(W().tree().View(), {in_ + L"\\s002.jpg"});            // a file: its folder
+  DropOn(W().tree().View(), {scratch_.file(L"gone\\x.jpg")});  // no such folder: nothing
   EXPECT_EQ(gTreeDrops, (std::vector<std::wstring>{in_, in_}));
-  EXPECT_TRUE(FolderFieldText(App().inputField).empty());
+  EXPECT_TRUE(FolderFieldText(W().InputField()).empty());
   EXPECT_TRUE(gBoxes.empty());
 }
 
 // The start-up input path field is enabled only with IIFolder 2.
 class DropOnOptionsTest : public DropTest {
-  void Configure() override { App().stored.options.IIFolder = 2; }
+  void Configure() override { Stored().options.IIFolder = 2; }
 };
 
 TEST_F(DropOnOptionsTest, PathFieldsOfTheOptionsPageTakeTheFolder) {
-  SelectTab(2);
+  W().SelectTab(2);
   DropOn(OptionsItem(IDC_STARTUP_INPUT_PATH), {in_ + L"\\s002.jpg"});
-  EXPECT_EQ(App().stored.options.ISPath, in_);
+  EXPECT_EQ(Stored().options.ISPath, in_);
   EXPECT_EQ(guitest::WindowText(OptionsItem(IDC_STARTUP_INPUT_PATH)), in_);
   DropOn(OptionsItem(IDC_SENDTO_FOLDER), {out_});
-  EXPECT_EQ(App().stored.options.SdToPath, out_);
-  EXPECT_TRUE(FolderFieldText(App().inputField).empty());
+  EXPECT_EQ(Stored().options.SdToPath, out_);
+  EXPECT_TRUE(FolderFieldText(W().InputField()).empty());
   EXPECT_TRUE(gBoxes.empty());
 }
 
 TEST_F(DropTest, DisabledPathFieldIsPassedOverAndTheDropLandsOnTheTabArea) {
-  SelectTab(2);
+  W().SelectTab(2);
   HWND field = OptionsItem(IDC_STARTUP_OUTPUT_PATH);
   ASSERT_FALSE(IsWindowEnabled(field));
   DropOn(field, {in_});
-  EXPECT_TRUE(App().stored.options.OSPath.empty());
-  EXPECT_EQ(FolderFieldText(App().inputField), in_);
-  EXPECT_EQ(InputListRows().size(), 2u);
+  EXPECT_TRUE(Stored().options.OSPath.empty());
+  EXPECT_EQ(FolderFieldText(W().InputField()), in_);
+  EXPECT_EQ(W().inputPage().Rows().size(), 2u);
 }
 
 }  // namespace

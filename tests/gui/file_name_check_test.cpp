@@ -1,4 +1,4 @@
-// The file-name check on the real main window: button 1022 opens the dialog, a timer reads what it
+// The file-name check on the real main window: the check opens the dialog, a timer reads what it
 // shows and closes it with "変換", "閉じる" or the close box; message boxes are recorded.
 #include <windows.h>
 #include <commctrl.h>
@@ -11,10 +11,10 @@
 
 #include "gui_test_support.h"
 #include "resources/resource.h"
-#include "shell/app_state.h"
 #include "shell/main_window.h"
-#include "shell/pages.h"
-#include "shell/window_run_host.h"
+#include "shell/window_run.h"
+#include "ui/message_box.h"
+#include "ui/process.h"
 
 namespace qv {
 namespace {
@@ -82,39 +82,41 @@ class FileNameCheckTest : public testing::Test {
   void SetUp() override {
     gBoxes.clear();
     previousBox_ = SetMessageBoxFunction(RecordBox);
-    AppState& app = App();
-    app.settingsPath = scratch_.file(L"Quorvix.ini");
-    app.stored = StoredAppState{};
-    app.params = ConversionParams{};
+    previousSettingsPath_ = Process().settingsPath;
+    Process().settingsPath = scratch_.file(L"Quorvix.ini");
     in_ = scratch_.folder(L"in");
     out_ = scratch_.folder(L"out");
   }
 
   void TearDown() override {
-    if (window_ != nullptr && IsWindow(window_)) SendMessageW(window_, WM_CLOSE, 0, 0);
-    PumpMessages(0);
-    AppState& app = App();
-    app.mainWindow = app.treePanel = app.mainPanel = app.inputField = app.outputField = nullptr;
-    app.progress = app.tab = app.stopButton = app.tooltip = nullptr;
-    for (HWND& page : app.pages) page = nullptr;
+    Close();
+    Process().settingsPath = previousSettingsPath_;
     SetMessageBoxFunction(previousBox_);
   }
 
-  // The window is made after the parameters are set: the page's fields take them at creation.
+  // The window is made from `settings_` (a copy): the page's fields take the parameters at creation.
   void Start(const std::wstring& input, const std::wstring& output) {
-    window_ = CreateMainWindow();
+    window_ = MainWindow::Create(settings_);
     ASSERT_NE(window_, nullptr);
-    ShowWindow(window_, SW_SHOWNOACTIVATE);
-    SetInputFolder(input);
-    SetOutputFolder(output);
+    handle_ = window_->Handle();
+    ShowWindow(handle_, SW_SHOWNOACTIVATE);
+    window_->SetInputFolder(input);
+    window_->SetOutputFolder(output);
   }
 
-  // Clicks "ファイル名確認" and lets `script` handle the dialog; returns what it saw.
+  // Closes the window; its object goes with it.
+  void Close() {
+    if (handle_ != nullptr && IsWindow(handle_)) SendMessageW(handle_, WM_CLOSE, 0, 0);
+    PumpMessages(0);
+    window_ = nullptr;
+    handle_ = nullptr;
+  }
+
+  // Runs the file-name check and lets `script` handle the dialog; returns what it saw.
   Seen Check(DialogScript script) {
     gScript = &script;
     const UINT_PTR timer = SetTimer(nullptr, 0, 30, DriveDialog);
-    SendMessageW(App().mainPanel, WM_COMMAND, MAKEWPARAM(IDC_FILE_NAME_CHECK, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(App().mainPanel, IDC_FILE_NAME_CHECK)));
+    ShowFileNameCheck(*window_);
     KillTimer(nullptr, timer);
     gScript = nullptr;
     return script.seen;
@@ -126,8 +128,11 @@ class FileNameCheckTest : public testing::Test {
 
   ScratchFolder scratch_;
   std::wstring in_, out_;
-  HWND window_ = nullptr;
+  WindowSettings settings_;
+  MainWindow* window_ = nullptr;  // owned by its window
+  HWND handle_ = nullptr;
   MessageBoxFunction previousBox_ = nullptr;
+  std::wstring previousSettingsPath_;
 };
 
 std::wstring ColumnTitle(HWND list, int index, int* width) {
@@ -142,9 +147,9 @@ std::wstring ColumnTitle(HWND list, int index, int* width) {
 }
 
 TEST_F(FileNameCheckTest, DialogLayoutAndSerialNamesAfterAnExistingFile) {
-  App().params.NameSet = 2;
-  App().params.DigitNum = 2;
-  App().params.StartNum = 1;
+  settings_.params.NameSet = 2;
+  settings_.params.DigitNum = 2;
+  settings_.params.StartNum = 1;
   Copy(L"s002.jpg", in_, L"s002.jpg");
   Copy(L"s009.jpg", in_, L"s009.jpg");
   Copy(L"s010.jpg", in_, L"s010.jpg");
@@ -152,7 +157,7 @@ TEST_F(FileNameCheckTest, DialogLayoutAndSerialNamesAfterAnExistingFile) {
   Start(in_, out_);
 
   DialogScript script;
-  script.inspect = [](HWND dialog) {
+  script.inspect = [this](HWND dialog) {
     EXPECT_EQ(WindowText(GetDlgItem(dialog, IDOK)), L"変換");
     EXPECT_EQ(WindowText(GetDlgItem(dialog, IDCANCEL)), L"閉じる");
     EXPECT_TRUE(GetWindowLongW(GetDlgItem(dialog, IDOK), GWL_STYLE) & BS_DEFPUSHBUTTON);
@@ -164,7 +169,7 @@ TEST_F(FileNameCheckTest, DialogLayoutAndSerialNamesAfterAnExistingFile) {
     EXPECT_TRUE((style & WS_BORDER) || (GetWindowLongW(list, GWL_EXSTYLE) & WS_EX_CLIENTEDGE));
     const LRESULT ex = SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0);
     EXPECT_EQ(ex & (LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT), LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
-    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)), App().uiFont);
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)), Process().uiFont);
     int width = 0;
     EXPECT_EQ(ColumnTitle(list, 0, &width), L"入力ファイル名");
     EXPECT_EQ(width, 135);
@@ -172,10 +177,10 @@ TEST_F(FileNameCheckTest, DialogLayoutAndSerialNamesAfterAnExistingFile) {
     EXPECT_EQ(width, 145);
     RECT dialogRect{}, tabRect{};
     GetWindowRect(dialog, &dialogRect);
-    GetWindowRect(App().tab, &tabRect);
+    GetWindowRect(window_->Tab(), &tabRect);
     EXPECT_EQ(dialogRect.left, tabRect.left);
     EXPECT_EQ(dialogRect.top, tabRect.top);
-    EXPECT_EQ(GetWindow(dialog, GW_OWNER), App().mainWindow);
+    EXPECT_EQ(GetWindow(dialog, GW_OWNER), handle_);
   };
   const Seen seen = Check(script);
   ASSERT_TRUE(seen.shown);
@@ -198,10 +203,10 @@ TEST_F(FileNameCheckTest, SameFolderWithDeletionFreesEachInputsName) {
       {L"byName", 0, {L"a.jpg", L"b.jpg"}, {{L"a.jpg", L"a+1.jpg"}, {L"b.jpg", L"b+1.jpg"}}},
       {L"bySerial", 2, {L"01.jpg", L"x.jpg"}, {{L"01.jpg", L"00.jpg"}, {L"x.jpg", L"01.jpg"}}},
   };
-  App().params.IFileDel = 1;
+  settings_.params.IFileDel = 1;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.folder);
-    App().params.NameSet = c.nameSet;
+    settings_.params.NameSet = c.nameSet;
     const std::wstring folder = scratch_.folder(c.folder);
     for (const wchar_t* name : c.inputs) Copy(L"s002.jpg", folder, name);
     Start(folder, folder);
@@ -211,19 +216,18 @@ TEST_F(FileNameCheckTest, SameFolderWithDeletionFreesEachInputsName) {
     ASSERT_TRUE(seen.shown);
     EXPECT_EQ(seen.rows, c.expected);
     EXPECT_EQ(FileNames(folder).size(), c.inputs.size());
-    SendMessageW(window_, WM_CLOSE, 0, 0);
-    PumpMessages(0);
+    Close();
   }
 }
 
 TEST_F(FileNameCheckTest, UncheckedRowsAreLeftOutAndConvertRunsTheSameRows) {
-  App().params.MkDirAdd = 1;
-  App().params.MkDirStr = L"sub";
+  settings_.params.MkDirAdd = 1;
+  settings_.params.MkDirStr = L"sub";
   Copy(L"s002.jpg", in_, L"s002.jpg");
   Copy(L"s009.jpg", in_, L"s009.jpg");
   Copy(L"s010.jpg", in_, L"s010.jpg");
   Start(in_, out_);
-  SetInputRowChecks({true, false, true});
+  window_->inputPage().SetRowChecks({true, false, true});
   DialogScript script;
   script.closeId = IDOK;
   const Seen seen = Check(script);
@@ -238,9 +242,9 @@ TEST_F(FileNameCheckTest, UncheckedRowsAreLeftOutAndConvertRunsTheSameRows) {
 TEST_F(FileNameCheckTest, NoDialogWithoutCheckedRowsOrValidFolders) {
   Copy(L"s002.jpg", in_, L"s002.jpg");
   Start(in_, out_);
-  SetInputRowChecks({false});
+  window_->inputPage().SetRowChecks({false});
   EXPECT_FALSE(Check(DialogScript{}).shown);
-  SetWindowTextW(App().outputField, scratch_.file(L"nowhere").c_str());
+  SetWindowTextW(window_->OutputField(), scratch_.file(L"nowhere").c_str());
   EXPECT_FALSE(Check(DialogScript{}).shown);
   EXPECT_EQ(gBoxes, (std::vector<std::wstring>{L"対象ファイルがありません。", L"出力フォルダが無効です。"}));
 }
@@ -253,10 +257,10 @@ TEST_F(FileNameCheckTest, TypedInputFolderIsListedInsteadOfChecked) {
   Copy(L"s009.jpg", typed, L"s002.jpg");
   Copy(L"s010.jpg", typed, L"s010.jpg");
   Start(in_, out_);
-  SetWindowTextW(App().inputField, typed.c_str());
+  SetWindowTextW(window_->InputField(), typed.c_str());
   EXPECT_FALSE(Check(DialogScript{}).shown);
   EXPECT_EQ(gBoxes, std::vector<std::wstring>{L"入力フォルダの内容が変更されました。\n入力設定を確認してください。"});
-  EXPECT_EQ(InputListRows().size(), 2u);
+  EXPECT_EQ(window_->inputPage().Rows().size(), 2u);
   const Seen seen = Check(DialogScript{});
   ASSERT_TRUE(seen.shown);
   EXPECT_EQ(seen.rows, (NameRows{{L"s002.jpg", L"s002.jpg"}, {L"s010.jpg", L"s010.jpg"}}));

@@ -139,4 +139,17 @@ HWND CreatePageHostWindow(const wchar_t* title) {
                          GetModuleHandleW(nullptr), nullptr);
 }
 
+TestPageHost::TestPageHost(const wchar_t* title) : window_(CreatePageHostWindow(title)) {
+  tooltip_.Create(window_, true);
+}
+
+TestPageHost::~TestPageHost() {
+  if (window_ != nullptr) DestroyWindow(window_);  // the tooltip goes with its owner
+}
+
+void TestPageHost::ActivateTooltips(bool active) {
+  lastActivate = active ? 1 : 0;
+  tooltip_.Activate(active);
+}
+
 }  // namespace qv::guitest

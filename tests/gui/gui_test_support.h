@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "pages/tab_page.h"
+#include "ui/controls.h"
+
 namespace qv::guitest {
 
 // A path from the build (POSIX "/x/y" under Wine becomes "Z:\x\y"; a Windows path stays).
@@ -58,5 +61,33 @@ std::wstring WindowText(HWND window);
 // A plain visible top-level window (button-face background, default handling of every message) of
 // 560 x 400 pixels to hold one tab page in a test. Destroy it at the end of the test.
 HWND CreatePageHostWindow(const wchar_t* title);
+
+// A plain visible top-level window with a tooltip, standing in for the main window as the host of one
+// tab page in a test: message boxes and dialogs are owned by it, tooltips are registered with its tooltip,
+// and the folder-field calls and tooltip switches are recorded. The window goes with the object.
+class TestPageHost : public PageHost {
+ public:
+  explicit TestPageHost(const wchar_t* title);
+  ~TestPageHost();
+  TestPageHost(const TestPageHost&) = delete;
+  TestPageHost& operator=(const TestPageHost&) = delete;
+
+  HWND Window() const { return window_; }
+  const Tooltip& tooltip() const { return tooltip_; }
+
+  HWND MessageOwner() const override { return window_; }
+  void AddTooltip(HWND control, const wchar_t* text) override { tooltip_.Add(control, text); }
+  void ActivateTooltips(bool active) override;
+  void SetInputFolder(const std::wstring& folder) override { inputFolders.push_back(folder); }
+  void SetOutputFolder(const std::wstring& folder) override { outputFolders.push_back(folder); }
+
+  std::vector<std::wstring> inputFolders;   // every SetInputFolder, in order
+  std::vector<std::wstring> outputFolders;  // every SetOutputFolder, in order
+  int lastActivate = -1;                    // the last ActivateTooltips: 1 on, 0 off, -1 none yet
+
+ private:
+  HWND window_ = nullptr;
+  Tooltip tooltip_;
+};
 
 }  // namespace qv::guitest

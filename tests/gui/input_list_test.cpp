@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "preview/input_list_page.h"
+#include "gui_test_support.h"
+#include "pages/input_list_page.h"
 #include "resources/resource.h"
-#include "shell/app_state.h"
-#include "shell/pages.h"
-#include "shell/window_run_host.h"
+#include "ui/list_view.h"
+#include "ui/message_box.h"
 
 namespace qv {
 namespace {
@@ -65,41 +65,26 @@ int RecordMessage(HWND owner, const wchar_t* text, const wchar_t* caption, UINT 
   return IDOK;
 }
 
+// The page alone in a test host window; the page object goes first and destroys its window.
 class InputListPageTest : public testing::Test {
  protected:
   void SetUp() override {
-    saved_ = {App().mainWindow, App().inputField, App().tooltip, App().params, App().stored.options.Hidden};
     folder_ = fs::temp_directory_path() /
               ("qv-input-list-" + std::to_string(GetCurrentProcessId()) + "-" +
                std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
     fs::create_directories(folder_);
-    window_ = CreateWindowExW(0, L"STATIC", L"input list test", WS_OVERLAPPED | WS_CAPTION | WS_CLIPCHILDREN, 0, 0,
-                              560, 420, nullptr, nullptr, App().instance, nullptr);
-    ASSERT_NE(window_, nullptr);
-    App().mainWindow = window_;
-    App().inputField = CreateWindowExW(0, L"EDIT", folder_.wstring().c_str(), WS_CHILD, 0, 370, 500, 20, window_,
-                                       nullptr, App().instance, nullptr);
-    App().tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0,
-                                    window_, nullptr, App().instance, nullptr);
-    page_ = CreateInputListPage(window_, RECT{0, 0, 520, 358});
+    ASSERT_NE(host_.Window(), nullptr);
+    page_ = inputPage_.Create(host_.Window(), RECT{0, 0, 520, 358});
     ASSERT_NE(page_, nullptr);
     ShowWindow(page_, SW_SHOW);
-    ShowWindow(window_, SW_SHOWNOACTIVATE);
-    list_ = GetDlgItem(page_, IDC_INPUT_LIST);
+    list_ = inputPage_.List();
     ASSERT_NE(list_, nullptr);
     previousMessageBox_ = SetMessageBoxFunction(RecordMessage);
     g_shown.clear();
   }
 
   void TearDown() override {
-    ClearInputPreview();
     SetMessageBoxFunction(previousMessageBox_);
-    if (window_ != nullptr) DestroyWindow(window_);
-    App().mainWindow = saved_.mainWindow;
-    App().inputField = saved_.inputField;
-    App().tooltip = saved_.tooltip;
-    App().params = saved_.params;
-    App().stored.options.Hidden = saved_.hidden;
     std::error_code ec;
     fs::remove_all(folder_, ec);
   }
@@ -110,17 +95,15 @@ class InputListPageTest : public testing::Test {
   void WriteFile(const std::wstring& name, const std::string& bytes) {
     std::ofstream(folder_ / name, std::ios::binary) << bytes;
   }
-  void Load() { LoadInputFolder(folder_.wstring()); }
+  void Load() { inputPage_.LoadFolder(folder_.wstring()); }
   HWND Item(int id) const { return GetDlgItem(page_, id); }
   void Click(int id) { SendMessageW(Item(id), BM_CLICK, 0, 0); }
 
-  struct Saved {
-    HWND mainWindow, inputField, tooltip;
-    ConversionParams params;
-    int32_t hidden;
-  } saved_{};
   fs::path folder_;
-  HWND window_ = nullptr;
+  guitest::TestPageHost host_{L"input list test"};
+  ConversionParams params_;
+  AppOptions options_;
+  InputListPage inputPage_{host_, params_, options_};
   HWND page_ = nullptr;
   HWND list_ = nullptr;
   MessageBoxFunction previousMessageBox_ = nullptr;
@@ -225,7 +208,7 @@ TEST_F(InputListPageTest, ControlsHaveTheirPlacesTextsAndStyles) {
     info.hwnd = page_;
     info.uId = reinterpret_cast<UINT_PTR>(tip.tool);
     info.lpszText = text;
-    SendMessageW(App().tooltip, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&info));
+    SendMessageW(host_.tooltip().Handle(), TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&info));
     EXPECT_STREQ(text, tip.text);
   }
 }
@@ -237,7 +220,7 @@ TEST_F(InputListPageTest, FolderFillsRowsInNaturalOrderAllChecked) {
   CopyData("s002.jpg", L"h.jpg");
   SetFileAttributesW((folder_ / L"h.jpg").c_str(), FILE_ATTRIBUTE_HIDDEN);
 
-  App().stored.options.Hidden = 2;
+  options_.Hidden = 2;
   Load();
   const std::vector<std::wstring> names = {L"b.JPE", L"c.jpeg", L"P1.jpg", L"p9.jpg", L"p10.jpg"};
   ASSERT_EQ(ListView_GetItemCount(list_), 5);
@@ -259,21 +242,22 @@ TEST_F(InputListPageTest, FolderFillsRowsInNaturalOrderAllChecked) {
   ListView_GetItem(list_, &item);
   EXPECT_EQ(item.lParam, 4);
 
-  const std::vector<RunRow> rows = InputListRows();
+  const std::vector<RunRow> rows = inputPage_.Rows();
   ASSERT_EQ(rows.size(), 5u);
   EXPECT_EQ(rows[2].name, L"P1.jpg");
   EXPECT_TRUE(rows[2].checked);
 
   // The page applies the stored hidden mask.
-  App().stored.options.Hidden = 0;
+  options_.Hidden = 0;
   Load();
   EXPECT_EQ(ListView_GetItemCount(list_), 6);
   EXPECT_EQ(Text(Item(IDC_TOTAL_COUNT)), L"6");
 
   // A path that is no folder empties the list.
-  LoadInputFolder((folder_ / L"missing").wstring());
+  inputPage_.LoadFolder((folder_ / L"missing").wstring());
   EXPECT_EQ(ListView_GetItemCount(list_), 0);
   EXPECT_EQ(Text(Item(IDC_TOTAL_COUNT)), L"0");
+  EXPECT_TRUE(inputPage_.Folder().empty());
 }
 
 TEST_F(InputListPageTest, OnOffAndRowChecksFromTheShell) {
@@ -294,9 +278,9 @@ TEST_F(InputListPageTest, OnOffAndRowChecksFromTheShell) {
   Click(IDC_ALL_OFF);
   EXPECT_EQ(ListView_GetItemState(list_, 1, LVIS_SELECTED), static_cast<UINT>(LVIS_SELECTED));
 
-  SetInputRowChecks({true, false, true});
+  inputPage_.SetRowChecks({true, false, true});
   EXPECT_EQ(StateImages(list_), (std::vector<int>{2, 1, 2}));
-  const std::vector<RunRow> rows = InputListRows();
+  const std::vector<RunRow> rows = inputPage_.Rows();
   EXPECT_TRUE(rows[0].checked);
   EXPECT_FALSE(rows[1].checked);
   EXPECT_TRUE(rows[2].checked);
@@ -332,28 +316,24 @@ TEST_F(InputListPageTest, SelectedRowIsPreviewedAtFullSize) {
   WriteFile(L"not a jpeg.jpg", "hello");
   Load();
   ASSERT_EQ(ListView_GetItemCount(list_), 3);
-  App().params.ScaleNum = 3;
+  params_.ScaleNum = 3;
 
   Select(list_, 0, true);
   EXPECT_EQ(Text(Item(IDC_PREVIEW_NAME)), L"colour photo.jpg");
   EXPECT_EQ(Text(Item(IDC_PREVIEW_INFO)), L"150 x 103    24bit");
-  EXPECT_EQ(InputPreviewPath(), (folder_ / L"colour photo.jpg").wstring());
-  EXPECT_EQ(App().params.ScaleNum, 3);
+  EXPECT_EQ(inputPage_.PreviewPath(), (folder_ / L"colour photo.jpg").wstring());
+  EXPECT_EQ(params_.ScaleNum, 3);
 
-  // A row is a file of the folder it was listed from, even when the input field now names another
-  // folder with a file of that name; focus or check changes of the one selected row load nothing.
-  const fs::path other = folder_ / L"other";
-  fs::create_directory(other);
-  fs::copy_file(DataDir() / "s020.jpg", other / L"colour photo.jpg");
-  SetWindowTextW(App().inputField, other.wstring().c_str());
+  // A row is a file of the folder it was listed from; focus or check changes of the one selected row load
+  // nothing.
   ListView_SetItemState(list_, 0, LVIS_FOCUSED, LVIS_FOCUSED);
   ListView_SetCheckState(list_, 0, FALSE);
   EXPECT_EQ(Text(Item(IDC_PREVIEW_INFO)), L"150 x 103    24bit");
   Select(list_, 0, false);
   Select(list_, 0, true);
   EXPECT_EQ(Text(Item(IDC_PREVIEW_INFO)), L"150 x 103    24bit");
-  EXPECT_EQ(InputPreviewPath(), (folder_ / L"colour photo.jpg").wstring());
-  SetWindowTextW(App().inputField, folder_.wstring().c_str());
+  EXPECT_EQ(inputPage_.PreviewPath(), (folder_ / L"colour photo.jpg").wstring());
+  EXPECT_EQ(inputPage_.Folder(), folder_.wstring());
 
   Select(list_, 0, false);
   Select(list_, 1, true);
@@ -366,31 +346,31 @@ TEST_F(InputListPageTest, SelectedRowIsPreviewedAtFullSize) {
   Select(list_, 2, true);
   EXPECT_EQ(Text(Item(IDC_PREVIEW_NAME)), L"");
   EXPECT_EQ(Text(Item(IDC_PREVIEW_INFO)), L"");
-  EXPECT_TRUE(InputPreviewPath().empty());
+  EXPECT_TRUE(inputPage_.PreviewPath().empty());
   SendMessageW(Item(IDC_INPUT_PREVIEW), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 100));
   EXPECT_TRUE(g_shown.empty());
-  EXPECT_EQ(App().params.ScaleNum, 3);
+  EXPECT_EQ(params_.ScaleNum, 3);
 
   // A run's start releases the preview and the selection.
   Select(list_, 2, false);
   Select(list_, 1, true);
   ASSERT_EQ(Text(Item(IDC_PREVIEW_NAME)), L"grey.jpg");
-  ReleaseInputPreview();
+  inputPage_.ReleasePreview();
   EXPECT_EQ(Text(Item(IDC_PREVIEW_NAME)), L"");
   EXPECT_EQ(Text(Item(IDC_PREVIEW_INFO)), L"");
-  EXPECT_TRUE(InputPreviewPath().empty());
+  EXPECT_TRUE(inputPage_.PreviewPath().empty());
   EXPECT_EQ(ListView_GetSelectedCount(list_), 0u);
 
   // Reloading the folder clears a preview too.
   Select(list_, 0, true);
-  ASSERT_FALSE(InputPreviewPath().empty());
+  ASSERT_FALSE(inputPage_.PreviewPath().empty());
   Load();
-  EXPECT_TRUE(InputPreviewPath().empty());
+  EXPECT_TRUE(inputPage_.PreviewPath().empty());
   EXPECT_EQ(Text(Item(IDC_PREVIEW_NAME)), L"");
 }
 
 TEST_F(InputListPageTest, LaunchFailureShowsMessageAndKeepsPreview) {
-  LaunchPreviewFile();  // nothing shown: nothing happens
+  inputPage_.Preview().LaunchFile();  // nothing shown: nothing happens
   EXPECT_TRUE(g_shown.empty());
 
   CopyData("s002.jpg", L"gone.jpg");
@@ -400,7 +380,7 @@ TEST_F(InputListPageTest, LaunchFailureShowsMessageAndKeepsPreview) {
   fs::remove(folder_ / L"gone.jpg");
   SendMessageW(Item(IDC_INPUT_PREVIEW), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 100));
   ASSERT_EQ(g_shown.size(), 1u);
-  EXPECT_EQ(g_shown[0].owner, window_);
+  EXPECT_EQ(g_shown[0].owner, host_.Window());
   EXPECT_EQ(g_shown[0].text, L"ファイル実行に失敗しました。");
   EXPECT_EQ(g_shown[0].caption, L"Error");
   EXPECT_EQ(g_shown[0].type & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
@@ -414,7 +394,7 @@ TEST_F(InputListPageTest, LaunchFailureShowsMessageAndKeepsPreview) {
 TEST_F(InputListPageTest, EndOfScrollHookCanBeRemoved) {
   EXPECT_EQ(GetWindowLongPtrW(list_, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(ListScrollHook));
   EXPECT_EQ(SendMessageW(list_, WM_VSCROLL, MAKEWPARAM(SB_ENDSCROLL, 0), 0), 0);
-  RestoreInputListProcedure();
+  inputPage_.RestoreListProcedure();
   EXPECT_NE(GetWindowLongPtrW(list_, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(ListScrollHook));
   EXPECT_EQ(ListView_GetItemCount(list_), 0);  // the list still answers through its own procedure
 }
@@ -425,8 +405,7 @@ TEST_F(InputListPageTest, DISABLED_ShowForScreenshot) {
   const char* folder = std::getenv("QV_SHOT_FOLDER");
   const char* seconds = std::getenv("QV_SHOT_SECONDS");
   ASSERT_NE(folder, nullptr);
-  SetWindowTextW(App().inputField, fs::path(folder).wstring().c_str());
-  LoadInputFolder(fs::path(folder).wstring());
+  inputPage_.LoadFolder(fs::path(folder).wstring());
   Select(list_, 1, true);
   const DWORD end = GetTickCount() + 1000u * static_cast<DWORD>(seconds != nullptr ? std::atoi(seconds) : 5);
   while (GetTickCount() < end) {

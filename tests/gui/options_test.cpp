@@ -1,4 +1,4 @@
-// The options page in a host window of the test's own: its texts, the start-up folders applied while it
+// The options page in a test host window: its texts, the start-up folders it hands to its host while it
 // is built, the enabling rules, the Send To group (with a real shortcut in the prefix's Send To folder),
 // the display switches, and the folder browser opened and closed from a timer.
 #include <windows.h>
@@ -15,16 +15,14 @@
 #include <vector>
 
 #include "gui_test_support.h"
+#include "pages/input_list_page.h"
+#include "pages/options_page.h"
 #include "platform/system_folders.h"
-#include "platform/win32/unique_handles.h"
 #include "resources/resource.h"
-#include "shell/app_state.h"
-#include "shell/choose_folder.h"
-#include "shell/options_page.h"
-#include "shell/pages.h"
-#include "shell/send_to.h"
-#include "shell/shell_link.h"
-#include "shell/startup.h"
+#include "ui/choose_folder.h"
+#include "ui/process.h"
+#include "ui/send_to.h"
+#include "ui/shell_link.h"
 
 namespace qv {
 namespace {
@@ -34,14 +32,6 @@ using guitest::ScratchFolder;
 using guitest::WindowText;
 
 constexpr wchar_t kPlaceholder[] = L"<入力ファイルと同じフォルダ>";
-
-// The last TTM_ACTIVATE the program's tooltip window received (-1: none).
-WNDPROC gTooltipProc = nullptr;
-int gLastActivate = -1;
-LRESULT CALLBACK RecordingTooltipProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == TTM_ACTIVATE) gLastActivate = wParam != 0 ? 1 : 0;
-  return CallWindowProcW(gTooltipProc, window, message, wParam, lParam);
-}
 
 std::wstring ClassOf(HWND window) {
   wchar_t buffer[64] = {};
@@ -125,46 +115,27 @@ void WithBrowser(BrowserScript& script, Action action) {
 
 class OptionsPageTest : public testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    ASSERT_TRUE(RegisterWindowClasses());
-  }
-
   void SetUp() override {
-    AppState& app = App();
-    app.stored = StoredAppState{};
-    app.instance = GetModuleHandleW(nullptr);
-    host_ = guitest::CreatePageHostWindow(L"options");
-    ASSERT_NE(host_, nullptr);
-    app.mainWindow = host_;
-    app.inputField = CreateControl(host_, L"COMBOBOX", L"", CBS_DROPDOWN | CBS_AUTOHSCROLL, 0, 0, 10, 100,
-                                   IDC_INPUT_FOLDER);
-    app.outputField = CreateControl(host_, L"COMBOBOX", L"", CBS_DROPDOWN | CBS_AUTOHSCROLL, 0, 0, 10, 100,
-                                    IDC_OUTPUT_FOLDER);
-    app.tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0,
-                                  host_, nullptr, app.instance, nullptr);
-    gTooltipProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(app.tooltip, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingTooltipProc)));
-    gLastActivate = -1;
-    const RECT listArea{0, 0, 10, 10};
-    app.pages[1] = CreateInputListPage(host_, listArea);
+    options_ = AppOptions{};
+    host_ = std::make_unique<guitest::TestPageHost>(L"options");
+    ASSERT_NE(host_->Window(), nullptr);
     scratch_ = std::make_unique<ScratchFolder>();
   }
 
   void TearDown() override {
-    AppState& app = App();
-    if (host_ != nullptr) DestroyWindow(host_);
-    if (app.tooltip != nullptr) DestroyWindow(app.tooltip);
-    app.mainWindow = app.inputField = app.outputField = app.tooltip = nullptr;
-    for (HWND& page : app.pages) page = nullptr;
-    UniqueChangeNotification(std::exchange(app.changeNotification, INVALID_HANDLE_VALUE)).Reset();
+    object_.reset();
+    host_.reset();
+    page_ = nullptr;
     scratch_.reset();
   }
 
-  AppOptions& Options() { return App().stored.options; }
+  AppOptions& Options() { return options_; }
+  HWND TooltipWindow() { return host_->tooltip().Handle(); }
 
   HWND Build() {
     const RECT area{4, 4, 536, 334};
-    page_ = CreateOptionsPage(host_, area);
+    object_ = std::make_unique<OptionsPage>(*host_, options_);
+    page_ = object_->Create(host_->Window(), area);
     if (page_ != nullptr) ShowWindow(page_, SW_SHOW);
     return page_;
   }
@@ -177,7 +148,9 @@ class OptionsPageTest : public testing::Test {
 
   std::wstring Folder(const wchar_t* name) { return scratch_->folder(name); }
 
-  HWND host_ = nullptr;
+  AppOptions options_;
+  std::unique_ptr<guitest::TestPageHost> host_;
+  std::unique_ptr<OptionsPage> object_;
   HWND page_ = nullptr;
   std::unique_ptr<ScratchFolder> scratch_;
 };
@@ -232,7 +205,7 @@ TEST_F(OptionsPageTest, EveryControlHasItsTextAndKind) {
     if (c.kind >= 0) {
       EXPECT_EQ(style & BS_TYPEMASK, c.kind);
     }
-    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), App().uiFont);
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), Process().uiFont);
   }
   // The path fields are read-only, scroll and hold 260 characters.
   for (int id : {IDC_STARTUP_INPUT_PATH, IDC_STARTUP_OUTPUT_PATH, IDC_SENDTO_FOLDER}) {
@@ -244,9 +217,9 @@ TEST_F(OptionsPageTest, EveryControlHasItsTextAndKind) {
 }
 
 TEST_F(OptionsPageTest, PathFieldsCarryTheDropTooltip) {
-  const LRESULT toolsBefore = SendMessageW(App().tooltip, TTM_GETTOOLCOUNT, 0, 0);
+  const LRESULT toolsBefore = SendMessageW(TooltipWindow(), TTM_GETTOOLCOUNT, 0, 0);
   ASSERT_NE(Build(), nullptr);
-  EXPECT_EQ(SendMessageW(App().tooltip, TTM_GETTOOLCOUNT, 0, 0) - toolsBefore, 3);
+  EXPECT_EQ(SendMessageW(TooltipWindow(), TTM_GETTOOLCOUNT, 0, 0) - toolsBefore, 3);
   for (int id : {IDC_STARTUP_INPUT_PATH, IDC_STARTUP_OUTPUT_PATH, IDC_SENDTO_FOLDER}) {
     wchar_t buffer[80] = {};
     TOOLINFOW info{};
@@ -254,7 +227,7 @@ TEST_F(OptionsPageTest, PathFieldsCarryTheDropTooltip) {
     info.hwnd = page_;
     info.uId = reinterpret_cast<UINT_PTR>(Item(id));
     info.lpszText = buffer;
-    SendMessageW(App().tooltip, TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&info));
+    SendMessageW(TooltipWindow(), TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&info));
     EXPECT_STREQ(buffer, L"ドラッグ＆ドロップ設定可") << id;
   }
 }
@@ -278,28 +251,20 @@ TEST_F(OptionsPageTest, StartupFoldersAreAppliedWhileThePageIsBuilt) {
     SCOPED_TRACE(testing::Message() << "choice " << c.choice << " last " << c.lastSet << " fixed " << c.fixedSet);
     TearDown();
     SetUp();
-    // The folder at last exit holds two JPEG files, the specified one a single file.
-    std::wstring lastPath, fixedPath;
-    if (c.lastSet) {
-      lastPath = Folder(L"前回");
-      MakeFile(lastPath + L"\\a.jpg");
-      MakeFile(lastPath + L"\\b.jpg");
-    }
-    if (c.fixedSet) {
-      fixedPath = Folder(L"指定");
-      MakeFile(fixedPath + L"\\c.jpg");
-    }
-    const std::wstring expected = c.expected == kLast ? lastPath : c.expected == kFixed ? fixedPath : L"";
-    const size_t rows = c.expected == kLast ? 2 : c.expected == kFixed ? 1 : 0;
+    const std::wstring lastPath = c.lastSet ? Folder(L"前回") : L"";
+    const std::wstring fixedPath = c.fixedSet ? Folder(L"指定") : L"";
+    // The host is asked to set a folder field only when the choice gives a folder.
+    std::vector<std::wstring> expected;
+    if (c.expected == kLast) expected.push_back(lastPath);
+    if (c.expected == kFixed) expected.push_back(fixedPath);
     AppOptions& o = Options();
     o.IIFolder = o.OIFolder = c.choice;
     o.IEPath = o.OEPath = lastPath;
     o.ISPath = o.OSPath = fixedPath;
     ASSERT_NE(Build(), nullptr);
 
-    EXPECT_EQ(WindowText(App().inputField), expected);
-    EXPECT_EQ(WindowText(App().outputField), expected);
-    EXPECT_EQ(InputListRows().size(), rows);
+    EXPECT_EQ(host_->inputFolders, expected);
+    EXPECT_EQ(host_->outputFolders, expected);
     EXPECT_TRUE(Checked(IDC_STARTUP_INPUT_NONE + c.checkedOffset));
     EXPECT_TRUE(Checked(IDC_STARTUP_OUTPUT_NONE + c.checkedOffset));
     for (int id : {IDC_STARTUP_INPUT_PATH, IDC_STARTUP_INPUT_CHOOSE, IDC_STARTUP_OUTPUT_PATH,
@@ -320,8 +285,8 @@ TEST_F(OptionsPageTest, AMissingStartupFolderIsStillPutIntoTheField) {
   Options().IIFolder = 1;
   Options().IEPath = gone;
   ASSERT_NE(Build(), nullptr);
-  EXPECT_EQ(WindowText(App().inputField), gone);
-  EXPECT_TRUE(InputListRows().empty());
+  EXPECT_EQ(host_->inputFolders, std::vector<std::wstring>{gone});
+  EXPECT_TRUE(host_->outputFolders.empty());
 }
 
 TEST_F(OptionsPageTest, StartupChoicesStoreTheOptionAndEnableOnlySpecified) {
@@ -439,47 +404,50 @@ TEST_F(OptionsPageTest, SwitchesStartFromTheOptionsAndStoreClicks) {
 TEST_F(OptionsPageTest, TooltipSwitchActivatesTheProgramTooltip) {
   ASSERT_NE(Build(), nullptr);
   Click(IDC_TOOLTIPS);
-  EXPECT_EQ(gLastActivate, 0);
+  EXPECT_EQ(host_->lastActivate, 0);
   Click(IDC_TOOLTIPS);
-  EXPECT_EQ(gLastActivate, 1);
+  EXPECT_EQ(host_->lastActivate, 1);
 }
 
-// The switch changes the mask for folders listed from then on; the list as it stands keeps its rows and
-// check boxes, also when the input field holds a folder that was typed but never set.
+// The switch changes the mask for folders listed from then on; an input list over the same options keeps
+// its rows and check boxes as they stand.
 TEST_F(OptionsPageTest, HiddenSwitchTogglesHiddenAndKeepsTheList) {
   const std::wstring folder = Folder(L"入力");
   for (const wchar_t* name : {L"\\1.jpg", L"\\2.jpg", L"\\3.jpg"}) MakeFile(folder + name);
   ASSERT_TRUE(SetFileAttributesW((folder + L"\\2.jpg").c_str(), FILE_ATTRIBUTE_HIDDEN));
-  Options().IIFolder = 2;
-  Options().ISPath = folder;
-  ASSERT_NE(Build(), nullptr);
-  EXPECT_FALSE(Checked(IDC_SHOW_HIDDEN));
-  const std::vector<RunRow> before{{L"1.jpg", false}, {L"3.jpg", true}};
-  SetInputRowChecks({false, true});
-  SetWindowTextW(App().inputField, Folder(L"typed").c_str());
-  auto rowsAre = [](const std::vector<RunRow>& expected) {
-    const std::vector<RunRow> rows = InputListRows();
-    ASSERT_EQ(rows.size(), expected.size());
-    for (size_t i = 0; i < rows.size(); ++i) {
-      EXPECT_EQ(rows[i].name, expected[i].name);
-      EXPECT_EQ(rows[i].checked, expected[i].checked) << rows[i].name;
-    }
-  };
+  {
+    const ConversionParams params;
+    InputListPage list(*host_, params, Options());
+    ASSERT_NE(list.Create(host_->Window(), RECT{0, 0, 10, 10}), nullptr);
+    list.LoadFolder(folder);
+    ASSERT_NE(Build(), nullptr);
+    EXPECT_FALSE(Checked(IDC_SHOW_HIDDEN));
+    const std::vector<RunRow> before{{L"1.jpg", false}, {L"3.jpg", true}};
+    list.SetRowChecks({false, true});
+    auto rowsAre = [&list](const std::vector<RunRow>& expected) {
+      const std::vector<RunRow> rows = list.Rows();
+      ASSERT_EQ(rows.size(), expected.size());
+      for (size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i].name, expected[i].name);
+        EXPECT_EQ(rows[i].checked, expected[i].checked) << rows[i].name;
+      }
+    };
 
-  Click(IDC_SHOW_HIDDEN);
-  EXPECT_EQ(Options().Hidden, 0);
-  EXPECT_TRUE(Checked(IDC_SHOW_HIDDEN));
-  rowsAre(before);
-  EXPECT_EQ(InputListFolder(), folder);
-  LoadInputFolder(folder);
-  EXPECT_EQ(InputListRows().size(), 3u);
+    Click(IDC_SHOW_HIDDEN);
+    EXPECT_EQ(Options().Hidden, 0);
+    EXPECT_TRUE(Checked(IDC_SHOW_HIDDEN));
+    rowsAre(before);
+    EXPECT_EQ(list.Folder(), folder);
+    list.LoadFolder(folder);
+    EXPECT_EQ(list.Rows().size(), 3u);
 
-  // The tree menu's command takes the same way and the box follows it.
-  SetInputRowChecks({true, false, true});
-  ToggleHiddenItems();
-  EXPECT_EQ(Options().Hidden, 2);
-  EXPECT_FALSE(Checked(IDC_SHOW_HIDDEN));
-  rowsAre({{L"1.jpg", true}, {L"2.jpg", false}, {L"3.jpg", true}});
+    // The tree menu's command takes the same way and the box follows it.
+    list.SetRowChecks({true, false, true});
+    object_->ToggleHiddenItems();
+    EXPECT_EQ(Options().Hidden, 2);
+    EXPECT_FALSE(Checked(IDC_SHOW_HIDDEN));
+    rowsAre({{L"1.jpg", true}, {L"2.jpg", false}, {L"3.jpg", true}});
+  }
 
   // Any non-zero mask counts as "hidden items left out"; showing them sets 0.
   TearDown();
@@ -502,21 +470,21 @@ TEST_F(OptionsPageTest, ChooseFolderReturnsTheConfirmedFolderAndKeepsTheCurrentD
   // The first folder browser of a fresh Wine prefix builds the shell's folder tree slowly and may apply
   // its selections late; open and cancel one before the checks.
   BrowserScript warmUp{std::wstring(), false};
-  WithBrowser(warmUp, [&] { ChooseFolder(start, host_); });
+  WithBrowser(warmUp, [&] { ChooseFolder(start, host_->Window()); });
 
   BrowserScript keep;  // confirm the preselected initial folder
   std::optional<std::wstring> chosen;
-  WithBrowser(keep, [&] { chosen = ChooseFolder(start, host_); });
+  WithBrowser(keep, [&] { chosen = ChooseFolder(start, host_->Window()); });
   ASSERT_NE(keep.seen, nullptr);
   EXPECT_TRUE(keep.titleSeen);
   EXPECT_EQ(chosen.value_or(L"<none>"), start);
 
   BrowserScript pick{other, true};
-  WithBrowser(pick, [&] { chosen = ChooseFolder(start, host_); });
+  WithBrowser(pick, [&] { chosen = ChooseFolder(start, host_->Window()); });
   EXPECT_EQ(chosen.value_or(L"<none>"), other);
 
   BrowserScript cancel{other, false};
-  WithBrowser(cancel, [&] { chosen = ChooseFolder(start, host_); });
+  WithBrowser(cancel, [&] { chosen = ChooseFolder(start, host_->Window()); });
   ASSERT_NE(cancel.seen, nullptr);
   EXPECT_FALSE(chosen.has_value());
 
@@ -548,7 +516,7 @@ TEST_F(OptionsPageTest, ChooseButtonsStoreTheFolderAndCancelChangesNothing) {
     BrowserScript cancel{chosen, false};
     WithBrowser(cancel, [&] { Click(b.id); });
     ASSERT_NE(cancel.seen, nullptr);
-    EXPECT_EQ(cancel.owner, host_);  // the page's top-level window
+    EXPECT_EQ(cancel.owner, host_->Window());  // the page's top-level window
     EXPECT_EQ(Options().*b.option, before);
     EXPECT_EQ(WindowText(Item(b.field)), shownBefore);
 

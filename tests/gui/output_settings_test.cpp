@@ -7,15 +7,13 @@
 
 #include <climits>
 #include <functional>
+#include <memory>
 #include <string>
 
+#include "dialogs/comment_dialog.h"
 #include "gui_test_support.h"
+#include "pages/output_settings_page.h"
 #include "resources/resource.h"
-#include "shell/app_state.h"
-#include "shell/comment_dialog.h"
-#include "forms/output_settings_form.h"
-#include "shell/pages.h"
-#include "shell/startup.h"
 
 namespace qv {
 namespace {
@@ -68,40 +66,27 @@ void WithCommentDialog(DialogScript& script, Action action) {
 
 class OutputSettingsPageTest : public testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    ASSERT_TRUE(RegisterWindowClasses());
-  }
-
   void SetUp() override {
-    AppState& app = App();
-    app.params = ConversionParams{};
-    app.stored = StoredAppState{};
-    app.instance = GetModuleHandleW(nullptr);
-    host_ = guitest::CreatePageHostWindow(L"出力設定");
-    ASSERT_NE(host_, nullptr);
-    app.mainWindow = host_;
-    app.tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0,
-                                  host_, nullptr, app.instance, nullptr);
+    host_ = std::make_unique<guitest::TestPageHost>(L"出力設定");
+    ASSERT_NE(host_->Window(), nullptr);
   }
 
   void TearDown() override {
-    AppState& app = App();
-    if (host_ != nullptr) DestroyWindow(host_);
-    if (app.tooltip != nullptr) DestroyWindow(app.tooltip);
-    app.mainWindow = app.tooltip = nullptr;
-    app.params = ConversionParams{};
-    app.stored = StoredAppState{};
+    object_.reset();
+    host_.reset();
   }
 
-  ConversionParams& Params() { return App().params; }
+  ConversionParams& Params() { return params_; }
 
   // The page over the display area that the main window's tab control gives it.
   HWND Build() {
     const RECT area{4, 4, 528, 330};
-    page_ = CreateOutputSettingsPage(host_, area);
+    object_ = std::make_unique<OutputSettingsPage>(*host_, params_, options_);
+    page_ = object_->Create(host_->Window(), area);
     return page_;
   }
 
+  HWND TooltipWindow() { return host_->tooltip().Handle(); }
   HWND Item(int id) { return GetDlgItem(page_, id); }
   bool Checked(int id) { return SendMessageW(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
   bool Enabled(int id) { return IsWindowEnabled(Item(id)) != FALSE; }
@@ -117,7 +102,10 @@ class OutputSettingsPageTest : public testing::Test {
     return count;
   }
 
-  HWND host_ = nullptr;
+  ConversionParams params_;
+  AppOptions options_;
+  std::unique_ptr<guitest::TestPageHost> host_;
+  std::unique_ptr<OutputSettingsPage> object_;
   HWND page_ = nullptr;
 };
 
@@ -217,7 +205,7 @@ TEST_F(OutputSettingsPageTest, TooltipsAreRegisteredWithTheirTexts) {
       {IDC_SUBFOLDER_ADD, L"出力先にフォルダを作成して保存します"},
       {IDC_RECYCLE, L"削除される入力ファイルをごみ箱へ移動します"},
   };
-  EXPECT_EQ(SendMessageW(App().tooltip, TTM_GETTOOLCOUNT, 0, 0), static_cast<LRESULT>(std::size(cases)));
+  EXPECT_EQ(SendMessageW(TooltipWindow(), TTM_GETTOOLCOUNT, 0, 0), static_cast<LRESULT>(std::size(cases)));
   for (const auto& c : cases) {
     SCOPED_TRACE(c.id);
     wchar_t buffer[256] = {};
@@ -226,7 +214,7 @@ TEST_F(OutputSettingsPageTest, TooltipsAreRegisteredWithTheirTexts) {
     info.hwnd = page_;
     info.uId = reinterpret_cast<UINT_PTR>(Item(c.id));
     info.lpszText = buffer;
-    SendMessageW(App().tooltip, TTM_GETTEXTW, std::size(buffer), reinterpret_cast<LPARAM>(&info));
+    SendMessageW(TooltipWindow(), TTM_GETTEXTW, std::size(buffer), reinterpret_cast<LPARAM>(&info));
     EXPECT_STREQ(buffer, c.text);
   }
 }
@@ -253,7 +241,7 @@ TEST_F(OutputSettingsPageTest, ControlsStartFromTheParameters) {
   p.Recycle = 0;
   p.Progressive = 1;
   p.CmtOpt = 1;
-  App().stored.options.CalcNum = 1000;
+  options_.CalcNum = 1000;
   ASSERT_NE(Build(), nullptr);
 
   EXPECT_EQ(ItemText(IDC_QUALITY), L"90");
@@ -298,7 +286,7 @@ TEST_F(OutputSettingsPageTest, StoredValuesWithoutAButtonAreKept) {
   EXPECT_TRUE(Checked(IDC_SAMPLING_41));
   EXPECT_TRUE(Checked(IDC_NAME_INPUT));  // acts as the input-name rule
   for (int id = IDC_DIGITS_LABEL; id <= IDC_START_SPIN; ++id) EXPECT_FALSE(Enabled(id)) << id;
-  ReadOutputSettingsIntoParams(Params());
+  object_->StoreFields();
   EXPECT_EQ(Params().ScaleNum, 8);
   EXPECT_EQ(Params().Sampling, 1);
   EXPECT_EQ(Params().NameSet, 5);
@@ -359,8 +347,8 @@ TEST_F(OutputSettingsPageTest, FieldValuesAreReadIntoTheParameters) {
   Type(IDC_SUFFIX, L"");
   const std::wstring longName(300, L'長');
   Type(IDC_SUBFOLDER, longName.c_str());
-  ConversionParams read = Params();
-  ReadOutputSettingsIntoParams(read);
+  object_->StoreFields();
+  const ConversionParams& read = Params();
   EXPECT_EQ(read.Quality, 100);
   EXPECT_EQ(read.LmtVal, 2048);
   EXPECT_EQ(read.DigitNum, 4);
@@ -372,10 +360,9 @@ TEST_F(OutputSettingsPageTest, FieldValuesAreReadIntoTheParameters) {
   // The file-name check takes only the text fields.
   Type(IDC_QUALITY, L"30");
   Type(IDC_START, L"5");
-  ConversionParams textsOnly = Params();
-  ReadTabTextFields(textsOnly);
-  EXPECT_EQ(textsOnly.Quality, Params().Quality);
-  EXPECT_EQ(textsOnly.StartNum, 5);
+  object_->StoreNameFields();
+  EXPECT_EQ(Params().Quality, 100);
+  EXPECT_EQ(Params().StartNum, 5);
 }
 
 TEST_F(OutputSettingsPageTest, SizeSampleFollowsFieldAndScale) {
@@ -383,7 +370,7 @@ TEST_F(OutputSettingsPageTest, SizeSampleFollowsFieldAndScale) {
   ASSERT_NE(Build(), nullptr);
   EXPECT_EQ(ItemText(IDC_SIZE_SAMPLE_RESULT), L"450");  // 1200 × 3/8
   Type(IDC_SIZE_SAMPLE_INPUT, L"1201");
-  EXPECT_EQ(App().stored.options.CalcNum, 1201);
+  EXPECT_EQ(options_.CalcNum, 1201);
   EXPECT_EQ(ItemText(IDC_SIZE_SAMPLE_RESULT), L"451");  // raised to the next whole pixel
   Click(IDC_SCALE_BASE + 16);
   EXPECT_EQ(Params().ScaleNum, 16);
@@ -391,7 +378,7 @@ TEST_F(OutputSettingsPageTest, SizeSampleFollowsFieldAndScale) {
   Type(IDC_SIZE_SAMPLE_INPUT, L"1200");
   EXPECT_EQ(ItemText(IDC_SIZE_SAMPLE_RESULT), L"2400");
   Type(IDC_SIZE_SAMPLE_INPUT, L"");
-  EXPECT_EQ(App().stored.options.CalcNum, 0);
+  EXPECT_EQ(options_.CalcNum, 0);
   EXPECT_EQ(ItemText(IDC_SIZE_SAMPLE_RESULT), L"0");
   Type(IDC_SIZE_SAMPLE_INPUT, L"1200");
   Click(IDC_SCALE_BASE + 1);
@@ -495,9 +482,12 @@ TEST_F(OutputSettingsPageTest, ClicksStoreTheirValuesAtOnce) {
     EXPECT_EQ(Params().ScaleNum, n);
     EXPECT_EQ(CheckedScaleButtons(), 1);
   }
-  EXPECT_FALSE(OnOutputSettingsCommand(IDC_INPUT_LIST, BN_CLICKED, nullptr));
-  EXPECT_TRUE(OnOutputSettingsCommand(IDC_SCALE_GROUP, BN_CLICKED, Item(IDC_SCALE_GROUP)));
+  // Clicks on the scale group box and on a foreign id choose no scale.
+  SendMessageW(page_, WM_COMMAND, MAKEWPARAM(IDC_INPUT_LIST, BN_CLICKED), 0);
+  SendMessageW(page_, WM_COMMAND, MAKEWPARAM(IDC_SCALE_GROUP, BN_CLICKED),
+               reinterpret_cast<LPARAM>(Item(IDC_SCALE_GROUP)));
   EXPECT_EQ(Params().ScaleNum, 13);
+  EXPECT_EQ(CheckedScaleButtons(), 1);
 }
 
 // ---- comment dialog -----------------------------------------------------------------------------
@@ -538,7 +528,7 @@ TEST_F(OutputSettingsPageTest, CommentDialogKeepsTheCommentOnCancelAndStoresItOn
     PostMessageW(dialog, WM_CLOSE, 0, 0);
   };
   INT_PTR result = 0;
-  WithCommentDialog(closeScript, [&] { result = EditComment(host_, Params().CmtStr1); });
+  WithCommentDialog(closeScript, [&] { result = EditComment(host_->Window(), Params().CmtStr1); });
   EXPECT_EQ(result, IDCANCEL);
   EXPECT_EQ(Params().CmtStr1, L"一行目\r\n二行目");
 
@@ -556,7 +546,7 @@ TEST_F(OutputSettingsPageTest, CommentDialogKeepsTheCommentOnCancelAndStoresItOn
     SetDlgItemTextW(dialog, IDC_COMMENT_TEXT, L"");
     PostMessageW(dialog, WM_COMMAND, IDOK, 0);
   };
-  WithCommentDialog(emptyScript, [&] { result = EditComment(host_, Params().CmtStr1); });
+  WithCommentDialog(emptyScript, [&] { result = EditComment(host_->Window(), Params().CmtStr1); });
   EXPECT_EQ(result, IDOK);
   EXPECT_EQ(Params().CmtStr1, L"");
 }

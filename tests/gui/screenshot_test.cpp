@@ -12,10 +12,10 @@
 #include "gui_test_support.h"
 #include "platform/win32/unique_handles.h"
 #include "resources/resource.h"
-#include "shell/app_state.h"
+#include "ui/process.h"
 #include "shell/main_window.h"
-#include "shell/pages.h"
-#include "shell/window_run_host.h"
+#include "shell/window_run.h"
+#include "ui/message_box.h"
 
 namespace qv {
 namespace {
@@ -90,21 +90,25 @@ void CALLBACK ShootModal(HWND, UINT, UINT_PTR timer, DWORD) {
   PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(gShot->closeId, BN_CLICKED), 0);
 }
 
+// The window of the running test (the modal openers and the message-box stand-in are plain functions).
+MainWindow* gMain = nullptr;
+MainWindow& W() { return *gMain; }
+HWND Page(int index) { return index == 0 ? W().outputPage().Handle() : W().inputPage().Handle(); }
+StoredAppState& Stored() { return W().settings().stored; }
+
 class Screenshots : public testing::Test {
  protected:
   void SetUp() override {
     if (ScreenshotDir().empty()) GTEST_SKIP() << "QV_SCREENSHOT_DIR not set";
-    AppState& app = App();
-    app.settingsPath = scratch_.file(L"Quorvix.ini");
-    app.stored = StoredAppState{};
-    app.params = ConversionParams{};
+    Process().settingsPath = scratch_.file(L"Quorvix.ini");
     input_ = scratch_.folder(L"写真");
     for (const wchar_t* name : {L"s002.jpg", L"s009.jpg", L"s010.jpg", L"s012.jpg", L"s013.jpg", L"s016.jpg"})
       guitest::CopyDataFile(name, input_ + L"\\" + name);
-    window_ = CreateMainWindow();
-    ASSERT_NE(window_, nullptr);
-    SetInputFolder(input_);
-    SetOutputFolder(scratch_.folder(L"出力"));
+    gMain = MainWindow::Create(WindowSettings{});
+    ASSERT_NE(gMain, nullptr);
+    window_ = gMain->Handle();
+    W().SetInputFolder(input_);
+    W().SetOutputFolder(scratch_.folder(L"出力"));
     ShowWindow(window_, SW_SHOWNORMAL);
     SetForegroundWindow(window_);
     Settle();
@@ -114,10 +118,7 @@ class Screenshots : public testing::Test {
     SetMessageBoxFunction(nullptr);
     if (window_ != nullptr && IsWindow(window_)) SendMessageW(window_, WM_CLOSE, 0, 0);
     PumpMessages(0);
-    AppState& app = App();
-    app.mainWindow = app.treePanel = app.mainPanel = app.inputField = app.outputField = nullptr;
-    app.progress = app.tab = app.stopButton = app.tooltip = nullptr;
-    for (HWND& page : app.pages) page = nullptr;
+    gMain = nullptr;  // the window deleted its object
   }
 
   void Settle() {
@@ -143,7 +144,7 @@ class Screenshots : public testing::Test {
 TEST_F(Screenshots, MainWindowWithEachTab) {
   const wchar_t* const kNames[] = {L"main-output-settings", L"main-input-list", L"main-options"};
   for (int tab = 0; tab < 3; ++tab) {
-    SelectTab(tab);
+    W().SelectTab(tab);
     Settle();
     EXPECT_TRUE(SaveWindowBitmap(window_, kNames[tab]));
   }
@@ -151,22 +152,20 @@ TEST_F(Screenshots, MainWindowWithEachTab) {
 
 TEST_F(Screenshots, CommentDialog) {
   ShootModalOpenedBy(L"コメント作成", L"comment-dialog", IDCANCEL, [] {
-    SendMessageW(App().pages[0], WM_COMMAND, MAKEWPARAM(IDC_COMMENT_EDIT, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(App().pages[0], IDC_COMMENT_EDIT)));
+    SendMessageW(Page(0), WM_COMMAND, MAKEWPARAM(IDC_COMMENT_EDIT, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(Page(0), IDC_COMMENT_EDIT)));
   });
 }
 
 TEST_F(Screenshots, FileNameCheckDialog) {
-  ShootModalOpenedBy(L"ファイル名確認", L"file-name-check-dialog", IDCANCEL, [] {
-    SendMessageW(App().mainPanel, WM_COMMAND, MAKEWPARAM(IDC_FILE_NAME_CHECK, BN_CLICKED), 0);
-  });
+  ShootModalOpenedBy(L"ファイル名確認", L"file-name-check-dialog", IDCANCEL,
+                     [] { SendMessageW(W().Panel(), WM_COMMAND, MAKEWPARAM(IDC_FILE_NAME_CHECK, BN_CLICKED), 0); });
 }
 
 TEST_F(Screenshots, ErrorMessageBox) {
-  SetWindowTextW(App().outputField, L"");
-  ShootModalOpenedBy(L"Error", L"message-box", IDOK, [] {
-    SendMessageW(App().mainPanel, WM_COMMAND, MAKEWPARAM(IDC_CONVERT, BN_CLICKED), 0);
-  });
+  SetWindowTextW(W().OutputField(), L"");
+  ShootModalOpenedBy(L"Error", L"message-box", IDOK,
+                     [] { SendMessageW(W().Panel(), WM_COMMAND, MAKEWPARAM(IDC_CONVERT, BN_CLICKED), 0); });
 }
 
 // The cancel question comes while the run is going on: its stand-in takes the picture of the window
@@ -175,22 +174,22 @@ int ShootRunningWindow(HWND, const wchar_t* text, const wchar_t*, UINT) {
   static bool taken = false;
   if (std::wstring(text) == kCancelQuestion && !taken) {
     taken = true;
-    RedrawWindow(App().mainWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
-    PollWindowCancelRequest();  // delivers the paint messages, as the run does between files
+    RedrawWindow(W().Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+    PollWindowCancelRequest(W());  // delivers the paint messages, as the run does between files
     Sleep(100);
-    EXPECT_TRUE(SaveWindowBitmap(App().mainWindow, L"main-during-run"));
+    EXPECT_TRUE(SaveWindowBitmap(W().Handle(), L"main-during-run"));
   }
   return IDNO;
 }
 
 TEST_F(Screenshots, WindowDuringARun) {
-  App().stored.options.EndMes = 0;
-  SelectTab(1);
+  Stored().options.EndMes = 0;
+  W().SelectTab(1);
   Settle();
   SetMessageBoxFunction(ShootRunningWindow);
   PostMessageW(window_, WM_KEYDOWN, VK_ESCAPE, 0);
   PostMessageW(window_, WM_KEYDOWN, VK_ESCAPE, 0);
-  SendMessageW(App().mainPanel, WM_COMMAND, MAKEWPARAM(IDC_CONVERT, BN_CLICKED), 0);
+  SendMessageW(W().Panel(), WM_COMMAND, MAKEWPARAM(IDC_CONVERT, BN_CLICKED), 0);
   Settle();
   EXPECT_TRUE(SaveWindowBitmap(window_, L"main-after-run"));
 }

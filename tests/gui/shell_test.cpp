@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -13,15 +15,17 @@
 #include "cli/cli_request.h"
 #include "gui_test_support.h"
 #include "resources/resource.h"
-#include "shell/app_state.h"
+#include "ui/process.h"
+#include "ui/window_base.h"
 #include "shell/command_line.h"
+#include "shell/drop.h"
 #include "shell/folder_fields.h"
 #include "shell/main_window.h"
-#include "shell/pages.h"
 #include "settings/settings_file.h"
-#include "shell/send_to.h"
+#include "ui/send_to.h"
 #include "shell/startup.h"
-#include "shell/window_run_host.h"
+#include "shell/window_run.h"
+#include "ui/message_box.h"
 
 namespace qv {
 namespace {
@@ -55,13 +59,11 @@ class MainWindowTest : public testing::Test {
     gBoxes.clear();
     gAnswer = nullptr;
     previousBox_ = SetMessageBoxFunction(RecordBox);
-    AppState& app = App();
-    app.settingsPath = scratch_.file(L"Quorvix.ini");
-    app.stored = StoredAppState{};
-    app.params = ConversionParams{};
+    Process().settingsPath = scratch_.file(L"Quorvix.ini");
     Configure();
-    window_ = CreateMainWindow();
-    ASSERT_NE(window_, nullptr);
+    main_ = MainWindow::Create(settings_);
+    ASSERT_NE(main_, nullptr);
+    window_ = main_->Handle();
     ShowWindow(window_, SW_SHOWNOACTIVATE);
     UpdateWindow(window_);
   }
@@ -78,13 +80,20 @@ class MainWindowTest : public testing::Test {
     if (window_ != nullptr && IsWindow(window_)) SendMessageW(window_, WM_CLOSE, 0, 0);
     PumpMessages(0);
     window_ = nullptr;
-    AppState& app = App();
-    app.mainWindow = app.treePanel = app.mainPanel = app.inputField = app.outputField = nullptr;
-    app.progress = app.tab = app.stopButton = app.tooltip = nullptr;
-    for (HWND& page : app.pages) page = nullptr;
+    main_ = nullptr;  // the window deleted its object
   }
 
-  HWND Panel(int id) const { return GetDlgItem(App().mainPanel, id); }
+  // The settings the window edits, or those it will be made with.
+  WindowSettings& Settings() { return main_ != nullptr ? main_->settings() : settings_; }
+  ConversionParams& Params() { return Settings().params; }
+  StoredAppState& Stored() { return Settings().stored; }
+  MainWindow& W() { return *main_; }
+  HWND Page(int index) {
+    const HWND pages[3] = {W().outputPage().Handle(), W().inputPage().Handle(), W().optionsPage().Handle()};
+    return pages[index];
+  }
+
+  HWND Panel(int id) { return GetDlgItem(W().Panel(), id); }
 
   // An input folder holding copies of the first `count` small files.
   std::wstring InputFolderWith(size_t count) {
@@ -93,16 +102,20 @@ class MainWindowTest : public testing::Test {
     return folder;
   }
 
-  void Convert() { SendMessageW(App().mainPanel, WM_COMMAND, MAKEWPARAM(IDC_CONVERT, BN_CLICKED),
-                                reinterpret_cast<LPARAM>(Panel(IDC_CONVERT))); }
+  void Convert() {
+    SendMessageW(W().Panel(), WM_COMMAND, MAKEWPARAM(IDC_CONVERT, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(Panel(IDC_CONVERT)));
+  }
 
-  static int CheckedRows() {
+  int CheckedRows() {
     int checked = 0;
-    for (const RunRow& row : InputListRows()) checked += row.checked ? 1 : 0;
+    for (const RunRow& row : W().inputPage().Rows()) checked += row.checked ? 1 : 0;
     return checked;
   }
 
   ScratchFolder scratch_;
+  WindowSettings settings_;
+  MainWindow* main_ = nullptr;
   HWND window_ = nullptr;
   MessageBoxFunction previousBox_ = nullptr;
 };
@@ -119,21 +132,26 @@ TEST_F(MainWindowTest, WindowHasTheFixedLayoutClassesAndTexts) {
   EXPECT_NE(GetWindowLongW(window_, GWL_EXSTYLE) & WS_EX_ACCEPTFILES, 0);
 
   wchar_t cls[64] = {};
-  GetClassNameW(App().treePanel, cls, 64);
+  GetClassNameW(W().tree().Handle(), cls, 64);
   EXPECT_STREQ(cls, L"Quorvix_trbase_class");
   RECT tree{};
-  GetClientRect(App().treePanel, &tree);
+  GetClientRect(W().tree().Handle(), &tree);
   EXPECT_EQ(tree.right, 180);
-  GetClassNameW(App().mainPanel, cls, 64);
+  GetClassNameW(W().Panel(), cls, 64);
   EXPECT_STREQ(cls, L"Quorvix_mnbase_class");
-  EXPECT_EQ(GetDlgCtrlID(App().mainPanel), IDC_MAIN_PANEL);
+  EXPECT_EQ(GetDlgCtrlID(W().Panel()), IDC_MAIN_PANEL);
 
   const struct {
     int id;
     const wchar_t* text;
-  } kTexts[] = {{IDC_INPUT_LABEL, L"入力フォルダ"}, {IDC_OUTPUT_LABEL, L"出力フォルダ"},
-                {IDC_OUTPUT_PREVIEW, L"出力プレビュー"}, {IDC_FILE_NAME_CHECK, L"ファイル名確認"},
-                {IDC_CONVERT, L"変換"}, {IDC_STOP, L"中止"}, {IDC_EXIT, L"終了"}, {IDC_HELP_BUTTON, L"ヘルプ"},
+  } kTexts[] = {{IDC_INPUT_LABEL, L"入力フォルダ"},
+                {IDC_OUTPUT_LABEL, L"出力フォルダ"},
+                {IDC_OUTPUT_PREVIEW, L"出力プレビュー"},
+                {IDC_FILE_NAME_CHECK, L"ファイル名確認"},
+                {IDC_CONVERT, L"変換"},
+                {IDC_STOP, L"中止"},
+                {IDC_EXIT, L"終了"},
+                {IDC_HELP_BUTTON, L"ヘルプ"},
                 {IDC_VERSION, L"\tVer."}};
   for (const auto& t : kTexts) EXPECT_EQ(WindowText(Panel(t.id)), t.text) << t.id;
   // "変換" is the widest button of the row.
@@ -145,7 +163,7 @@ TEST_F(MainWindowTest, WindowHasTheFixedLayoutClassesAndTexts) {
     EXPECT_GT(convert.right - convert.left, other.right - other.left) << id;
   }
 
-  HWND tab = App().tab;
+  HWND tab = W().Tab();
   ASSERT_EQ(SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0), 3);
   const wchar_t* const kTabs[] = {L"出力設定", L"個別入力", L"オプション"};
   for (int i = 0; i < 3; ++i) {
@@ -162,10 +180,10 @@ TEST_F(MainWindowTest, WindowHasTheFixedLayoutClassesAndTexts) {
   }
   const int pageIds[] = {IDC_PAGE_OUTPUT_SETTINGS, IDC_PAGE_INPUT_LIST, IDC_PAGE_OPTIONS};
   for (int i = 0; i < 3; ++i) {
-    ASSERT_NE(App().pages[i], nullptr);
-    EXPECT_EQ(GetParent(App().pages[i]), tab);
-    EXPECT_EQ(GetDlgCtrlID(App().pages[i]), pageIds[i]);
-    GetClassNameW(App().pages[i], cls, 64);
+    ASSERT_NE(Page(i), nullptr);
+    EXPECT_EQ(GetParent(Page(i)), tab);
+    EXPECT_EQ(GetDlgCtrlID(Page(i)), pageIds[i]);
+    GetClassNameW(Page(i), cls, 64);
     EXPECT_STREQ(cls, L"Quorvix_tabbase_class");
   }
 }
@@ -191,10 +209,10 @@ TEST_F(MainWindowTest, SystemMenuAndTitleDoubleClickToggleAlwaysOnTop) {
   SendMessageW(window_, WM_SYSCOMMAND, IDM_TOPMOST, 0);
   // (Wine 8 keeps WS_EX_TOPMOST out of the style after SetWindowPos; the style at creation is checked
   // by TopMostAtCreation.)
-  EXPECT_EQ(App().stored.options.TopMost, 1);
+  EXPECT_EQ(Stored().options.TopMost, 1);
   EXPECT_TRUE(checked());
   SendMessageW(window_, WM_NCLBUTTONDBLCLK, HTCAPTION, 0);
-  EXPECT_EQ(App().stored.options.TopMost, 0);
+  EXPECT_EQ(Stored().options.TopMost, 0);
   EXPECT_FALSE(checked());
   EXPECT_FALSE(IsZoomed(window_));
   RECT after{};
@@ -203,7 +221,7 @@ TEST_F(MainWindowTest, SystemMenuAndTitleDoubleClickToggleAlwaysOnTop) {
 }
 
 class TopMostAtCreation : public MainWindowTest {
-  void Configure() override { App().stored.options.TopMost = 1; }
+  void Configure() override { Stored().options.TopMost = 1; }
 };
 
 TEST_F(TopMostAtCreation, WindowIsCreatedTopmost) {
@@ -221,9 +239,9 @@ BOOL WINAPI PlacementWithTaskbarAtTop(HWND window, WINDOWPLACEMENT* placement) {
 class TaskbarAtTop : public MainWindowTest {
   void Configure() override {
     previousPlacement_ = SetWindowPlacementFunction(PlacementWithTaskbarAtTop);
-    App().stored.hasWindowPosition = true;
-    App().stored.winX = 120;
-    App().stored.winY = 90;
+    Stored().hasWindowPosition = true;
+    Stored().winX = 120;
+    Stored().winY = 90;
   }
   void TearDown() override {
     MainWindowTest::TearDown();
@@ -232,10 +250,13 @@ class TaskbarAtTop : public MainWindowTest {
   WindowPlacementFunction previousPlacement_ = nullptr;
 
  protected:
+  // The position in the settings file that the closed window wrote.
   void ExpectSavedPosition(int x, int y) {
-    EXPECT_TRUE(App().stored.hasWindowPosition);
-    EXPECT_EQ(App().stored.winX, x);
-    EXPECT_EQ(App().stored.winY, y);
+    StoredAppState saved;
+    LoadAppOptions(Process().settingsPath, saved);
+    EXPECT_TRUE(saved.hasWindowPosition);
+    EXPECT_EQ(saved.winX, x);
+    EXPECT_EQ(saved.winY, y);
   }
 };
 
@@ -256,25 +277,25 @@ TEST_F(TaskbarAtTop, MovedThenMinimisedWindowSavesItsScreenPosition) {
 }
 
 TEST_F(MainWindowTest, SwitchingTabsShowsOnePageAndFocusesTheMainWindow) {
-  EXPECT_TRUE(IsWindowVisible(App().pages[0]));
-  EXPECT_FALSE(IsWindowVisible(App().pages[1]));
-  EXPECT_FALSE(IsWindowVisible(App().pages[2]));
+  EXPECT_TRUE(IsWindowVisible(Page(0)));
+  EXPECT_FALSE(IsWindowVisible(Page(1)));
+  EXPECT_FALSE(IsWindowVisible(Page(2)));
   for (int selected : {2, 1, 0}) {
-    SetFocus(App().inputField);
-    SendMessageW(App().tab, TCM_SETCURSEL, selected, 0);
-    NMHDR header{App().tab, IDC_TAB, static_cast<UINT>(TCN_SELCHANGE)};
-    SendMessageW(App().mainPanel, WM_NOTIFY, IDC_TAB, reinterpret_cast<LPARAM>(&header));
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(IsWindowVisible(App().pages[i]) != FALSE, i == selected) << selected;
+    SetFocus(W().InputField());
+    SendMessageW(W().Tab(), TCM_SETCURSEL, selected, 0);
+    NMHDR header{W().Tab(), IDC_TAB, static_cast<UINT>(TCN_SELCHANGE)};
+    SendMessageW(W().Panel(), WM_NOTIFY, IDC_TAB, reinterpret_cast<LPARAM>(&header));
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(IsWindowVisible(Page(i)) != FALSE, i == selected) << selected;
     EXPECT_EQ(GetFocus(), window_);
   }
 }
 
 TEST_F(MainWindowTest, ClickOnPageBackgroundFocusesTheMainWindow) {
-  SetFocus(App().inputField);
-  SendMessageW(App().pages[0], WM_LBUTTONDOWN, 0, MAKELPARAM(2, 2));
+  SetFocus(W().InputField());
+  SendMessageW(Page(0), WM_LBUTTONDOWN, 0, MAKELPARAM(2, 2));
   EXPECT_EQ(GetFocus(), window_);
-  SetFocus(App().inputField);
-  SendMessageW(App().treePanel, WM_RBUTTONDOWN, 0, MAKELPARAM(5, 5));
+  SetFocus(W().InputField());
+  SendMessageW(W().tree().Handle(), WM_RBUTTONDOWN, 0, MAKELPARAM(5, 5));
   EXPECT_EQ(GetFocus(), window_);
 }
 
@@ -307,24 +328,24 @@ TEST(StartUp, OperatingSystemCategories) {
 
 class HistoryTest : public MainWindowTest {
   void Configure() override {
-    App().stored.inputHistory = {L"C:\\one", L"", L"C:\\two"};
-    App().stored.outputHistory = {L"C:\\out"};
+    Stored().inputHistory = {L"C:\\one", L"", L"C:\\two"};
+    Stored().outputHistory = {L"C:\\out"};
   }
 };
 
 TEST_F(HistoryTest, ListsComeFromTheStoredHistoriesAndAreWrittenBackAtExit) {
-  EXPECT_EQ(FolderHistory(App().inputField), (std::vector<std::wstring>{L"C:\\one", L"C:\\two"}));
-  EXPECT_EQ(FolderHistory(App().outputField), std::vector<std::wstring>{L"C:\\out"});
+  EXPECT_EQ(FolderHistory(W().InputField()), (std::vector<std::wstring>{L"C:\\one", L"C:\\two"}));
+  EXPECT_EQ(FolderHistory(W().OutputField()), std::vector<std::wstring>{L"C:\\out"});
 
   std::vector<std::wstring> folders;
   for (int i = 0; i < 9; ++i) folders.push_back(scratch_.folder(L"f" + std::to_wstring(i)));
   for (const std::wstring& folder : folders) {
-    SetWindowTextW(App().inputField, folder.c_str());
+    SetWindowTextW(W().InputField(), folder.c_str());
     std::wstring remembered;
-    ASSERT_TRUE(RememberFolder(App().inputField, remembered));
+    ASSERT_TRUE(RememberFolder(W().InputField(), remembered));
     EXPECT_EQ(remembered, folder);
   }
-  std::vector<std::wstring> history = FolderHistory(App().inputField, 100);
+  std::vector<std::wstring> history = FolderHistory(W().InputField(), 100);
   ASSERT_EQ(history.size(), 8u);
   EXPECT_EQ(history.front(), folders[8]);
   EXPECT_EQ(history.back(), folders[1]);
@@ -332,20 +353,20 @@ TEST_F(HistoryTest, ListsComeFromTheStoredHistoriesAndAreWrittenBackAtExit) {
   // The same folder in other letter case replaces its entry and goes to the top.
   std::wstring upper = folders[3];
   CharUpperW(upper.data());
-  SetWindowTextW(App().inputField, upper.c_str());
+  SetWindowTextW(W().InputField(), upper.c_str());
   std::wstring remembered;
-  ASSERT_TRUE(RememberFolder(App().inputField, remembered));
-  history = FolderHistory(App().inputField, 100);
+  ASSERT_TRUE(RememberFolder(W().InputField(), remembered));
+  history = FolderHistory(W().InputField(), 100);
   ASSERT_EQ(history.size(), 8u);
   EXPECT_EQ(history.front(), upper);
-  for (size_t i = 1; i < history.size(); ++i) EXPECT_NE(CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE,
-                                                                       history[i].c_str(), -1, upper.c_str(), -1),
-                                                        CSTR_EQUAL);
+  for (size_t i = 1; i < history.size(); ++i)
+    EXPECT_NE(CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, history[i].c_str(), -1, upper.c_str(), -1),
+              CSTR_EQUAL);
 
   // Not a folder: nothing remembered, the list unchanged.
-  SetWindowTextW(App().inputField, scratch_.file(L"missing").c_str());
-  EXPECT_FALSE(RememberFolder(App().inputField, remembered));
-  EXPECT_EQ(FolderHistory(App().inputField, 100), history);
+  SetWindowTextW(W().InputField(), scratch_.file(L"missing").c_str());
+  EXPECT_FALSE(RememberFolder(W().InputField(), remembered));
+  EXPECT_EQ(FolderHistory(W().InputField(), 100), history);
 
   Close();
   const std::wstring ini = guitest::ReadUtf16File(scratch_.file(L"Quorvix.ini"));
@@ -356,17 +377,17 @@ TEST_F(HistoryTest, ListsComeFromTheStoredHistoriesAndAreWrittenBackAtExit) {
 
 TEST_F(MainWindowTest, TypingDoesNotLoadTheListButChoosingFromTheHistoryDoes) {
   const std::wstring folder = InputFolderWith(3);
-  SetWindowTextW(App().inputField, folder.c_str());
-  SendMessageW(App().mainPanel, WM_COMMAND, MAKEWPARAM(IDC_INPUT_FOLDER, CBN_EDITCHANGE),
-               reinterpret_cast<LPARAM>(App().inputField));
-  EXPECT_TRUE(InputListRows().empty());
+  SetWindowTextW(W().InputField(), folder.c_str());
+  SendMessageW(W().Panel(), WM_COMMAND, MAKEWPARAM(IDC_INPUT_FOLDER, CBN_EDITCHANGE),
+               reinterpret_cast<LPARAM>(W().InputField()));
+  EXPECT_TRUE(W().inputPage().Rows().empty());
 
-  SendMessageW(App().inputField, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(folder.c_str()));
-  SendMessageW(App().inputField, CB_SETCURSEL, 0, 0);
-  SendMessageW(App().mainPanel, WM_COMMAND, MAKEWPARAM(IDC_INPUT_FOLDER, CBN_SELCHANGE),
-               reinterpret_cast<LPARAM>(App().inputField));
-  EXPECT_EQ(InputListRows().size(), 3u);
-  EXPECT_NE(App().changeNotification, INVALID_HANDLE_VALUE);
+  SendMessageW(W().InputField(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(folder.c_str()));
+  SendMessageW(W().InputField(), CB_SETCURSEL, 0, 0);
+  SendMessageW(W().Panel(), WM_COMMAND, MAKEWPARAM(IDC_INPUT_FOLDER, CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(W().InputField()));
+  EXPECT_EQ(W().inputPage().Rows().size(), 3u);
+  EXPECT_TRUE(W().watch().Armed());
 }
 
 TEST_F(MainWindowTest, FolderDroppedOnAFieldsEditPartIsPlacedThere) {
@@ -378,18 +399,18 @@ TEST_F(MainWindowTest, FolderDroppedOnAFieldsEditPartIsPlacedThere) {
   };
   COMBOBOXINFO info{};
   info.cbSize = sizeof(info);
-  GetComboBoxInfo(App().outputField, &info);
-  EXPECT_TRUE(ApplyDropToField(centre(info.hwndItem), folder));
-  EXPECT_EQ(FolderFieldText(App().outputField), folder);
-  EXPECT_TRUE(InputListRows().empty());  // the output field loads nothing
+  GetComboBoxInfo(W().OutputField(), &info);
+  EXPECT_TRUE(ApplyDropToField(W(), centre(info.hwndItem), folder));
+  EXPECT_EQ(FolderFieldText(W().OutputField()), folder);
+  EXPECT_TRUE(W().inputPage().Rows().empty());  // the output field loads nothing
 
-  EXPECT_FALSE(ApplyDropToField(centre(Panel(IDC_INPUT_LABEL)), L"C:\\x"));
-  EXPECT_FALSE(ApplyDropToField(centre(Panel(IDC_CONVERT)), L"C:\\x"));
+  EXPECT_FALSE(ApplyDropToField(W(), centre(Panel(IDC_INPUT_LABEL)), L"C:\\x"));
+  EXPECT_FALSE(ApplyDropToField(W(), centre(Panel(IDC_CONVERT)), L"C:\\x"));
 
-  GetComboBoxInfo(App().inputField, &info);
-  EXPECT_TRUE(ApplyDropToField(centre(info.hwndItem), folder));
-  EXPECT_EQ(FolderFieldText(App().inputField), folder);
-  EXPECT_EQ(InputListRows().size(), 2u);
+  GetComboBoxInfo(W().InputField(), &info);
+  EXPECT_TRUE(ApplyDropToField(W(), centre(info.hwndItem), folder));
+  EXPECT_EQ(FolderFieldText(W().InputField()), folder);
+  EXPECT_EQ(W().inputPage().Rows().size(), 2u);
 }
 
 // ---- runs in the window --------------------------------------------------------------------------
@@ -397,10 +418,10 @@ TEST_F(MainWindowTest, FolderDroppedOnAFieldsEditPartIsPlacedThere) {
 TEST_F(MainWindowTest, ConvertWritesTheCheckedFilesAndShowsTheSummary) {
   const std::wstring in = InputFolderWith(3);
   const std::wstring out = scratch_.folder(L"out");
-  SetInputFolder(in);
-  SetOutputFolder(out);
+  W().SetInputFolder(in);
+  W().SetOutputFolder(out);
   std::vector<bool> checks = {true, false, true};
-  SetInputRowChecks(checks);
+  W().inputPage().SetRowChecks(checks);
   Convert();
   EXPECT_EQ(FileNames(out), (std::vector<std::wstring>{L"s002.jpg", L"s010.jpg"}));
   ASSERT_EQ(gBoxes.size(), 1u);
@@ -408,16 +429,16 @@ TEST_F(MainWindowTest, ConvertWritesTheCheckedFilesAndShowsTheSummary) {
   EXPECT_EQ(gBoxes[0].caption, L"変換完了");
   EXPECT_EQ(gBoxes[0].type, static_cast<UINT>(MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND));
   EXPECT_EQ(WindowText(window_), L"Quorvix");
-  EXPECT_EQ(SendMessageW(App().progress, PBM_GETPOS, 0, 0), 0);
+  EXPECT_EQ(SendMessageW(W().Progress(), PBM_GETPOS, 0, 0), 0);
   // The folders used are remembered at the top of their histories.
-  EXPECT_EQ(FolderHistory(App().inputField).front(), in);
-  EXPECT_EQ(FolderHistory(App().outputField).front(), out);
+  EXPECT_EQ(FolderHistory(W().InputField()).front(), in);
+  EXPECT_EQ(FolderHistory(W().OutputField()).front(), out);
 }
 
 TEST_F(MainWindowTest, SummaryGoesIntoTheTitleWithoutEndMessage) {
-  App().stored.options.EndMes = 0;
-  SetInputFolder(InputFolderWith(2));
-  SetOutputFolder(scratch_.folder(L"out"));
+  Stored().options.EndMes = 0;
+  W().SetInputFolder(InputFolderWith(2));
+  W().SetOutputFolder(scratch_.folder(L"out"));
   Convert();
   EXPECT_TRUE(gBoxes.empty());
   EXPECT_EQ(WindowText(window_), L"変換完了    2/2 （出力ファイル数/入力ファイル数）");
@@ -425,26 +446,26 @@ TEST_F(MainWindowTest, SummaryGoesIntoTheTitleWithoutEndMessage) {
 
 TEST_F(MainWindowTest, MessagesOfTheTableHaveTheirTextsCaptionsAndIcons) {
   // Input folder not valid: message 3 and the list is emptied.
-  SetInputFolder(InputFolderWith(2));
-  SetWindowTextW(App().inputField, scratch_.file(L"nowhere").c_str());
+  W().SetInputFolder(InputFolderWith(2));
+  SetWindowTextW(W().InputField(), scratch_.file(L"nowhere").c_str());
   Convert();
   ASSERT_EQ(gBoxes.size(), 1u);
   EXPECT_EQ(gBoxes[0].text, L"入力フォルダが無効です。");
   EXPECT_EQ(gBoxes[0].caption, L"Error");
   EXPECT_EQ(gBoxes[0].type, static_cast<UINT>(MB_OK | MB_ICONERROR | MB_SETFOREGROUND));
-  EXPECT_TRUE(InputListRows().empty());
+  EXPECT_TRUE(W().inputPage().Rows().empty());
 
   // Output folder not valid: message 4.
-  SetInputFolder(scratch_.path() + L"\\in");
-  SetWindowTextW(App().outputField, L"");
+  W().SetInputFolder(scratch_.path() + L"\\in");
+  SetWindowTextW(W().OutputField(), L"");
   Convert();
   ASSERT_EQ(gBoxes.size(), 2u);
   EXPECT_EQ(gBoxes[1].text, L"出力フォルダが無効です。");
   EXPECT_EQ(gBoxes[1].caption, L"Error");
 
   // No checked row: message 6, title and progress untouched.
-  SetOutputFolder(scratch_.folder(L"out"));
-  SetInputRowChecks({false, false});
+  W().SetOutputFolder(scratch_.folder(L"out"));
+  W().inputPage().SetRowChecks({false, false});
   Convert();
   ASSERT_EQ(gBoxes.size(), 3u);
   EXPECT_EQ(gBoxes[2].text, L"対象ファイルがありません。");
@@ -453,11 +474,11 @@ TEST_F(MainWindowTest, MessagesOfTheTableHaveTheirTextsCaptionsAndIcons) {
   EXPECT_TRUE(FileNames(scratch_.path() + L"\\out").empty());
 
   // Sub-folder that cannot be made (a file of that name is in the way): message 5.
-  App().params.MkDirAdd = 1;
-  App().params.MkDirStr = L"Output";
-  SetInputRowChecks({true, true});
-  HANDLE blocker = CreateFileW((scratch_.path() + L"\\out\\Output").c_str(), GENERIC_WRITE, 0, nullptr,
-                               CREATE_ALWAYS, 0, nullptr);
+  Params().MkDirAdd = 1;
+  Params().MkDirStr = L"Output";
+  W().inputPage().SetRowChecks({true, true});
+  HANDLE blocker =
+      CreateFileW((scratch_.path() + L"\\out\\Output").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   CloseHandle(blocker);
   Convert();
   ASSERT_EQ(gBoxes.size(), 4u);
@@ -469,8 +490,8 @@ TEST_F(MainWindowTest, MessagesOfTheTableHaveTheirTextsCaptionsAndIcons) {
 
 TEST_F(MainWindowTest, EscapeAsksAndNoGoesOnThenYesStopsAfterTheCurrentFile) {
   const std::wstring out = scratch_.folder(L"out");
-  SetInputFolder(InputFolderWith(6));
-  SetOutputFolder(out);
+  W().SetInputFolder(InputFolderWith(6));
+  W().SetOutputFolder(out);
   std::vector<std::wstring> titlesDuringRun;
   int questions = 0;
   gAnswer = [&](const Box& box) {
@@ -495,21 +516,21 @@ TEST_F(MainWindowTest, EscapeAsksAndNoGoesOnThenYesStopsAfterTheCurrentFile) {
 }
 
 TEST_F(MainWindowTest, StopButtonClickAndCommandRequestCancel) {
-  PostMessageW(App().stopButton, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
-  EXPECT_TRUE(PollWindowCancelRequest());
-  PostMessageW(App().mainPanel, WM_COMMAND, MAKEWPARAM(IDC_STOP, BN_CLICKED), 0);
-  EXPECT_TRUE(PollWindowCancelRequest());
-  EXPECT_FALSE(PollWindowCancelRequest());
+  PostMessageW(W().StopButton(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+  EXPECT_TRUE(PollWindowCancelRequest(W()));
+  PostMessageW(W().Panel(), WM_COMMAND, MAKEWPARAM(IDC_STOP, BN_CLICKED), 0);
+  EXPECT_TRUE(PollWindowCancelRequest(W()));
+  EXPECT_FALSE(PollWindowCancelRequest(W()));
 }
 
 TEST_F(MainWindowTest, PollingDiscardsOtherInputAndKeepsMessagesOutsideTheRange) {
   PostMessageW(Panel(IDC_EXIT), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
-  PostMessageW(App().mainPanel, WM_COMMAND, MAKEWPARAM(IDC_EXIT, BN_CLICKED), 0);
+  PostMessageW(W().Panel(), WM_COMMAND, MAKEWPARAM(IDC_EXIT, BN_CLICKED), 0);
   PostMessageW(window_, WM_KEYDOWN, 'A', 0);
   PostMessageW(window_, WM_CHAR, 'a', 0);
   PostMessageW(window_, WM_NCLBUTTONDOWN, HTCLOSE, 0);
   PostMessageW(window_, WM_USER + 7, 0, 0);  // outside the range
-  EXPECT_FALSE(PollWindowCancelRequest());
+  EXPECT_FALSE(PollWindowCancelRequest(W()));
   MSG msg;
   ASSERT_TRUE(PeekMessageW(&msg, window_, 0, 0, PM_REMOVE));
   EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER + 7));
@@ -519,10 +540,9 @@ TEST_F(MainWindowTest, PollingDiscardsOtherInputAndKeepsMessagesOutsideTheRange)
 
 TEST_F(MainWindowTest, ExitClickedDuringARunHasNoEffect) {
   const std::wstring out = scratch_.folder(L"out");
-  SetInputFolder(InputFolderWith(3));
-  SetOutputFolder(out);
-  PostMessageW(App().mainPanel, WM_COMMAND, MAKEWPARAM(IDC_EXIT, BN_CLICKED),
-               reinterpret_cast<LPARAM>(Panel(IDC_EXIT)));
+  W().SetInputFolder(InputFolderWith(3));
+  W().SetOutputFolder(out);
+  PostMessageW(W().Panel(), WM_COMMAND, MAKEWPARAM(IDC_EXIT, BN_CLICKED), reinterpret_cast<LPARAM>(Panel(IDC_EXIT)));
   PostMessageW(Panel(IDC_EXIT), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
   PostMessageW(Panel(IDC_EXIT), WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
   Convert();
@@ -534,13 +554,12 @@ TEST_F(MainWindowTest, ExitClickedDuringARunHasNoEffect) {
 TEST_F(MainWindowTest, AddedFileStopsTheRunWithFileMesAndIsTakenWithoutIt) {
   const std::wstring in = InputFolderWith(2);
   const std::wstring out = scratch_.folder(L"out");
-  SetInputFolder(in);
-  SetOutputFolder(out);
-  SetInputRowChecks({true, false});
+  W().SetInputFolder(in);
+  W().SetOutputFolder(out);
+  W().inputPage().SetRowChecks({true, false});
   auto addAndWait = [&](const wchar_t* name) {
     ASSERT_TRUE(CopyDataFile(name, in + L"\\" + name));
-    ASSERT_TRUE(guitest::PumpUntil(
-        [] { return WaitForSingleObject(App().changeNotification, 0) == WAIT_OBJECT_0; }, 3000));
+    ASSERT_TRUE(guitest::PumpUntil([this] { return W().watch().Signalled(); }, 3000));
   };
   addAndWait(L"s012.jpg");
   Convert();
@@ -548,15 +567,15 @@ TEST_F(MainWindowTest, AddedFileStopsTheRunWithFileMesAndIsTakenWithoutIt) {
   EXPECT_EQ(gBoxes[0].text, L"入力フォルダの内容が変更されました。\n入力設定を確認してください。");
   EXPECT_EQ(gBoxes[0].caption, L"Quorvix");
   EXPECT_EQ(gBoxes[0].type, static_cast<UINT>(MB_OK | MB_ICONWARNING | MB_SETFOREGROUND));
-  EXPECT_EQ(InputListRows().size(), 3u);
+  EXPECT_EQ(W().inputPage().Rows().size(), 3u);
   EXPECT_EQ(CheckedRows(), 3);  // reloaded: every file checked again
   EXPECT_TRUE(FileNames(out).empty());
 
-  App().stored.options.FileMes = 0;
-  SetInputRowChecks({true, false, false});
+  Stored().options.FileMes = 0;
+  W().inputPage().SetRowChecks({true, false, false});
   addAndWait(L"s013.jpg");
   Convert();
-  EXPECT_EQ(InputListRows().size(), 4u);
+  EXPECT_EQ(W().inputPage().Rows().size(), 4u);
   EXPECT_EQ(FileNames(out).size(), 4u);  // the reloaded list, all checked
   ASSERT_EQ(gBoxes.size(), 2u);
   EXPECT_EQ(gBoxes[1].caption, L"変換完了");
@@ -569,26 +588,26 @@ TEST_F(MainWindowTest, TypedInputFolderIsListedBeforeAnythingIsDone) {
   const std::wstring b = scratch_.folder(L"typed");
   for (size_t i = 0; i < 3; ++i) CopyDataFile(kSmallFiles[i + 3], b + L"\\" + kSmallFiles[i]);
   const std::wstring out = scratch_.folder(L"out");
-  App().params.IFileDel = 1;
-  App().params.Recycle = 0;
-  SetInputFolder(a);
-  SetOutputFolder(out);
-  SetInputRowChecks({true, false, true});
-  SetWindowTextW(App().inputField, (b + L"\\").c_str());
+  Params().IFileDel = 1;
+  Params().Recycle = 0;
+  W().SetInputFolder(a);
+  W().SetOutputFolder(out);
+  W().inputPage().SetRowChecks({true, false, true});
+  SetWindowTextW(W().InputField(), (b + L"\\").c_str());
   Convert();
   ASSERT_EQ(gBoxes.size(), 1u);
   EXPECT_EQ(gBoxes[0].text, L"入力フォルダの内容が変更されました。\n入力設定を確認してください。");
   EXPECT_TRUE(FileNames(out).empty());
   EXPECT_EQ(FileNames(b).size(), 3u);
-  EXPECT_TRUE(SameFolder(InputListFolder(), b));
+  EXPECT_TRUE(SameFolder(W().inputPage().Folder(), b));
   EXPECT_EQ(CheckedRows(), 3);
 
   // Now that B is shown, the same click converts it. Letter case and a trailing separator are no
   // other folder.
   std::wstring upper = b;
   CharUpperW(upper.data());
-  SetWindowTextW(App().inputField, upper.c_str());
-  SetInputRowChecks({false, true, false});
+  SetWindowTextW(W().InputField(), upper.c_str());
+  W().inputPage().SetRowChecks({false, true, false});
   Convert();
   ASSERT_EQ(gBoxes.size(), 2u);
   EXPECT_EQ(gBoxes[1].caption, L"変換完了");
@@ -601,11 +620,11 @@ TEST_F(MainWindowTest, TypedInputFolderIsListedBeforeAnythingIsDone) {
 // input folder, so the next run keeps the user's unchecking; a file added by anyone else still is.
 TEST_F(MainWindowTest, OwnOutputsInTheInputFolderAreNoChangeButOthersAre) {
   const std::wstring in = InputFolderWith(3);
-  SetInputFolder(in);
-  SetOutputFolder(in);
-  App().params.TopAdd = 1;
-  App().params.TopStr = L"web_";
-  SetInputRowChecks({true, false, true});
+  W().SetInputFolder(in);
+  W().SetOutputFolder(in);
+  Params().TopAdd = 1;
+  Params().TopStr = L"web_";
+  W().inputPage().SetRowChecks({true, false, true});
   Convert();
   ASSERT_EQ(FileNames(in).size(), 5u);
   PumpMessages(500);  // late change notifications of the outputs would arrive by now
@@ -613,34 +632,33 @@ TEST_F(MainWindowTest, OwnOutputsInTheInputFolderAreNoChangeButOthersAre) {
   ASSERT_EQ(gBoxes.size(), 2u);
   EXPECT_EQ(gBoxes[1].text, L"入力ファイル数  2\n出力ファイル数  2\n    ");
   EXPECT_EQ(FileNames(in).size(), 7u);
-  EXPECT_EQ(InputListRows().size(), 3u);
+  EXPECT_EQ(W().inputPage().Rows().size(), 3u);
   EXPECT_EQ(CheckedRows(), 2);
 
   ASSERT_TRUE(CopyDataFile(L"s016.jpg", in + L"\\s016.jpg"));
-  ASSERT_TRUE(guitest::PumpUntil(
-      [] { return WaitForSingleObject(App().changeNotification, 0) == WAIT_OBJECT_0; }, 3000));
+  ASSERT_TRUE(guitest::PumpUntil([this] { return W().watch().Signalled(); }, 3000));
   Convert();
   ASSERT_EQ(gBoxes.size(), 3u);
   EXPECT_EQ(gBoxes[2].text, L"入力フォルダの内容が変更されました。\n入力設定を確認してください。");
-  EXPECT_EQ(InputListRows().size(), 8u);
+  EXPECT_EQ(W().inputPage().Rows().size(), 8u);
 }
 
 // Inputs a run removed leave the list; the rows kept keep their check boxes.
 TEST_F(MainWindowTest, RemovedInputsLeaveTheList) {
   const std::wstring in = InputFolderWith(3);
   const std::wstring out = scratch_.folder(L"out");
-  App().params.IFileDel = 1;
-  App().params.Recycle = 0;
-  SetInputFolder(in);
-  SetOutputFolder(out);
-  SetInputRowChecks({true, false, true});
+  Params().IFileDel = 1;
+  Params().Recycle = 0;
+  W().SetInputFolder(in);
+  W().SetOutputFolder(out);
+  W().inputPage().SetRowChecks({true, false, true});
   Convert();
   EXPECT_EQ(FileNames(in), std::vector<std::wstring>{L"s009.jpg"});
-  const std::vector<RunRow> rows = InputListRows();
+  const std::vector<RunRow> rows = W().inputPage().Rows();
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0].name, L"s009.jpg");
   EXPECT_FALSE(rows[0].checked);
-  EXPECT_EQ(WindowText(GetDlgItem(App().pages[1], IDC_TOTAL_COUNT)), L"1");
+  EXPECT_EQ(WindowText(GetDlgItem(Page(1), IDC_TOTAL_COUNT)), L"1");
   PumpMessages(500);
   Convert();  // nothing checked: the removals were no change of the folder
   ASSERT_EQ(gBoxes.size(), 2u);
@@ -651,10 +669,10 @@ TEST_F(MainWindowTest, RemovedInputsLeaveTheList) {
 
 TEST_F(MainWindowTest, SettingsAreWrittenAtExitInSectionOrder) {
   const std::wstring in = InputFolderWith(1);
-  SetInputFolder(in);
-  SetOutputFolder(L"C:\\somewhere");
-  App().stored.options.TopMost = 1;
-  App().stored.registeredFolders = {in};
+  W().SetInputFolder(in);
+  W().SetOutputFolder(L"C:\\somewhere");
+  Stored().options.TopMost = 1;
+  Stored().registeredFolders = {in};
   Close();
   const std::wstring ini = guitest::ReadUtf16File(scratch_.file(L"Quorvix.ini"));
   const size_t cvt = ini.find(L"[CvtPrms]");
@@ -674,25 +692,25 @@ TEST_F(MainWindowTest, SettingsAreWrittenAtExitInSectionOrder) {
 }
 
 TEST_F(MainWindowTest, CommandLineWithAFolderOpensItEvenWithSdToCvt) {
-  App().stored.options.SdToCvt = 1;
+  Stored().options.SdToCvt = 1;
   const std::wstring in = InputFolderWith(3);
   std::wstring arg0 = L"Quorvix.exe", arg1 = in;
   wchar_t* args[] = {arg0.data(), arg1.data()};
-  EXPECT_EQ(ProcessCommandLine(2, args), CommandLineResult::kOpen);
-  EXPECT_EQ(FolderFieldText(App().inputField), in);
-  EXPECT_EQ(FolderFieldText(App().outputField), in);
+  EXPECT_EQ(ProcessCommandLine(W(), 2, args), CommandLineResult::kOpen);
+  EXPECT_EQ(FolderFieldText(W().InputField()), in);
+  EXPECT_EQ(FolderFieldText(W().OutputField()), in);
   EXPECT_EQ(CheckedRows(), 3);
 }
 
 TEST_F(MainWindowTest, CommandLineWithOneFileChecksOnlyThatFile) {
   const std::wstring in = InputFolderWith(4);
-  App().stored.options.SdToPath = scratch_.folder(L"sendto");
+  Stored().options.SdToPath = scratch_.folder(L"sendto");
   std::wstring arg0 = L"Quorvix.exe", arg1 = in + L"\\S010.JPG";  // other case still matches
   wchar_t* args[] = {arg0.data(), arg1.data()};
-  EXPECT_EQ(ProcessCommandLine(2, args), CommandLineResult::kOpen);
-  EXPECT_EQ(FolderFieldText(App().inputField), in);
-  EXPECT_EQ(FolderFieldText(App().outputField), App().stored.options.SdToPath);
-  const std::vector<RunRow> rows = InputListRows();
+  EXPECT_EQ(ProcessCommandLine(W(), 2, args), CommandLineResult::kOpen);
+  EXPECT_EQ(FolderFieldText(W().InputField()), in);
+  EXPECT_EQ(FolderFieldText(W().OutputField()), Stored().options.SdToPath);
+  const std::vector<RunRow> rows = W().inputPage().Rows();
   ASSERT_EQ(rows.size(), 4u);
   for (const RunRow& row : rows) EXPECT_EQ(row.checked, row.name == L"s010.jpg") << row.name;
 }
@@ -704,23 +722,23 @@ TEST_F(MainWindowTest, CommandLineWithAShortcutChecksItsTarget) {
   ASSERT_TRUE(CreateShortcutFile(link, in + L"\\s010.jpg"));
   std::wstring arg0 = L"Quorvix.exe", arg1 = link;
   wchar_t* args[] = {arg0.data(), arg1.data()};
-  EXPECT_EQ(ProcessCommandLine(2, args), CommandLineResult::kOpen);
-  EXPECT_TRUE(SameFolder(FolderFieldText(App().inputField), in));
-  const std::vector<RunRow> rows = InputListRows();
+  EXPECT_EQ(ProcessCommandLine(W(), 2, args), CommandLineResult::kOpen);
+  EXPECT_TRUE(SameFolder(FolderFieldText(W().InputField()), in));
+  const std::vector<RunRow> rows = W().inputPage().Rows();
   ASSERT_EQ(rows.size(), 4u);
   for (const RunRow& row : rows) EXPECT_EQ(row.checked, row.name == L"s010.jpg") << row.name;
 }
 
 TEST_F(MainWindowTest, CommandLineWithTwoFilesAndSdToCvtConvertsAndCloses) {
-  App().stored.options.SdToCvt = 1;
-  App().stored.options.EndMes = 0;
+  Stored().options.SdToCvt = 1;
+  Stored().options.EndMes = 0;
   const std::wstring in = InputFolderWith(3);
   const std::wstring out = scratch_.folder(L"sendto");
-  App().params.MkDirAdd = 0;
+  Params().MkDirAdd = 0;
   std::wstring arg0 = L"Quorvix.exe", arg1 = in + L"\\s002.jpg", arg2 = in + L"\\s010.jpg",
                arg3 = in + L"\\missing.jpg";
   wchar_t* args[] = {arg0.data(), arg1.data(), arg2.data(), arg3.data()};
-  EXPECT_EQ(ProcessCommandLine(4, args), CommandLineResult::kClose);
+  EXPECT_EQ(ProcessCommandLine(W(), 4, args), CommandLineResult::kClose);
   // No SdToPath: the outputs go beside the first file (under their own names, "+1").
   EXPECT_EQ(FileNames(in).size(), 5u);
   EXPECT_TRUE(guitest::FileExists(in + L"\\s002+1.jpg"));
@@ -733,7 +751,7 @@ TEST_F(MainWindowTest, CommandLineWithTwoFilesAndSdToCvtConvertsAndCloses) {
 class SameSettingsTest : public MainWindowTest {
  protected:
   void Configure() override {
-    ConversionParams& p = App().params;
+    ConversionParams& p = Params();
     p.Quality = 60;
     p.NameSet = 2;
     p.DigitNum = 3;
@@ -743,15 +761,15 @@ class SameSettingsTest : public MainWindowTest {
     p.MkDirAdd = 1;
     p.MkDirStr = L"small";
     p.Progressive = 1;
-    App().stored.options.EndMes = 0;
-    ASSERT_TRUE(SaveSettings(App().settingsPath, p, App().stored));
+    Stored().options.EndMes = 0;
+    ASSERT_TRUE(SaveSettings(Process().settingsPath, p, Stored()));
   }
   // The request the command line builds for `quorvix -o OUT IN` with the settings file.
   RunRequest CliRequest(const std::wstring& in, const std::wstring& out) {
     ConversionParams params;
     StoredAppState state;
-    LoadConversionParams(App().settingsPath, params);
-    LoadAppOptions(App().settingsPath, state);
+    LoadConversionParams(Process().settingsPath, params);
+    LoadAppOptions(Process().settingsPath, state);
     BoundToOfferedRanges(params);
     cli::CliOptions options;
     options.paths = {in};
@@ -776,10 +794,10 @@ class SameSettingsTest : public MainWindowTest {
 TEST_F(SameSettingsTest, WindowAndCommandLineBuildTheSameRequestAndGetTheSameReports) {
   const std::wstring in = InputFolderWith(4);
   const std::wstring out = scratch_.folder(L"out");
-  SetInputFolder(in);
-  SetOutputFolder(out);
+  W().SetInputFolder(in);
+  W().SetOutputFolder(out);
   RunRequest window;
-  ASSERT_TRUE(BuildFolderRunRequest(window));
+  ASSERT_TRUE(BuildFolderRunRequest(W(), window));
   EXPECT_EQ(window.source, RunSource::kFolder);
   RunRequest cli = CliRequest(in, out);
   EXPECT_EQ(cli.source, RunSource::kCommandLine);
@@ -799,6 +817,57 @@ TEST_F(SameSettingsTest, WindowAndCommandLineBuildTheSameRequestAndGetTheSameRep
   Convert();
   EXPECT_EQ(FileNames(out + L"\\small"),
             (std::vector<std::wstring>{L"web_007.jpg", L"web_008.jpg", L"web_009.jpg", L"web_010.jpg"}));
+}
+
+// ---- the window base: no exception crosses into the system's code --------------------------------
+
+// A window that throws what it is told to from one message.
+class ThrowingWindow : public WindowBase {
+ public:
+  enum class Throw { kNothing, kBadAlloc, kRuntimeError };
+  static constexpr UINT kThrowMessage = WM_APP + 1;
+  Throw onCreate = Throw::kNothing;
+
+  HWND Make() {
+    RegisterClass(L"QvTestThrowingWindow", nullptr, nullptr, nullptr);
+    return Create(0, L"QvTestThrowingWindow", L"", WS_POPUP, 0, 0, 10, 10, nullptr);
+  }
+
+ protected:
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message == WM_CREATE) Raise(onCreate);
+    if (message == kThrowMessage) Raise(static_cast<Throw>(wParam));
+    return Default(message, wParam, lParam);
+  }
+
+ private:
+  static void Raise(Throw what) {
+    if (what == Throw::kBadAlloc) throw std::bad_alloc();
+    if (what == Throw::kRuntimeError) throw std::runtime_error("test");
+  }
+};
+
+TEST(WindowBase, AnExceptionInAHandlerIsReportedAndCreationFailsCleanly) {
+  gBoxes.clear();
+  const MessageBoxFunction previous = SetMessageBoxFunction(RecordBox);
+  {
+    ThrowingWindow window;
+    HWND handle = window.Make();
+    ASSERT_NE(handle, nullptr);
+    EXPECT_EQ(WindowBase::FromHandle<ThrowingWindow>(handle), &window);
+    SendMessageW(handle, ThrowingWindow::kThrowMessage, static_cast<WPARAM>(ThrowingWindow::Throw::kBadAlloc), 0);
+    SendMessageW(handle, ThrowingWindow::kThrowMessage, static_cast<WPARAM>(ThrowingWindow::Throw::kRuntimeError), 0);
+    ASSERT_EQ(gBoxes.size(), 2u);
+    EXPECT_EQ(gBoxes[0].text, L"メモリ確保に失敗しました。");
+    EXPECT_EQ(gBoxes[1].text, L"ファイル実行に失敗しました。");
+    EXPECT_TRUE(IsWindow(handle));  // the window goes on
+  }                                 // the object destroys its window
+  ThrowingWindow failing;
+  failing.onCreate = ThrowingWindow::Throw::kBadAlloc;
+  EXPECT_EQ(failing.Make(), nullptr);
+  EXPECT_EQ(failing.Handle(), nullptr);
+  EXPECT_EQ(gBoxes.size(), 3u);
+  SetMessageBoxFunction(previous);
 }
 
 TEST(Shortcut, ResolvedToItsTargetAndLeftAloneWhenNotALink) {

@@ -6,6 +6,7 @@
 
 #include <clocale>
 
+#include "shell/main_window.h"
 #include "shell/startup.h"
 
 int main(int argc, char** argv) {

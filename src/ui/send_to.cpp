@@ -1,5 +1,5 @@
 // The Send To shortcut: the shell's Send To known folder and a shell link to the running program.
-#include "shell/send_to.h"
+#include "ui/send_to.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -7,7 +7,7 @@
 #include "forms/send_to_path.h"
 #include "platform/system_folders.h"
 #include "platform/win32/unique_handles.h"
-#include "shell/shell_link.h"
+#include "ui/shell_link.h"
 
 namespace qv {
 

@@ -1,5 +1,5 @@
 // Shell links through IShellLinkW, loaded and saved with IPersistFile.
-#include "shell/shell_link.h"
+#include "ui/shell_link.h"
 
 #include <windows.h>
 #include <shellapi.h>

@@ -1,6 +1,6 @@
 // ChooseFolder through SHBrowseForFolderW. The new dialog style needs OLE on the thread, so the call
 // initialises it for its own duration (a no-op count when the program already did).
-#include "shell/choose_folder.h"
+#include "ui/choose_folder.h"
 
 #include <windows.h>
 #include <ole2.h>

@@ -8,7 +8,7 @@
 #include <cstddef>
 
 #include "platform/system_folders.h"
-#include "shell/app_state.h"
+#include "ui/process.h"
 
 namespace qv {
 
@@ -17,13 +17,13 @@ class HeapPathArray {
   static constexpr size_t kPathChars = kMaxPathChars + 1;
 
   explicit HeapPathArray(size_t count) : count_(count) {
-    if (App().heap != nullptr && count > 0)
-      block_ = static_cast<wchar_t*>(HeapAlloc(App().heap, HEAP_ZERO_MEMORY, Bytes()));
+    if (Process().heap != nullptr && count > 0)
+      block_ = static_cast<wchar_t*>(HeapAlloc(Process().heap, HEAP_ZERO_MEMORY, Bytes()));
   }
   ~HeapPathArray() {
     if (block_ == nullptr) return;
     SecureZeroMemory(block_, Bytes());
-    HeapFree(App().heap, 0, block_);
+    HeapFree(Process().heap, 0, block_);
   }
   HeapPathArray(const HeapPathArray&) = delete;
   HeapPathArray& operator=(const HeapPathArray&) = delete;

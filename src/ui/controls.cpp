@@ -1,19 +1,18 @@
 // Small helpers for building windows: child controls with the user-interface font, their texts, tooltips.
-#include <windows.h>
+#include "ui/controls.h"
+
 #include <commctrl.h>
 
-#include "platform/win32/unique_handles.h"
-#include "shell/app_state.h"
-#include "shell/pages.h"
+#include "ui/process.h"
 
 namespace qv {
 
 HWND CreateControl(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, int x, int y, int width,
                    int height, int id, DWORD exStyle) {
   HWND control = CreateWindowExW(exStyle, className, text, style | WS_CHILD, x, y, width, height, parent,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), App().instance, nullptr);
-  if (control != nullptr && App().uiFont != nullptr)
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(App().uiFont), FALSE);
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Process().instance, nullptr);
+  if (control != nullptr && Process().uiFont != nullptr)
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(Process().uiFont), FALSE);
   return control;
 }
 
@@ -35,15 +34,35 @@ std::wstring ControlText(HWND control, size_t maxChars) {
   return text;
 }
 
-void AddTooltip(HWND control, const wchar_t* text) {
-  if (App().tooltip == nullptr || control == nullptr) return;
+HWND ComboEdit(HWND combo) {
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof(info);
+  if (GetComboBoxInfo(combo, &info)) return info.hwndItem;
+  return FindWindowExW(combo, nullptr, L"Edit", nullptr);
+}
+
+void Tooltip::Create(HWND owner, bool active) {
+  window_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, Process().instance, nullptr);
+  if (window_ == nullptr) return;
+  SendMessageW(window_, TTM_SETTIPBKCOLOR, RGB(255, 255, 255), 0);
+  SendMessageW(window_, TTM_SETMAXTIPWIDTH, 0, 400);
+  if (!active) Activate(false);
+}
+
+void Tooltip::Add(HWND control, const wchar_t* text) const {
+  if (window_ == nullptr || control == nullptr) return;
   TOOLINFOW info{};
   info.cbSize = sizeof(info);
   info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
   info.hwnd = GetParent(control);
   info.uId = reinterpret_cast<UINT_PTR>(control);
   info.lpszText = const_cast<wchar_t*>(text);
-  SendMessageW(App().tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+  SendMessageW(window_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+}
+
+void Tooltip::Activate(bool active) const {
+  if (window_ != nullptr) SendMessageW(window_, TTM_ACTIVATE, active ? TRUE : FALSE, 0);
 }
 
 }  // namespace qv

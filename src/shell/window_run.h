@@ -14,24 +14,13 @@
 
 namespace qv {
 
-// Every message box of the program goes through this function, so tests can watch what is shown.
-// The default shows a real MessageBoxW. Returns the box's result (IDOK, IDYES, IDNO …).
-using MessageBoxFunction = int (*)(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type);
-MessageBoxFunction SetMessageBoxFunction(MessageBoxFunction function);  // returns the previous one
-int ShowMessageBox(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type);
-
-// A message of the fixed table, owned by the main window, with its caption and icon and the request to
-// come to the foreground.
-int ShowAppMessage(MessageCode code);
-
-// The icon style of a message icon.
-UINT MessageIconStyle(MessageIcon icon);
+class MainWindow;
 
 // The run's reports in the main window: the progress bar, the title, the message boxes, the polling
 // that lets Escape or "中止" stop a run, and the input list brought up to date after the run.
 class WindowRunObserver : public RunObserver {
  public:
-  explicit WindowRunObserver(const RunRequest& request);
+  WindowRunObserver(MainWindow& window, const RunRequest& request);
   void ShowMessage(MessageCode code) override;
   void BeginRun(int planned) override;
   void FileStarting(int index, const std::wstring& inputPath) override;
@@ -47,7 +36,9 @@ class WindowRunObserver : public RunObserver {
   // list shows, the watch is armed afresh: the program's own changes are no change of the input folder.
   // A change that was already reported when the run began stays reported.
   void UpdateInputListAfterRun();
+  void SetTitle(const wchar_t* title);
 
+  MainWindow& window_;
   std::wstring runOutputFolder_;  // where the outputs go, with the sub-folder
   bool wroteIntoListedFolder_ = false;
   bool watchSignalledAtStart_ = false;
@@ -57,29 +48,49 @@ class WindowRunObserver : public RunObserver {
 // Takes every queued message in WM_PAINT..WM_LBUTTONDOWN of the main window and its children: paint
 // messages are delivered, Escape, command 1024 and a left click on the stop button end the scan with
 // true, everything else of that range is discarded. Messages outside the range stay queued.
-bool PollWindowCancelRequest();
+bool PollWindowCancelRequest(const MainWindow& window);
+
+// RememberFolder on both fields, with "入力フォルダが無効です。" (and the input list emptied) or
+// "出力フォルダが無効です。" on failure. When the input field names another folder than the one the
+// input list shows, that folder is set and the folder-changed warning shown instead, so that the user
+// sees its files before anything is done with them. True only when both are valid and the list shows the
+// input folder.
+bool ValidateFolderFields(MainWindow& window, std::wstring& inputFolder, std::wstring& outputFolder);
+
+enum class FolderChange { kGoOn, kStop };
+
+// When the watch reports a change: reloads the input list from its folder, re-arms the watch, and with
+// `showMessage` and FileMes set shows the folder-changed warning and returns kStop.
+FolderChange CheckInputFolderChange(MainWindow& window, bool showMessage);
 
 // The request of the "変換" button, after the window's own steps: both folder fields validated (message 3
 // or 4), the change check of the input folder (a change stops with its message when FileMes asks for
 // it), the checked rows ("対象ファイルがありません。" when there are none), the input preview released, and
-// the values still held in the output settings page's fields read into the parameters. False when no run
-// may start (the message has been shown).
-bool BuildFolderRunRequest(RunRequest& request);
+// the values still held in the output settings page's fields stored into the parameters. False when no
+// run may start (the message has been shown).
+bool BuildFolderRunRequest(MainWindow& window, RunRequest& request);
 
 // The request whose names the file-name check shows: as the "変換" button's, except that a changed input
 // folder is reloaded quietly and the check goes on, the preview stays, and of the page's fields only the
 // text and number fields of the names are read.
-bool BuildNameCheckRequest(RunRequest& request);
+bool BuildNameCheckRequest(MainWindow& window, RunRequest& request);
 
 // The request of a run over explicit paths: source kCommandLine (the Send To menu) writes into SdToPath,
 // else the folder of the first path; kDrop into the output field's folder, which is remembered. False
 // with "出力フォルダが無効です。" shown when that is no existing folder.
-bool BuildFileListRunRequest(const std::vector<std::wstring>& paths, RunSource source, RunRequest& request);
+bool BuildFileListRunRequest(MainWindow& window, const std::vector<std::wstring>& paths, RunSource source,
+                             RunRequest& request);
 
 // The run of the "変換" button over the checked rows of the input list. Nothing happens during a run.
-RunSummary RunFolderConversion();
+RunSummary RunFolderConversion(MainWindow& window);
 
 // A run over explicit paths (the command line, source kCommandLine; drops, kDrop).
-RunSummary RunFileListConversion(const std::vector<std::wstring>& paths, RunSource source);
+RunSummary RunFileListConversion(MainWindow& window, const std::vector<std::wstring>& paths, RunSource source);
+
+// The command of button 1022: the names of the run as it would go now (message 3/4 for invalid folders,
+// a changed input folder reloaded without a message, message 6 when no row is checked, message 0 when the
+// Exif reader cannot be made), shown in the file-name check dialog over the tab control; "変換" there
+// starts the same folder run as the main window's "変換" button.
+void ShowFileNameCheck(MainWindow& window);
 
 }  // namespace qv

@@ -1,0 +1,221 @@
+// The individual-input page: list of the input folder's JPEG files with check boxes, the input preview
+// box with its two lines, the ON/OFF buttons and the file count. Conversion work goes through engine/
+// and batch/.
+#include "pages/input_list_page.h"
+
+#include <cstdio>
+
+#include "platform/directory.h"
+#include "platform/system_folders.h"
+#include "resources/resource.h"
+#include "ui/controls.h"
+#include "ui/list_view.h"
+
+namespace qv {
+
+namespace {
+
+constexpr int kPathChars = 260;
+
+// A label of at least `width` pixels that grows to show its whole text where the font in use is wider
+// than planned; returns the width it got, so the controls after it on the row can move along.
+int CreateFittedLabel(HWND page, const wchar_t* text, int x, int y, int width, int height, int id) {
+  HWND label = CreateControl(page, L"STATIC", text, WS_VISIBLE, x, y, width, height, id);
+  const int fitted = std::max(width, TextWidthIn(label, text) + 2);
+  if (fitted != width) SetWindowPos(label, nullptr, x, y, fitted, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  return fitted;
+}
+
+HWND CreateButton(HWND page, const wchar_t* text, int x, int y, int id) {
+  return CreateControl(page, L"BUTTON", text, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, x, y, 40, 20, id);
+}
+
+}  // namespace
+
+// ---- building -------------------------------------------------------------------------------------
+
+HWND InputListPage::Create(HWND tab, const RECT& area) {
+  if (CreatePage(tab, area, IDC_PAGE_INPUT_LIST, 0) == nullptr) return nullptr;
+  CreateFileList();
+  preview_.Create(Handle(), 312, 12, 202, 202, IDC_INPUT_PREVIEW);
+  CreateInfoControls();
+  host().AddTooltip(list_, L"選択でプレビュー画像表示");
+  host().AddTooltip(preview_.Handle(), L"プレビュー画像クリックで関連付けプログラム起動");
+  // After the tooltip's own subclassing, so that the hook is on top and can be taken off at shut-down.
+  InstallListScrollHook(list_);
+  return Handle();
+}
+
+void InputListPage::CreateFileList() {
+  list_ = CreateControl(Handle(), WC_LISTVIEWW, L"",
+                        WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER, 6, 12, 296, 331,
+                        IDC_INPUT_LIST, WS_EX_CLIENTEDGE);
+  if (list_ == nullptr) return;
+  const DWORD extended = LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT;
+  ListView_SetExtendedListViewStyleEx(list_, extended, extended);
+  AddListColumn(list_, 0, L"ファイル名", 134, LVCFMT_LEFT);
+  AddListColumn(list_, 1, L"サイズ", 63, LVCFMT_RIGHT);
+  AddListColumn(list_, 2, L"更新日時", 78, LVCFMT_LEFT);
+}
+
+void InputListPage::CreateInfoControls() {
+  HWND page = Handle();
+  nameLine_ =
+      CreateControl(page, L"STATIC", L"", WS_VISIBLE | SS_CENTER | SS_ENDELLIPSIS, 312, 215, 202, 14, IDC_PREVIEW_NAME);
+  infoLine_ =
+      CreateControl(page, L"STATIC", L"", WS_VISIBLE | SS_CENTER | SS_ENDELLIPSIS, 312, 230, 202, 14, IDC_PREVIEW_INFO);
+  const int checksLabel = CreateFittedLabel(page, L"全チェックボックス", 312, 302, 85, 15, IDC_ALL_CHECKS_LABEL);
+  CreateButton(page, L"ON", 313 + checksLabel, 298, IDC_ALL_ON);
+  CreateButton(page, L"OFF", 353 + checksLabel, 298, IDC_ALL_OFF);
+  const int totalLabel = CreateFittedLabel(page, L"総ファイル数:", 312, 328, 65, 15, IDC_TOTAL_LABEL);
+  count_ = CreateControl(page, L"STATIC", L"", WS_VISIBLE, 313 + totalLabel, 328, 32, 12, IDC_TOTAL_COUNT);
+}
+
+// ---- rows -----------------------------------------------------------------------------------------
+
+int InputListPage::RowCount() const { return list_ != nullptr ? ListView_GetItemCount(list_) : 0; }
+
+void InputListPage::SetRowCheck(int row, bool checked) {
+  ListView_SetItemState(list_, row, INDEXTOSTATEIMAGEMASK(checked ? 2 : 1), LVIS_STATEIMAGEMASK);
+}
+
+std::wstring InputListPage::RowName(int row) const {
+  wchar_t name[kPathChars + 1] = {};
+  ListView_GetItemText(list_, row, 0, name, kPathChars + 1);
+  return name;
+}
+
+void InputListPage::ShowRowCount() { SetWindowTextW(count_, std::to_wstring(RowCount()).c_str()); }
+
+// Sets the check box of each row for which `include` is true; notifications caused by it are ignored.
+template <typename Include>
+void InputListPage::SetChecksOfRows(bool checked, Include include) {
+  const int rows = RowCount();
+  if (rows == 0) return;
+  settingChecks_ = true;
+  for (int row = 0; row < rows; ++row)
+    if (include(row)) SetRowCheck(row, checked);
+  settingChecks_ = false;
+}
+
+void InputListPage::AppendRow(const InputRow& row) {
+  LVITEMW item{};
+  item.mask = LVIF_TEXT | LVIF_PARAM;
+  item.iItem = RowCount();
+  item.pszText = const_cast<wchar_t*>(row.name.c_str());
+  item.lParam = row.insertionIndex;
+  const int index = ListView_InsertItem(list_, &item);
+  if (index < 0) return;
+  ListView_SetItemText(list_, index, 1, const_cast<wchar_t*>(row.sizeText.c_str()));
+  ListView_SetItemText(list_, index, 2, const_cast<wchar_t*>(row.timeText.c_str()));
+}
+
+void InputListPage::LoadFolder(const std::wstring& folder) {
+  if (list_ == nullptr) return;
+  SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+  ListView_DeleteAllItems(list_);
+  if (!preview_.Path().empty()) ClearPreview();
+  folder_ = IsExistingFolder(folder) ? folder : std::wstring();
+  const std::vector<InputRow> rows = ListInputFolder(folder, options_.Hidden);
+  for (const InputRow& row : rows) AppendRow(row);
+  ShowRowCount();
+  CheckAllItems(true);
+  SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list_, nullptr, TRUE);
+}
+
+std::vector<RunRow> InputListPage::Rows() const {
+  std::vector<RunRow> rows;
+  const int count = RowCount();
+  rows.reserve(static_cast<size_t>(count));
+  for (int row = 0; row < count; ++row) rows.push_back(RunRow{RowName(row), ListView_GetCheckState(list_, row) != 0});
+  return rows;
+}
+
+void InputListPage::RemoveRows(const std::vector<std::wstring>& names) {
+  if (names.empty() || RowCount() == 0) return;
+  for (int row = RowCount() - 1; row >= 0; --row) {
+    const std::wstring name = RowName(row);
+    for (const std::wstring& removed : names) {
+      if (!NamesEqualIgnoringCase(name, removed)) continue;
+      if (!preview_.Path().empty() && NamesEqualIgnoringCase(preview_.Path(), JoinPath(folder_, name))) ClearPreview();
+      ListView_DeleteItem(list_, row);
+      break;
+    }
+  }
+  ShowRowCount();
+}
+
+void InputListPage::SetRowChecks(const std::vector<bool>& checked) {
+  const int count = RowCount();
+  settingChecks_ = true;
+  for (int row = 0; row < count && static_cast<size_t>(row) < checked.size(); ++row)
+    SetRowCheck(row, checked[static_cast<size_t>(row)]);
+  settingChecks_ = false;
+}
+
+void InputListPage::CheckAllItems(bool checked) {
+  SetChecksOfRows(checked, [](int) { return true; });
+}
+
+void InputListPage::SetSelectedCheckState(bool checked) {
+  SetChecksOfRows(checked,
+                  [this](int row) { return (ListView_GetItemState(list_, row, LVIS_SELECTED) & LVIS_SELECTED) != 0; });
+}
+
+void InputListPage::RestoreListProcedure() { RemoveListScrollHook(list_); }
+
+// ---- preview --------------------------------------------------------------------------------------
+
+bool InputListPage::LoadPreview(const std::wstring& path) {
+  int width = 0, height = 0, bits = 0;
+  if (!preview_.Load(path, params_, width, height, bits)) return false;
+  SetWindowTextW(nameLine_, LastPathComponent(path).c_str());
+  wchar_t info[64];
+  std::swprintf(info, sizeof(info) / sizeof(info[0]), L"%d x %d    %dbit", width, height, bits);
+  SetWindowTextW(infoLine_, info);
+  return true;
+}
+
+void InputListPage::ClearPreview() {
+  preview_.Clear();
+  if (nameLine_ != nullptr) SetWindowTextW(nameLine_, L"");
+  if (infoLine_ != nullptr) SetWindowTextW(infoLine_, L"");
+}
+
+void InputListPage::ReleasePreview() {
+  if (preview_.Path().empty()) return;
+  ClearPreview();
+  if (list_ != nullptr) ListView_SetItemState(list_, -1, 0, LVIS_SELECTED);
+}
+
+// ---- commands and notifications -------------------------------------------------------------------
+
+void InputListPage::OnListItemChanged(const NMLISTVIEW& change) {
+  if (settingChecks_ || change.iItem < 0 || (change.uChanged & LVIF_STATE) == 0) return;
+  const int selected = static_cast<int>(ListView_GetSelectedCount(list_));
+  if (selected == 1) {
+    const bool becameSelected = (change.uNewState & LVIS_SELECTED) != 0 && (change.uOldState & LVIS_SELECTED) == 0;
+    // A row names a file of the folder it was listed from, whatever the input field says by now. A file
+    // that cannot be shown clears the preview, so that no other photo stands beside the selected row.
+    if (becameSelected && !LoadPreview(JoinPath(folder_, RowName(change.iItem)))) ClearPreview();
+  } else if (selected > 1) {
+    if ((ListView_GetItemState(list_, change.iItem, LVIS_SELECTED) & LVIS_SELECTED) == 0) return;
+    const UINT oldImage = (change.uOldState & LVIS_STATEIMAGEMASK) >> 12;
+    const UINT newImage = (change.uNewState & LVIS_STATEIMAGEMASK) >> 12;
+    if (oldImage != newImage && (newImage == 1 || newImage == 2)) SetSelectedCheckState(newImage == 2);
+  }
+}
+
+void InputListPage::OnCommand(int id, int code, HWND /*control*/) {
+  if (code == BN_CLICKED && id == IDC_ALL_ON) CheckAllItems(true);
+  if (code == BN_CLICKED && id == IDC_ALL_OFF) CheckAllItems(false);
+}
+
+LRESULT InputListPage::OnNotify(const NMHDR& header) {
+  if (header.hwndFrom == list_ && header.hwndFrom != nullptr && header.code == LVN_ITEMCHANGED)
+    OnListItemChanged(reinterpret_cast<const NMLISTVIEW&>(header));
+  return 0;
+}
+
+}  // namespace qv

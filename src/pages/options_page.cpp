@@ -1,0 +1,272 @@
+// The options page: start-up folders, the Send To group and the display switches. It edits its options
+// the moment a control changes and applies the start-up folders while it is built.
+#include "pages/options_page.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+#include "platform/system_folders.h"
+#include "resources/resource.h"
+#include "ui/choose_folder.h"
+#include "ui/controls.h"
+#include "ui/send_to.h"
+
+namespace qv {
+
+namespace {
+
+constexpr wchar_t kSameFolderAsInput[] = L"<入力ファイルと同じフォルダ>";
+constexpr wchar_t kDropTip[] = L"ドラッグ＆ドロップ設定可";
+
+}  // namespace
+
+// The ids of one start-up folder row; the radio ids are consecutive (none, last, specified).
+struct OptionsPage::StartupRow {
+  int label;
+  int none;
+  int path;
+  int choose;
+  const wchar_t* caption;
+};
+
+namespace {
+
+constexpr OptionsPage::StartupRow kInputRow{IDC_STARTUP_INPUT_LABEL, IDC_STARTUP_INPUT_NONE, IDC_STARTUP_INPUT_PATH,
+                                            IDC_STARTUP_INPUT_CHOOSE, L"入力"};
+constexpr OptionsPage::StartupRow kOutputRow{IDC_STARTUP_OUTPUT_LABEL, IDC_STARTUP_OUTPUT_NONE, IDC_STARTUP_OUTPUT_PATH,
+                                             IDC_STARTUP_OUTPUT_CHOOSE, L"出力"};
+
+// ---- building ---------------------------------------------------------------------------------
+
+// Layout of the page, in pixels of its client area: three rows of controls in group boxes as wide as the
+// page less a margin on each side, then the display switches in two columns. Buttons sit at the right
+// edge of their row.
+constexpr int kGroupMargin = 8;
+constexpr int kInnerX = 20;  // the first control of a row, and the gap at the right edge
+constexpr int kRowHeight = 20;
+constexpr int kButtonHeight = 22;
+constexpr int kButtonWidth = 52;
+constexpr int kButtonGap = 4;  // between two buttons
+constexpr int kFieldGap = 6;   // between a path field and its button
+constexpr int kStartupGroupTop = 4;
+constexpr int kStartupGroupHeight = 82;
+constexpr int kInputRowTop = 24;
+constexpr int kOutputRowTop = 54;
+constexpr int kStartupPathX = 250;
+constexpr int kSendToGroupTop = 94;
+constexpr int kSendToGroupHeight = 104;
+constexpr int kSendToFolderTop = 168;
+constexpr int kSendToPathX = 98;
+constexpr int kSwitchesTop = 208;  // one row of switches every kSwitchStep
+constexpr int kSwitchStep = 24;
+
+HWND GroupBox(HWND page, const wchar_t* text, int id, int y, int pageWidth, int height) {
+  return CreateControl(page, L"BUTTON", text, WS_VISIBLE | WS_GROUP | BS_GROUPBOX, kGroupMargin, y,
+                       pageWidth - 2 * kGroupMargin, height, id);
+}
+
+HWND Label(HWND page, const wchar_t* text, int id, int x, int y, int width, DWORD extraStyle = 0) {
+  return CreateControl(page, L"STATIC", text, WS_VISIBLE | SS_LEFT | SS_CENTERIMAGE | extraStyle, x, y, width,
+                       kRowHeight, id);
+}
+
+HWND Radio(HWND page, const wchar_t* text, int id, int x, int y, int width, bool firstOfGroup) {
+  return CreateControl(page, L"BUTTON", text, WS_VISIBLE | BS_AUTORADIOBUTTON | (firstOfGroup ? WS_GROUP : 0), x, y,
+                       width, kRowHeight, id);
+}
+
+HWND CheckBox(HWND page, const wchar_t* text, int id, int x, int y, int width) {
+  return CreateControl(page, L"BUTTON", text, WS_VISIBLE | WS_GROUP | BS_AUTOCHECKBOX, x, y, width, kRowHeight, id);
+}
+
+HWND PushButton(HWND page, const wchar_t* text, int id, int x, int y, int width) {
+  return CreateControl(page, L"BUTTON", text, WS_VISIBLE | WS_GROUP | BS_PUSHBUTTON, x, y, width, kButtonHeight, id);
+}
+
+HWND PathField(HWND page, int id, int x, int y, int width) {
+  HWND field = CreateControl(page, L"EDIT", L"", WS_VISIBLE | WS_GROUP | ES_READONLY | ES_AUTOHSCROLL, x, y, width,
+                             kRowHeight, id, WS_EX_CLIENTEDGE);
+  SendMessageW(field, EM_LIMITTEXT, kMaxPathChars + 1, 0);
+  return field;
+}
+
+}  // namespace
+
+// One start-up row: label, the three choices, the specified folder and its "設定" button. A choice out of
+// range starts like "なし" and checks it.
+void OptionsPage::BuildStartupRow(const StartupRow& row, int choice, const std::wstring& specified, int y, int width) {
+  Label(Handle(), row.caption, row.label, kInnerX, y, 32, WS_GROUP);
+  Radio(Handle(), L"なし", row.none, 56, y, 52, true);
+  Radio(Handle(), L"前回終了時", row.none + 1, 110, y, 86, false);
+  Radio(Handle(), L"指定", row.none + 2, 198, y, 50, false);
+  const int buttonX = width - kInnerX - kButtonWidth;
+  PathField(Handle(), row.path, kStartupPathX, y, buttonX - kFieldGap - kStartupPathX);
+  PushButton(Handle(), L"設定", row.choose, buttonX, y - 1, kButtonWidth);
+  SetChecked(row.none + (choice >= 0 && choice <= 2 ? choice : 0), true);
+  ShowPath(row.path, specified);
+  EnableRowPath(row, choice == 2);
+}
+
+// The folder a start-up choice puts into a field: 1 the one at last exit, 2 the specified one.
+static std::wstring StartupFolder(int choice, const std::wstring& atLastExit, const std::wstring& specified) {
+  if (choice == 1) return atLastExit;
+  if (choice == 2) return specified;
+  return std::wstring();
+}
+
+void OptionsPage::BuildStartupGroup(int width) {
+  GroupBox(Handle(), L"起動時のフォルダ", IDC_STARTUP_GROUP, kStartupGroupTop, width, kStartupGroupHeight);
+  const AppOptions& o = options_;
+  BuildStartupRow(kInputRow, o.IIFolder, o.ISPath, kInputRowTop, width);
+  const std::wstring input = StartupFolder(o.IIFolder, o.IEPath, o.ISPath);
+  if (!input.empty()) host().SetInputFolder(input);
+
+  BuildStartupRow(kOutputRow, o.OIFolder, o.OSPath, kOutputRowTop, width);
+  const std::wstring output = StartupFolder(o.OIFolder, o.OEPath, o.OSPath);
+  if (!output.empty()) host().SetOutputFolder(output);
+}
+
+void OptionsPage::BuildSendToGroup(int width) {
+  GroupBox(Handle(), L"「送る」メニューから実行時の設定", IDC_SENDTO_GROUP, kSendToGroupTop, width, kSendToGroupHeight);
+  CheckBox(Handle(), L"「送る」メニューに登録", IDC_SENDTO_REGISTER, kInnerX, 114, 200);
+  Radio(Handle(), L"メインウィンドウを開く", IDC_SENDTO_OPEN_WINDOW, kInnerX, 140, 170, true);
+  Radio(Handle(), L"変換処理後に終了", IDC_SENDTO_CONVERT_EXIT, 200, 140, 150, false);
+  Label(Handle(), L"出力フォルダ", IDC_SENDTO_FOLDER_LABEL, kInnerX, kSendToFolderTop, 76, WS_GROUP);
+  const int clearX = width - kInnerX - kButtonWidth;
+  const int chooseX = clearX - kButtonGap - kButtonWidth;
+  PathField(Handle(), IDC_SENDTO_FOLDER, kSendToPathX, kSendToFolderTop, chooseX - kFieldGap - kSendToPathX);
+  PushButton(Handle(), L"設定", IDC_SENDTO_CHOOSE, chooseX, kSendToFolderTop - 1, kButtonWidth);
+  PushButton(Handle(), L"解除", IDC_SENDTO_CLEAR, clearX, kSendToFolderTop - 1, kButtonWidth);
+
+  SetChecked(IDC_SENDTO_REGISTER, SendToShortcutExists());
+  SetChecked(options_.SdToCvt ? IDC_SENDTO_CONVERT_EXIT : IDC_SENDTO_OPEN_WINDOW, true);
+  ShowSendToFolder();
+}
+
+void OptionsPage::BuildSwitches(int width) {
+  const int right = width / 2 + 4;
+  const int columnWidth = width / 2 - 24;
+  constexpr int kFirst = kSwitchesTop, kSecond = kFirst + kSwitchStep, kThird = kSecond + kSwitchStep;
+  CheckBox(Handle(), L"起動時にデスクトップツリー展開", IDC_DESKTOP_EXPAND, kInnerX, kFirst, columnWidth);
+  CheckBox(Handle(), L"隠し属性のファイルとフォルダを表示", IDC_SHOW_HIDDEN, right, kFirst, columnWidth);
+  CheckBox(Handle(), L"変換完了メッセージ表示", IDC_END_MESSAGE, kInnerX, kSecond, columnWidth);
+  CheckBox(Handle(), L"入力フォルダ内更新メッセージ表示", IDC_FOLDER_CHANGED_MESSAGE, right, kSecond, columnWidth);
+  CheckBox(Handle(), L"ツールチップ表示", IDC_TOOLTIPS, kInnerX, kThird, columnWidth);
+
+  const AppOptions& o = options_;
+  SetChecked(IDC_DESKTOP_EXPAND, (o.DTExpand & 1) != 0);
+  SetChecked(IDC_SHOW_HIDDEN, o.Hidden == 0);
+  SetChecked(IDC_END_MESSAGE, (o.EndMes & 1) != 0);
+  SetChecked(IDC_FOLDER_CHANGED_MESSAGE, (o.FileMes & 1) != 0);
+  SetChecked(IDC_TOOLTIPS, (o.TipAct & 1) != 0);
+}
+
+// ---- commands ---------------------------------------------------------------------------------
+
+void OptionsPage::OnStartupChoice(const StartupRow& row, int id, int32_t& option) {
+  if (!IsChecked(id)) return;
+  option = id - row.none;
+  EnableRowPath(row, option == 2);
+}
+
+void OptionsPage::OnChooseStartupFolder(const StartupRow& row, std::wstring& option) {
+  if (auto folder = ChooseFolder(option, Handle())) {
+    option = *folder;
+    ShowPath(row.path, option);
+  }
+}
+
+void OptionsPage::OnChooseSendToFolder() {
+  if (auto folder = ChooseFolder(options_.SdToPath, Handle())) {
+    options_.SdToPath = *folder;
+    ShowSendToFolder();
+  }
+}
+
+void OptionsPage::OnTooltips() {
+  options_.TipAct = IsChecked(IDC_TOOLTIPS) ? 1 : 0;
+  host().ActivateTooltips(options_.TipAct != 0);
+}
+
+HWND OptionsPage::Create(HWND tab, const RECT& area) {
+  const int width = area.right - area.left;
+  if (CreatePage(tab, area, IDC_PAGE_OPTIONS, WS_CLIPSIBLINGS) == nullptr) return nullptr;
+  BuildStartupGroup(width);
+  BuildSendToGroup(width);
+  BuildSwitches(width);
+  host().AddTooltip(Item(IDC_STARTUP_INPUT_PATH), kDropTip);
+  host().AddTooltip(Item(IDC_STARTUP_OUTPUT_PATH), kDropTip);
+  host().AddTooltip(Item(IDC_SENDTO_FOLDER), kDropTip);
+  return Handle();
+}
+
+void OptionsPage::OnCommand(int id, int code, HWND) {
+  if (code != BN_CLICKED) return;  // e.g. notifications of the read-only fields
+  AppOptions& o = options_;
+  switch (id) {
+    case IDC_STARTUP_INPUT_NONE:
+    case IDC_STARTUP_INPUT_LAST:
+    case IDC_STARTUP_INPUT_FIXED: OnStartupChoice(kInputRow, id, o.IIFolder); break;
+    case IDC_STARTUP_INPUT_CHOOSE: OnChooseStartupFolder(kInputRow, o.ISPath); break;
+    case IDC_STARTUP_OUTPUT_NONE:
+    case IDC_STARTUP_OUTPUT_LAST:
+    case IDC_STARTUP_OUTPUT_FIXED: OnStartupChoice(kOutputRow, id, o.OIFolder); break;
+    case IDC_STARTUP_OUTPUT_CHOOSE: OnChooseStartupFolder(kOutputRow, o.OSPath); break;
+    case IDC_SENDTO_REGISTER: UpdateSendToShortcut(IsChecked(IDC_SENDTO_REGISTER)); break;
+    case IDC_SENDTO_OPEN_WINDOW:
+      if (IsChecked(id)) o.SdToCvt = 0;
+      break;
+    case IDC_SENDTO_CONVERT_EXIT:
+      if (IsChecked(id)) o.SdToCvt = 1;
+      break;
+    case IDC_SENDTO_CHOOSE: OnChooseSendToFolder(); break;
+    case IDC_SENDTO_CLEAR:
+      o.SdToPath.clear();
+      ShowSendToFolder();
+      break;
+    case IDC_END_MESSAGE: o.EndMes = IsChecked(id) ? 1 : 0; break;
+    case IDC_FOLDER_CHANGED_MESSAGE: o.FileMes = IsChecked(id) ? 1 : 0; break;
+    case IDC_DESKTOP_EXPAND: o.DTExpand = IsChecked(id) ? 1 : 0; break;
+    case IDC_SHOW_HIDDEN: ToggleHiddenItems(); break;
+    case IDC_TOOLTIPS: OnTooltips(); break;
+    default: break;
+  }
+}
+
+void OptionsPage::ToggleHiddenItems() {
+  options_.Hidden = options_.Hidden == 0 ? 2 : 0;
+  if (Handle() != nullptr) SetChecked(IDC_SHOW_HIDDEN, options_.Hidden == 0);
+}
+
+bool OptionsPage::TakeDroppedFolder(HWND target, const std::wstring& folder) {
+  if (Handle() == nullptr || target == nullptr || GetParent(target) != Handle()) return false;
+  switch (GetDlgCtrlID(target)) {
+    case IDC_STARTUP_INPUT_PATH: options_.ISPath = folder; break;
+    case IDC_STARTUP_OUTPUT_PATH: options_.OSPath = folder; break;
+    case IDC_SENDTO_FOLDER: options_.SdToPath = folder; break;
+    default: return false;
+  }
+  SetWindowTextW(target, folder.c_str());
+  return true;
+}
+
+void OptionsPage::ShowPath(int id, const std::wstring& path) {
+  HWND field = Item(id);
+  SetWindowTextW(field, path.c_str());
+  const LPARAM end = static_cast<LPARAM>(path.size());
+  SendMessageW(field, EM_SETSEL, static_cast<WPARAM>(end), end);
+}
+
+void OptionsPage::ShowSendToFolder() {
+  const std::wstring& path = options_.SdToPath;
+  SetWindowTextW(Item(IDC_SENDTO_FOLDER), path.empty() ? kSameFolderAsInput : path.c_str());
+}
+
+void OptionsPage::EnableRowPath(const StartupRow& row, bool enabled) {
+  EnableWindow(Item(row.path), enabled);
+  EnableWindow(Item(row.choose), enabled);
+}
+
+}  // namespace qv

@@ -1,0 +1,258 @@
+// Runs in the main window: their requests built from the window's fields, their reports shown.
+#include "shell/window_run.h"
+
+#include <commctrl.h>
+
+#include <optional>
+
+#include "dialogs/file_name_check_dialog.h"
+#include "engine/params.h"
+#include "platform/directory.h"
+#include "platform/system_folders.h"
+#include "resources/resource.h"
+#include "shell/main_window.h"
+#include "ui/message_box.h"
+
+namespace qv {
+
+namespace {
+
+bool IsWindowOrChild(HWND main, HWND window) {
+  return main != nullptr && window != nullptr && (window == main || IsChild(main, window));
+}
+
+// One queued message of the polled range: true when it asks for the run to stop.
+bool IsCancelMessage(const MSG& msg, HWND stopButton) {
+  switch (msg.message) {
+    case WM_KEYDOWN: return msg.wParam == VK_ESCAPE;
+    case WM_COMMAND: return LOWORD(msg.wParam) == IDC_STOP;
+    case WM_LBUTTONDOWN: return stopButton != nullptr && msg.hwnd == stopButton;
+    default: return false;
+  }
+}
+
+// Holds the run-active flag of the window for the length of a run.
+class ActiveRun {
+ public:
+  explicit ActiveRun(MainWindow& window) : window_(window) { window_.SetRunActive(true); }
+  ~ActiveRun() { window_.SetRunActive(false); }
+  ActiveRun(const ActiveRun&) = delete;
+  ActiveRun& operator=(const ActiveRun&) = delete;
+
+ private:
+  MainWindow& window_;
+};
+
+}  // namespace
+
+// ---- the observer ---------------------------------------------------------------------------------
+
+WindowRunObserver::WindowRunObserver(MainWindow& window, const RunRequest& request)
+    : window_(window), runOutputFolder_(RunOutputFolder(request.params, request.outputFolder)) {}
+
+void WindowRunObserver::SetTitle(const wchar_t* title) { SetWindowTextW(window_.Handle(), title); }
+
+void WindowRunObserver::ShowMessage(MessageCode code) { window_.ShowMessage(code); }
+
+void WindowRunObserver::BeginRun(int planned) {
+  watchSignalledAtStart_ = window_.watch().Signalled();
+  // Even a file that fails can leave its trace in the output folder (a copy begun and taken back).
+  if (SameFolder(runOutputFolder_, window_.inputPage().Folder())) wroteIntoListedFolder_ = true;
+  SendMessageW(window_.Progress(), PBM_SETRANGE32, 0, planned);
+  SetTitle(kProcessingTitle);
+}
+
+void WindowRunObserver::FileStarting(int, const std::wstring&) {}  // the bar steps when a file is done
+
+void WindowRunObserver::FileDone(const FileOutcome& outcome) {
+  const std::wstring& listed = window_.inputPage().Folder();
+  if (!outcome.outputPath.empty() && SameFolder(ParentPath(outcome.outputPath), listed)) wroteIntoListedFolder_ = true;
+  if (outcome.disposal == DisposalResult::kRemoved && SameFolder(ParentPath(outcome.inputPath), listed)) {
+    removedNames_.push_back(LastPathComponent(outcome.inputPath));
+    wroteIntoListedFolder_ = true;
+  }
+  SendMessageW(window_.Progress(), PBM_STEPIT, 0, 0);
+}
+
+bool WindowRunObserver::PollCancelRequest() { return PollWindowCancelRequest(window_); }
+
+bool WindowRunObserver::ConfirmCancel() {
+  return ShowMessageBox(window_.Handle(), kCancelQuestion, kAppTitle, MB_YESNO | MB_ICONWARNING | MB_SETFOREGROUND) ==
+         IDYES;
+}
+
+void WindowRunObserver::AnnounceNewSubfolder(const std::wstring& folder) {
+  if (SameFolder(ParentPath(folder), window_.inputPage().Folder())) wroteIntoListedFolder_ = true;
+}
+
+void WindowRunObserver::UpdateInputListAfterRun() {
+  window_.inputPage().RemoveRows(removedNames_);
+  if (wroteIntoListedFolder_ && !watchSignalledAtStart_) window_.watch().Rearm(window_.inputPage().Folder());
+}
+
+void WindowRunObserver::EndRun(const RunSummary& summary) {
+  SendMessageW(window_.Progress(), PBM_SETPOS, 0, 0);
+  SetTitle(kAppTitle);
+  UpdateInputListAfterRun();
+  if (window_.options().EndMes != 0) {
+    const std::wstring text = SummaryBoxText(summary.planned, summary.written);
+    ShowMessageBox(window_.Handle(), text.c_str(), kSummaryCaption, MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
+  } else {
+    SetTitle(SummaryTitle(summary.planned, summary.written).c_str());
+  }
+}
+
+bool PollWindowCancelRequest(const MainWindow& window) {
+  HWND main = window.Handle();
+  if (main == nullptr) return false;
+  MSG msg;
+  while (PeekMessageW(&msg, main, WM_PAINT, WM_LBUTTONDOWN, PM_REMOVE)) {
+    if (!IsWindowOrChild(main, msg.hwnd)) continue;
+    if (msg.message == WM_PAINT) {
+      DispatchMessageW(&msg);
+      continue;
+    }
+    if (IsCancelMessage(msg, window.StopButton())) return true;
+  }
+  return false;
+}
+
+// ---- the window's steps before a run --------------------------------------------------------------
+
+bool ValidateFolderFields(MainWindow& window, std::wstring& inputFolder, std::wstring& outputFolder) {
+  if (!RememberFolder(window.InputField(), inputFolder)) {
+    window.ShowMessage(MessageCode::kInvalidInput);
+    window.inputPage().LoadFolder(std::wstring());
+    return false;
+  }
+  if (!RememberFolder(window.OutputField(), outputFolder)) {
+    window.ShowMessage(MessageCode::kInvalidOutput);
+    return false;
+  }
+  // The rows are files of the folder they were listed from. A folder typed since then is listed first,
+  // so that nothing is converted or removed that the user has not seen.
+  if (!SameFolder(inputFolder, window.inputPage().Folder())) {
+    window.SetInputFolder(inputFolder);
+    window.ShowMessage(MessageCode::kFolderChanged);
+    return false;
+  }
+  return true;
+}
+
+FolderChange CheckInputFolderChange(MainWindow& window, bool showMessage) {
+  if (!window.watch().Signalled()) return FolderChange::kGoOn;
+  const std::wstring folder = window.inputPage().Folder();
+  window.inputPage().LoadFolder(folder);
+  window.watch().Rearm(folder);
+  if (showMessage && window.options().FileMes != 0) {
+    window.ShowMessage(MessageCode::kFolderChanged);
+    return FolderChange::kStop;
+  }
+  return FolderChange::kGoOn;
+}
+
+namespace {
+
+// The part of a folder run's request that the window's fields decide once both folders are valid.
+bool FillFolderRequest(MainWindow& window, const std::wstring& inputFolder, const std::wstring& outputFolder,
+                       RunRequest& request) {
+  request = RunRequest{};
+  request.inputs = CheckedRunInputs(inputFolder, window.inputPage().Rows());
+  if (request.inputs.empty()) {
+    window.ShowMessage(MessageCode::kNoFiles);
+    return false;
+  }
+  request.outputFolder = outputFolder;
+  request.source = RunSource::kFolder;
+  return true;
+}
+
+// The parameters in force: the window's record, which the fields were just stored into, in the ranges
+// the page offers (as the command line bounds the stored values it converts with).
+void TakeParams(MainWindow& window, RunRequest& request) {
+  request.params = window.params();
+  BoundToOfferedRanges(request.params);
+  request.disposal = DisposalOf(request.params);
+}
+
+}  // namespace
+
+bool BuildFolderRunRequest(MainWindow& window, RunRequest& request) {
+  std::wstring inputFolder, outputFolder;
+  if (!ValidateFolderFields(window, inputFolder, outputFolder)) return false;
+  if (CheckInputFolderChange(window, true) == FolderChange::kStop) return false;
+  if (!FillFolderRequest(window, inputFolder, outputFolder, request)) return false;
+  window.inputPage().ReleasePreview();
+  window.outputPage().StoreFields();
+  TakeParams(window, request);
+  return true;
+}
+
+bool BuildNameCheckRequest(MainWindow& window, RunRequest& request) {
+  std::wstring inputFolder, outputFolder;
+  if (!ValidateFolderFields(window, inputFolder, outputFolder)) return false;
+  CheckInputFolderChange(window, false);  // a changed folder is reloaded quietly; the check goes on
+  if (!FillFolderRequest(window, inputFolder, outputFolder, request)) return false;
+  // The text fields, so that the sub-folder and the name parts are those the run would use.
+  window.outputPage().StoreNameFields();
+  TakeParams(window, request);
+  return true;
+}
+
+bool BuildFileListRunRequest(MainWindow& window, const std::vector<std::wstring>& paths, RunSource source,
+                             RunRequest& request) {
+  request = RunRequest{};
+  request.inputs = RunInputsOf(paths);
+  request.source = source;
+  bool valid;
+  if (source == RunSource::kDrop) {
+    valid = RememberFolder(window.OutputField(), request.outputFolder);
+  } else {
+    request.outputFolder = DefaultOutputFolder(window.options().SdToPath, request.inputs);
+    valid = IsExistingFolder(request.outputFolder);
+  }
+  if (!valid) {
+    window.ShowMessage(MessageCode::kInvalidOutput);
+    return false;
+  }
+  window.outputPage().StoreFields();
+  TakeParams(window, request);
+  return true;
+}
+
+// ---- runs -----------------------------------------------------------------------------------------
+
+RunSummary RunFolderConversion(MainWindow& window) {
+  if (window.RunActive()) return {};
+  ActiveRun active(window);
+  RunRequest request;
+  if (!BuildFolderRunRequest(window, request)) return {};
+  WindowRunObserver observer(window, request);
+  return ExecuteRun(request, observer);
+}
+
+RunSummary RunFileListConversion(MainWindow& window, const std::vector<std::wstring>& paths, RunSource source) {
+  if (window.RunActive()) return {};
+  ActiveRun active(window);
+  RunRequest request;
+  if (!BuildFileListRunRequest(window, paths, source, request)) return {};
+  WindowRunObserver observer(window, request);
+  return ExecuteRun(request, observer);
+}
+
+void ShowFileNameCheck(MainWindow& window) {
+  if (window.RunActive()) return;
+  RunRequest request;
+  if (!BuildNameCheckRequest(window, request)) return;
+  const std::optional<std::vector<NameCheckRow>> rows = PlanOutputNames(request);
+  if (!rows) {
+    window.ShowMessage(MessageCode::kMemory);
+    return;
+  }
+  // The dialog opens on the tab control's top-left corner, over the pages, with its own size.
+  RECT tab{};
+  GetWindowRect(window.Tab(), &tab);
+  if (RunFileNameCheckDialog(window.Handle(), POINT{tab.left, tab.top}, *rows)) RunFolderConversion(window);
+}
+
+}  // namespace qv

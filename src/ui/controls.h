@@ -1,0 +1,42 @@
+// Building blocks of the windows: child controls with the user-interface font, their texts and widths,
+// the edit part of a combo box, and the program's tooltip window.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "platform/win32/unique_handles.h"
+
+namespace qv {
+
+// Creates a child control with the user-interface font.
+HWND CreateControl(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, int x, int y, int width,
+                   int height, int id, DWORD exStyle = 0);
+
+// Width in pixels of `text` in the font that `control` draws with.
+int TextWidthIn(HWND control, const std::wstring& text);
+
+// The text of a control (an edit field, a combo box, a label), at most `maxChars` characters; empty for
+// no control.
+std::wstring ControlText(HWND control, size_t maxChars);
+
+// The edit control inside a drop-down combo box.
+HWND ComboEdit(HWND combo);
+
+// The tooltip window of a top-level window: white, at most 400 pixels wide, shown also for inactive
+// windows; destroyed with its owner.
+class Tooltip {
+ public:
+  // Creates the window; `active` false creates it switched off.
+  void Create(HWND owner, bool active);
+  // Registers `control` (its parent gets the tooltip's messages through the tooltip's own subclass).
+  void Add(HWND control, const wchar_t* text) const;
+  void Activate(bool active) const;
+  HWND Handle() const { return window_; }
+
+ private:
+  HWND window_ = nullptr;
+};
+
+}  // namespace qv
