@@ -17,6 +17,21 @@
 // ---- folder tree panel (1000-1007) ----------------------------------------------------------------
 #define IDC_TREE_PANEL 1000
 #define IDC_TREE_VIEW 1001
+#define IDC_TREE_MODE_INPUT 1002   // radio buttons of the tree mode TvIOSet 0, 1, 2
+#define IDC_TREE_MODE_OUTPUT 1003
+#define IDC_TREE_MODE_BOTH 1004
+#define IDC_REGISTERED_LABEL 1005
+#define IDC_REGISTER_ADD 1006
+#define IDC_REGISTER_REMOVE 1007
+
+// ---- folder tree menu (5000-5040) ---------------------------------------------------------------
+#define IDM_TREE_OPEN 5000
+#define IDM_TREE_ADD 5010
+#define IDM_TREE_REMOVE 5011
+#define IDM_TREE_SET_INPUT 5020
+#define IDM_TREE_SET_OUTPUT 5021
+#define IDM_TREE_SET_BOTH 5022
+#define IDM_TREE_HIDDEN 5040
 
 // ---- main panel (1010-1030) ---------------------------------------------------------------------
 #define IDC_MAIN_PANEL 1010

@@ -159,7 +159,7 @@ LRESULT MainPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 MainWindow::MainWindow(WindowSettings settings)
     : settings_(std::move(settings)),
-      tree_(settings_.stored.options),
+      tree_(*this, settings_.stored.options, settings_.stored.registeredFolders),
       panel_(*this),
       outputPage_(*this, settings_.params, settings_.stored.options),
       inputPage_(*this, settings_.params, settings_.stored.options),
@@ -181,7 +181,6 @@ void MainWindow::Build() {
   CreateMenuResources();
   ChangeSystemMenu(Handle());
   tooltip_.Create(Handle(), options().TipAct != 0);
-  // The folder tree's content comes with the tree's own code; the column is kept empty.
   tree_.Create(Handle(), kTreeColumnWidth, kMainClientHeight);
   HWND panel = panel_.Create(Handle());
   BuildFolderFields(panel);
@@ -272,6 +271,10 @@ void MainWindow::SetInputFolder(const std::wstring& folder) {
 
 void MainWindow::SetOutputFolder(const std::wstring& folder) {
   if (outputField_ != nullptr) SetWindowTextW(outputField_, folder.c_str());
+}
+
+bool MainWindow::DropFolderAt(POINT screenPoint, const std::wstring& folder) {
+  return ApplyDropToField(*this, screenPoint, folder);
 }
 
 int MainWindow::ShowMessage(MessageCode code) const { return ShowAppMessage(Handle(), code); }
@@ -379,7 +382,7 @@ void MainWindow::OnTimer(UINT_PTR id) {
 }
 
 void MainWindow::ShutDown() {
-  tree_.RemoveHook();
+  tree_.ShutDown();
   inputPage_.RestoreListProcedure();
   watch_.Close();
   inputPage_.ReleasePreview();

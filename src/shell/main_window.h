@@ -2,7 +2,7 @@
 // and the main panel (folder fields, tab control with the three pages, progress bar, buttons) on the
 // right; the system menu with the always-on-top toggle. The window object owns everything of it: the
 // settings record it edits (handed over at creation, written back at shut-down), the panels, fields,
-// histories and watch, the tooltip, the menu resources, the three pages and the tree panel.
+// histories and watch, the tooltip, the menu resources, the three pages and the folder-tree panel.
 #pragma once
 
 #include <windows.h>
@@ -54,7 +54,7 @@ class MainPanel : public WindowBase {
   MainWindow& owner_;
 };
 
-class MainWindow : public WindowBase, public PageHost {
+class MainWindow : public WindowBase, public PageHost, public TreeHost {
  public:
   // Creates the main window, hidden, at the stored position (or centred in the primary work area),
   // brought into the work area of the nearest monitor, topmost when TopMost is set. The whole interface
@@ -81,12 +81,17 @@ class MainWindow : public WindowBase, public PageHost {
   bool RunActive() const { return runActive_; }
   void SetRunActive(bool active) { runActive_ = active; }
 
-  // The page host: message boxes owned by this window, its tooltip, the two folder fields.
+  // The page and tree host: message boxes owned by this window, its tooltip, the two folder fields, the
+  // options page's hidden-items switch, the menu resources.
   HWND MessageOwner() const override { return Handle(); }
   void AddTooltip(HWND control, const wchar_t* text) override { tooltip_.Add(control, text); }
   void ActivateTooltips(bool active) override { tooltip_.Activate(active); }
   void SetInputFolder(const std::wstring& folder) override;
   void SetOutputFolder(const std::wstring& folder) override;
+  bool DropFolderAt(POINT screenPoint, const std::wstring& folder) override;
+  void ToggleHiddenItems() override { optionsPage_.ToggleHiddenItems(); }
+  HFONT MenuFont() const override { return menuFont_.Get(); }
+  HBRUSH MenuBrush() const override { return menuBrush_.Get(); }
 
   // A message of the fixed table owned by this window.
   int ShowMessage(MessageCode code) const;
@@ -131,6 +136,9 @@ class MainWindow : public WindowBase, public PageHost {
   void DeleteMenuResources();
 
   WindowSettings settings_;
+  // Menu resources taken from the system for drawing the folder tree's menus.
+  UniqueGdiObject<HBRUSH> menuBrush_;
+  UniqueGdiObject<HFONT> menuFont_;
   TreePanel tree_;
   MainPanel panel_;
   OutputSettingsPage outputPage_;
@@ -143,9 +151,6 @@ class MainWindow : public WindowBase, public PageHost {
   HWND progress_ = nullptr;     // 1020
   HWND tab_ = nullptr;          // 1030
   HWND stopButton_ = nullptr;   // 1024
-  // Menu resources taken from the system for drawing the folder tree's menus.
-  UniqueGdiObject<HBRUSH> menuBrush_;
-  UniqueGdiObject<HFONT> menuFont_;
   // Screen coordinates minus placement coordinates, measured whenever the window stands in its normal
   // place, where both are known. Windows does not say how to convert them while the window is minimised.
   POINT placementOffset_{};

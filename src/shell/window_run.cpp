@@ -82,6 +82,7 @@ bool WindowRunObserver::ConfirmCancel() {
 }
 
 void WindowRunObserver::AnnounceNewSubfolder(const std::wstring& folder) {
+  window_.tree().AnnounceNewSubfolder(folder);
   if (SameFolder(ParentPath(folder), window_.inputPage().Folder())) wroteIntoListedFolder_ = true;
 }
 

@@ -40,8 +40,6 @@ int RecordBox(HWND, const wchar_t* text, const wchar_t* caption, UINT) {
   return IDOK;
 }
 
-std::vector<std::wstring> gTreeDrops;
-void RecordTreeDrop(const std::wstring& folder) { gTreeDrops.push_back(folder); }
 
 const wchar_t kSummary0of1[] = L"入力ファイル数  1\n出力ファイル数  0\n    ";
 const wchar_t kSummary1of1[] = L"入力ファイル数  1\n出力ファイル数  1\n    ";
@@ -83,13 +81,11 @@ class DropTest : public testing::Test {
  protected:
   void SetUp() override {
     gBoxes.clear();
-    gTreeDrops.clear();
     previousBox_ = SetMessageBoxFunction(RecordBox);
     Process().settingsPath = scratch_.file(L"Quorvix.ini");
     Configure();
     main_ = MainWindow::Create(settings_);
     ASSERT_NE(main_, nullptr);
-    main_->tree().SetDropHandler(RecordTreeDrop);
     window_ = main_->Handle();
     SetWindowPos(window_, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ShowWindow(window_, SW_SHOWNOACTIVATE);
@@ -262,25 +258,20 @@ TEST_F(DropTest, DropsOutsideFieldsTreeAndTabAreaDoNothing) {
     DropOn(Panel(id), {in_});
     DropOn(Panel(id), {in_ + L"\\s002.jpg"});
   }
-  DropOn(W().tree().Handle(), {in_});  // the tree panel outside a tree view
+  // The tree panel outside its tree view.
+  DropOn(GetDlgItem(W().tree().Handle(), IDC_REGISTERED_LABEL), {in_});
   EXPECT_TRUE(gBoxes.empty());
-  EXPECT_TRUE(gTreeDrops.empty());
+  EXPECT_TRUE(Stored().registeredFolders.empty());
   EXPECT_TRUE(FolderFieldText(W().InputField()).empty());
   EXPECT_EQ(FolderFieldText(W().OutputField()), out_);
   EXPECT_TRUE(FileNames(out_).empty());
 }
 
-TEST_F(DropTest, ExistingFolderDroppedOnTheTreeViewGoesToTheTree) {
-  // A tree-view control in the upper half of the tree panel stands for the folder tree.
-  RECT panel{};
-  GetClientRect(W().tree().Handle(), &panel);
-  W().tree().SetView(CreateWindowExW(0, WC_TREEVIEWW, nullptr, WS_CHILD | WS_VISIBLE, 0, 0, panel.right,
-                                     panel.bottom / 2, W().tree().Handle(), nullptr, nullptr, nullptr));
-  ASSERT_NE(W().tree().View(), nullptr);
+TEST_F(DropTest, ExistingFolderDroppedOnTheTreeViewIsRegistered) {
   DropOn(W().tree().View(), {in_});
-  DropOn(W().tree().View(), {in_ + L"\\s002.jpg"});            // a file: its folder
+  DropOn(W().tree().View(), {in_ + L"\\s002.jpg"});            // a file: its folder, registered already
   DropOn(W().tree().View(), {scratch_.file(L"gone\\x.jpg")});  // no such folder: nothing
-  EXPECT_EQ(gTreeDrops, (std::vector<std::wstring>{in_, in_}));
+  EXPECT_EQ(Stored().registeredFolders, std::vector<std::wstring>{in_});
   EXPECT_TRUE(FolderFieldText(W().InputField()).empty());
   EXPECT_TRUE(gBoxes.empty());
 }

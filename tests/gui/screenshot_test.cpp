@@ -4,10 +4,13 @@
 // PNG files); skipped otherwise.
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
+#include <shlobj.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "gui_test_support.h"
 #include "platform/win32/unique_handles.h"
@@ -192,6 +195,158 @@ TEST_F(Screenshots, WindowDuringARun) {
   SendMessageW(W().Panel(), WM_COMMAND, MAKEWPARAM(IDC_CONVERT, BN_CLICKED), 0);
   Settle();
   EXPECT_TRUE(SaveWindowBitmap(window_, L"main-after-run"));
+}
+
+
+// ---- the folder tree ------------------------------------------------------------------------------
+
+// A folder with sub-folders in the desktop folder, which the tree lists below the desktop node; removed
+// with its content at the end of the scope.
+class DesktopFolder {
+ public:
+  DesktopFolder(const std::wstring& name, const std::vector<std::wstring>& subfolders) {
+    wchar_t desktop[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, desktop);
+    path_ = std::wstring(desktop) + L"\\" + name;
+    CreateDirectoryW(path_.c_str(), nullptr);
+    for (const std::wstring& sub : subfolders) CreateDirectoryW((path_ + L"\\" + sub).c_str(), nullptr);
+  }
+  ~DesktopFolder() {
+    std::wstring list = path_;
+    list.push_back(L'\0');
+    SHFILEOPSTRUCTW op{};
+    op.wFunc = FO_DELETE;
+    op.pFrom = list.c_str();
+    op.fFlags = FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
+    SHFileOperationW(&op);
+  }
+  DesktopFolder(const DesktopFolder&) = delete;
+  DesktopFolder& operator=(const DesktopFolder&) = delete;
+  const std::wstring& path() const { return path_; }
+
+ private:
+  std::wstring path_;
+};
+
+HWND TreeView() { return W().tree().View(); }
+
+HTREEITEM TreeChild(HTREEITEM parent, const std::wstring& text) {
+  for (HTREEITEM item = TreeView_GetChild(TreeView(), parent); item != nullptr;
+       item = TreeView_GetNextSibling(TreeView(), item)) {
+    wchar_t buffer[MAX_PATH] = {};
+    TVITEMW data{};
+    data.mask = TVIF_HANDLE | TVIF_TEXT;
+    data.hItem = item;
+    data.pszText = buffer;
+    data.cchTextMax = MAX_PATH;
+    TreeView_GetItem(TreeView(), &data);
+    if (text == buffer) return item;
+  }
+  return nullptr;
+}
+
+// Collapses `item` with its children deleted and expands it again, so that they are enumerated anew.
+void ExpandAfresh(HTREEITEM item) {
+  TreeView_Expand(TreeView(), item, TVE_COLLAPSE | TVE_COLLAPSERESET);
+  TreeView_Expand(TreeView(), item, TVE_EXPAND);
+}
+
+// A selection as a plain click makes it: no key held; with `focus` the tree view takes the focus as it
+// does from a click.
+void SelectInTree(HTREEITEM item, bool focus) {
+  BYTE keys[256] = {};
+  SetKeyboardState(keys);
+  TreeView_SelectItem(TreeView(), item);
+  if (focus) SetFocus(TreeView());
+}
+
+// "家族" and "風景" (with the sub-folders "春" and "夏") registered; the desktop node collapsed.
+void RegisterTwoFolders(const guitest::ScratchFolder& scratch) {
+  W().tree().AddRegisteredFolder(scratch.folder(L"風景"));
+  scratch.folder(L"風景\\春");
+  scratch.folder(L"風景\\夏");
+  W().tree().AddRegisteredFolder(scratch.folder(L"家族"));
+  TreeView_Expand(TreeView(), W().tree().DesktopNode(), TVE_COLLAPSE | TVE_COLLAPSERESET);
+  ExpandAfresh(W().tree().RegisteredRoot());  // sorted
+}
+
+TEST_F(Screenshots, TreeExpandedToAFolder) {
+  const DesktopFolder photos(L"写真", {L"2023", L"2024", L"旅行"});
+  for (const wchar_t* name : {L"s002.jpg", L"s009.jpg"})
+    guitest::CopyDataFile(name, photos.path() + L"\\2024\\" + name);
+  ExpandAfresh(W().tree().DesktopNode());
+  const HTREEITEM folder = TreeChild(W().tree().DesktopNode(), L"写真");
+  ASSERT_NE(folder, nullptr);
+  TreeView_Expand(TreeView(), folder, TVE_EXPAND);
+  const HTREEITEM year = TreeChild(folder, L"2024");
+  ASSERT_NE(year, nullptr);
+  SelectInTree(year, true);
+  Settle();
+  EXPECT_TRUE(SaveWindowBitmap(window_, L"tree"));
+}
+
+TEST_F(Screenshots, RegisteredFolders) {
+  RegisterTwoFolders(scratch_);
+  const HTREEITEM landscape = TreeChild(W().tree().RegisteredRoot(), L"風景");
+  ASSERT_NE(landscape, nullptr);
+  TreeView_Expand(TreeView(), landscape, TVE_EXPAND);
+  SelectInTree(TreeChild(landscape, L"春"), true);
+  Settle();
+  EXPECT_TRUE(SaveWindowBitmap(window_, L"registered-folders"));
+}
+
+// The tree menu open on a registered folder, "入力フォルダ設定(&I)" under the pointer, hidden items shown.
+struct MenuShot {
+  int ticks = 0;
+  int highlightedTicks = 0;
+  bool taken = false;
+};
+MenuShot* gMenuShot = nullptr;
+
+BOOL CALLBACK FindOpenMenu(HWND window, LPARAM found) {
+  wchar_t name[16] = {};
+  GetClassNameW(window, name, 16);
+  if (std::wstring(name) != L"#32768" || !IsWindowVisible(window)) return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+
+void CALLBACK ShootMenu(HWND, UINT, UINT_PTR, DWORD) {
+  MenuShot& shot = *gMenuShot;
+  HWND popup = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), FindOpenMenu, reinterpret_cast<LPARAM>(&popup));
+  if (shot.taken || ++shot.ticks > 100 || popup == nullptr) {
+    if (shot.taken || shot.ticks > 100) EndMenu();
+    return;
+  }
+  HMENU menu = reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0));
+  if ((GetMenuState(menu, IDM_TREE_SET_INPUT, MF_BYCOMMAND) & MF_HILITE) == 0) {
+    PostMessageW(popup, WM_KEYDOWN, VK_DOWN, 0);
+  } else if (++shot.highlightedTicks == 5) {  // painted by now
+    shot.taken = SaveWindowBitmap(W().Handle(), L"tree-menu");
+  }
+}
+
+TEST_F(Screenshots, TreeMenuOnARegisteredFolder) {
+  RegisterTwoFolders(scratch_);
+  W().optionsPage().ToggleHiddenItems();  // hidden items shown: 5040 checked
+  ASSERT_EQ(Stored().options.Hidden, 0);
+  const HTREEITEM family = TreeChild(W().tree().RegisteredRoot(), L"家族");
+  const HTREEITEM landscape = TreeChild(W().tree().RegisteredRoot(), L"風景");
+  ASSERT_NE(landscape, nullptr);
+  SelectInTree(family, false);  // the focus stays off the tree, as after a right-click
+  Settle();
+  RECT r{};
+  TreeView_GetItemRect(TreeView(), landscape, &r, TRUE);
+  POINT point{r.right - 6, r.bottom - 4};  // the menu leaves the item's text visible
+  ClientToScreen(TreeView(), &point);
+  MenuShot shot;
+  gMenuShot = &shot;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 30, ShootMenu);
+  SendMessageW(W().tree().Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(TreeView()), MAKELPARAM(point.x, point.y));
+  KillTimer(nullptr, timer);
+  gMenuShot = nullptr;
+  EXPECT_TRUE(shot.taken);
 }
 
 }  // namespace

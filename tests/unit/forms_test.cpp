@@ -1,13 +1,16 @@
 // The rules the windows apply to what they show: field numbers, the size sample, the buttons of a scale
-// and a naming rule, the main window's place in the work area, the supported systems, the Send To path.
+// and a naming rule, the main window's place in the work area, the supported systems, the Send To path,
+// and the folder tree's modes, commands and registered folders.
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "forms/output_settings_form.h"
 #include "forms/send_to_path.h"
+#include "forms/tree_rules.h"
 #include "forms/window_placement.h"
 #include "platform/system_folders.h"
 #include "resources/resource.h"
@@ -113,6 +116,58 @@ TEST(SendToPath, IsTheProgramNameWithLnkInTheGivenFolder) {
       {sendTo, sep + L"a" + sep, L""},
   };
   for (const auto& c : cases) EXPECT_EQ(ShortcutPathIn(c.folder, c.program), c.link) << c.program;
+}
+
+TEST(TreeRules, ModeTableAndCursorsWithShiftAndControl) {
+  const FolderTargets in{true, false}, out{false, true}, both{true, true};
+  const struct {
+    int32_t mode;
+    bool shift, control;
+    FolderTargets targets;
+    TreeCursor cursor;
+  } cases[] = {
+      {0, false, false, in, TreeCursor::kInput},    {0, true, false, in, TreeCursor::kInput},
+      {0, false, true, out, TreeCursor::kOutput},   {0, true, true, out, TreeCursor::kOutput},
+      {1, false, false, out, TreeCursor::kOutput},  {1, true, false, in, TreeCursor::kInput},
+      {1, false, true, out, TreeCursor::kOutput},   {1, true, true, in, TreeCursor::kInput},
+      {2, false, false, both, TreeCursor::kBoth},   {2, true, false, in, TreeCursor::kInput},
+      {2, false, true, out, TreeCursor::kOutput},   {2, true, true, in, TreeCursor::kInput},
+      {7, false, false, both, TreeCursor::kBoth},   {-1, false, true, out, TreeCursor::kOutput},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(TargetsOfSelection(c.mode, c.shift, c.control), c.targets) << c.mode << c.shift << c.control;
+    EXPECT_EQ(CursorOfMode(c.mode, c.shift, c.control), c.cursor) << c.mode << c.shift << c.control;
+  }
+}
+
+TEST(TreeRules, CommandsOfEachKindOfNode) {
+  const struct {
+    TreeNodeSort sort;
+    TreeCommands commands;  // open, add, remove, set folders
+  } cases[] = {
+      {TreeNodeSort::kNone, {false, false, false, false}},
+      {TreeNodeSort::kRegisteredRoot, {false, false, false, false}},
+      {TreeNodeSort::kNamespaceFolder, {true, true, false, true}},
+      {TreeNodeSort::kNamespaceOther, {true, false, false, false}},
+      {TreeNodeSort::kRegistered, {true, false, true, true}},
+      {TreeNodeSort::kRegisteredSubfolder, {true, true, false, true}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CommandsFor(c.sort), c.commands) << static_cast<int>(c.sort);
+}
+
+TEST(TreeRules, RegisteredListIsExactBoundedAndMovesUp) {
+  std::vector<std::wstring> list;
+  EXPECT_EQ(AddToRegisteredList(list, L"C:\\Pics"), AddResult::kAddedFirst);
+  EXPECT_EQ(AddToRegisteredList(list, L"C:\\Pics"), AddResult::kAlreadyRegistered);
+  EXPECT_EQ(AddToRegisteredList(list, L"C:\\pics"), AddResult::kAdded);  // letter case counts
+  EXPECT_EQ(AddToRegisteredList(list, L"D:\\x"), AddResult::kAdded);
+  EXPECT_TRUE(RemoveFromRegisteredList(list, L"C:\\Pics"));
+  EXPECT_EQ(list, (std::vector<std::wstring>{L"C:\\pics", L"D:\\x"}));
+  EXPECT_FALSE(RemoveFromRegisteredList(list, L"C:\\PICS"));
+  while (list.size() < kRegisteredFolderSlots) list.push_back(L"F" + std::to_wstring(list.size()));
+  EXPECT_EQ(AddToRegisteredList(list, L"E:\\one more"), AddResult::kFull);
+  EXPECT_EQ(list.size(), kRegisteredFolderSlots);
+  EXPECT_EQ(AddToRegisteredList(list, L"D:\\x"), AddResult::kAlreadyRegistered);
 }
 
 }  // namespace

@@ -1,0 +1,149 @@
+// The folder tree's context menu.
+#include "tree/tree_menu.h"
+
+#include <cwchar>
+#include <cwctype>
+#include <iterator>
+
+#include "resources/resource.h"
+
+namespace qv {
+
+namespace {
+
+struct MenuEntry {
+  UINT id;  // 0: separator
+  const wchar_t* text;
+};
+
+constexpr MenuEntry kEntries[] = {
+    {IDM_TREE_OPEN, L"エクスプローラで開く(&X)"},
+    {0, nullptr},
+    {IDM_TREE_ADD, L"登録フォルダに追加(&A)"},
+    {IDM_TREE_REMOVE, L"登録フォルダから除外(&D)"},
+    {0, nullptr},
+    {IDM_TREE_SET_INPUT, L"入力フォルダ設定(&I)"},
+    {IDM_TREE_SET_OUTPUT, L"出力フォルダ設定(&O)"},
+    {IDM_TREE_SET_BOTH, L"入出力フォルダ同時設定(&S)"},
+    {0, nullptr},
+    {IDM_TREE_HIDDEN, L"隠し属性表示(&H)"},
+};
+
+constexpr int kExtraWidth = 20;  // measured text plus this much
+constexpr int kExtraHeight = 6;
+constexpr int kTextLeft = 20;  // the text's area inside the item
+constexpr int kTextRight = 12;
+constexpr COLORREF kSelectionColour = RGB(0xE8, 0xFF, 0xFF);
+constexpr COLORREF kSelectionFrameColour = RGB(0x48, 0x90, 0x90);
+constexpr COLORREF kCheckColour = RGB(0xC0, 0x60, 0xC0);
+
+bool IsOwnItem(UINT type, ULONG_PTR data) {
+  if (type != ODT_MENU || data == 0) return false;
+  for (const MenuEntry& entry : kEntries)
+    if (entry.text != nullptr && reinterpret_cast<ULONG_PTR>(entry.text) == data) return true;
+  return false;
+}
+
+void Enable(HMENU menu, UINT id, bool enabled) {
+  EnableMenuItem(menu, id, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+}
+
+// The check box: a white square from 4 to 14 pixels right of and below the item's corner, framed and
+// crossed in the check pen.
+void DrawCheckBox(HDC dc, POINT corner, HBRUSH brush, HPEN pen) {
+  const SelectedObject selectedPen(dc, pen);
+  const SelectedObject selectedBrush(dc, brush);
+  Rectangle(dc, corner.x + 4, corner.y + 4, corner.x + 14, corner.y + 14);
+  MoveToEx(dc, corner.x + 5, corner.y + 5, nullptr);
+  LineTo(dc, corner.x + 13, corner.y + 13);
+  MoveToEx(dc, corner.x + 5, corner.y + 12, nullptr);
+  LineTo(dc, corner.x + 13, corner.y + 4);
+}
+
+}  // namespace
+
+TreeMenu::~TreeMenu() {
+  if (menu_ != nullptr) DestroyMenu(menu_);
+}
+
+bool TreeMenu::Create() {
+  if (menu_ != nullptr) return true;
+  menu_ = CreatePopupMenu();
+  if (menu_ == nullptr) return false;
+  for (const MenuEntry& entry : kEntries) {
+    if (entry.text == nullptr)
+      AppendMenuW(menu_, MF_SEPARATOR, 0, nullptr);
+    else
+      AppendMenuW(menu_, MF_OWNERDRAW, entry.id, reinterpret_cast<LPCWSTR>(entry.text));
+  }
+  selectionBrush_.Reset(CreateSolidBrush(kSelectionColour));
+  selectionPen_.Reset(CreatePen(PS_SOLID, 1, kSelectionFrameColour));
+  checkBrush_.Reset(CreateSolidBrush(RGB(255, 255, 255)));
+  checkPen_.Reset(CreatePen(PS_SOLID, 1, kCheckColour));
+  return true;
+}
+
+void TreeMenu::Prepare(TreeNodeSort target, bool hiddenShown) const {
+  const TreeCommands commands = CommandsFor(target);
+  Enable(menu_, IDM_TREE_OPEN, commands.open);
+  Enable(menu_, IDM_TREE_ADD, commands.add);
+  Enable(menu_, IDM_TREE_REMOVE, commands.remove);
+  for (UINT id : {IDM_TREE_SET_INPUT, IDM_TREE_SET_OUTPUT, IDM_TREE_SET_BOTH}) Enable(menu_, id, commands.setFolders);
+  Enable(menu_, IDM_TREE_HIDDEN, true);
+  CheckMenuItem(menu_, IDM_TREE_HIDDEN, MF_BYCOMMAND | (hiddenShown ? MF_CHECKED : MF_UNCHECKED));
+}
+
+LRESULT TreeMenu::ItemOfAccessKey(wchar_t key) const {
+  const wint_t wanted = std::towupper(key);
+  for (UINT position = 0; position < std::size(kEntries); ++position) {
+    const wchar_t* text = kEntries[position].text;
+    if (text == nullptr || (GetMenuState(menu_, position, MF_BYPOSITION) & (MF_GRAYED | MF_DISABLED)) != 0) continue;
+    const wchar_t* amp = wcschr(text, L'&');
+    if (amp == nullptr || amp[1] == L'\0') continue;
+    if (std::towupper(amp[1]) == wanted) return MAKELRESULT(position, MNC_EXECUTE);
+  }
+  return MAKELRESULT(0, MNC_IGNORE);
+}
+
+void TreeMenu::Show(HWND owner, POINT screenPoint) const {
+  TrackPopupMenu(menu_, TPM_LEFTALIGN | TPM_NOANIMATION, screenPoint.x, screenPoint.y, 0, owner, nullptr);
+}
+
+bool TreeMenu::Measure(HWND window, HFONT font, MEASUREITEMSTRUCT& measure) const {
+  if (!IsOwnItem(measure.CtlType, measure.itemData)) return false;
+  const WindowDc dc(window);
+  if (!dc) return false;
+  const SelectedObject selected(dc.Get(), font != nullptr ? static_cast<HGDIOBJ>(font) : GetStockObject(SYSTEM_FONT));
+  RECT text{};
+  DrawTextW(dc.Get(), reinterpret_cast<const wchar_t*>(measure.itemData), -1, &text, DT_SINGLELINE | DT_CALCRECT);
+  measure.itemWidth = static_cast<UINT>(text.right - text.left + kExtraWidth);
+  measure.itemHeight = static_cast<UINT>(text.bottom - text.top + kExtraHeight);
+  return true;
+}
+
+bool TreeMenu::Draw(HFONT font, HBRUSH menuBrush, const DRAWITEMSTRUCT& draw) const {
+  if (!IsOwnItem(draw.CtlType, draw.itemData)) return false;
+  HDC dc = draw.hDC;
+  const SelectedObject selected(dc, font != nullptr ? static_cast<HGDIOBJ>(font) : GetStockObject(SYSTEM_FONT));
+  SetBkMode(dc, TRANSPARENT);
+  RECT area = draw.rcItem;
+  if ((draw.itemState & (ODS_GRAYED | ODS_DISABLED)) != 0) {
+    SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+  } else {
+    SetTextColor(dc, GetSysColor(COLOR_MENUTEXT));
+    if ((draw.itemState & ODS_SELECTED) != 0) {
+      const SelectedObject pen(dc, selectionPen_.Get());
+      const SelectedObject brush(dc, selectionBrush_.Get());
+      Rectangle(dc, area.left, area.top, area.right, area.bottom);
+    } else {
+      FillRect(dc, &area, menuBrush != nullptr ? menuBrush : GetSysColorBrush(COLOR_MENU));
+    }
+    if ((draw.itemState & ODS_CHECKED) != 0)
+      DrawCheckBox(dc, POINT{area.left, area.top}, checkBrush_.Get(), checkPen_.Get());
+  }
+  RECT text{area.left + kTextLeft, area.top, area.right - kTextRight, area.bottom};
+  DrawTextW(dc, reinterpret_cast<const wchar_t*>(draw.itemData), -1, &text, DT_SINGLELINE | DT_VCENTER);
+  return true;
+}
+
+}  // namespace qv
