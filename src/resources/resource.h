@@ -136,5 +136,11 @@
 #define IDC_SHOW_HIDDEN 1344
 #define IDC_TOOLTIPS 1345
 
+// ---- about box (100-103): a window of its own with its own dispatcher, so these are not shared ---
+#define IDC_ABOUT_LINK 100
+#define IDC_ABOUT_OK 101
+#define IDC_ABOUT_TITLE 102
+#define IDC_ABOUT_COPYRIGHT 103
+
 // ---- system menu --------------------------------------------------------------------------------
 #define IDM_TOPMOST 5100

@@ -6,6 +6,8 @@
 
 #include <utility>
 
+#include "about/about_box.h"
+#include "about/help.h"
 #include "dialogs/file_name_check_dialog.h"
 #include "platform/system_folders.h"
 #include "resources/resource.h"
@@ -321,9 +323,10 @@ void MainWindow::OnPanelCommand(int id, int code) {
     case IDC_INPUT_FOLDER: OnInputFieldCommand(code); return;
     case IDC_FILE_NAME_CHECK: ShowFileNameCheck(*this); return;
     case IDC_CONVERT: RunFolderConversion(*this); return;
+    case IDC_HELP_BUTTON: ShowHelp(static_cast<int>(SendMessageW(tab_, TCM_GETCURSEL, 0, 0))); return;
     case IDC_EXIT: SendMessageW(Handle(), WM_CLOSE, 0, 0); return;
-    // The output preview, the help file and the version window come with their own windows; "中止"
-    // is heard only by a run.
+    case IDC_VERSION: OpenAboutBox(Handle()); return;
+    // The output preview comes with its own window; "中止" is heard only by a run.
     default: return;
   }
 }

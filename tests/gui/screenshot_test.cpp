@@ -1,5 +1,5 @@
 // Pictures of the program for a person to look at: the main window with each tab, the comment dialog,
-// the file-name check dialog, a message box and the window during a run. Taken only when
+// the file-name check dialog, the about box, a message box and the window during a run. Taken only when
 // QV_SCREENSHOT_DIR names a folder (the gui stage of the test runner sets it and turns the bitmaps into
 // PNG files); skipped otherwise.
 #include <windows.h>
@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "about/about_box.h"
 #include "gui_test_support.h"
 #include "platform/win32/unique_handles.h"
 #include "resources/resource.h"
@@ -30,10 +31,17 @@ std::wstring ScreenshotDir() {
   return env != nullptr && *env != '\0' ? guitest::WindowsPath(env) : std::wstring();
 }
 
-// Saves what the screen shows inside the window's rectangle as a 24-bit bitmap file.
-bool SaveWindowBitmap(HWND window, const std::wstring& name) {
+// What the screen shows inside a window's rectangle: bottom-up rows of blue, green, red bytes.
+struct ScreenCapture {
+  BITMAPINFOHEADER header{};
+  DWORD stride = 0;
+  std::vector<BYTE> bits;
+};
+
+ScreenCapture CaptureWindow(HWND window) {
+  ScreenCapture capture;
   RECT r{};
-  if (!GetWindowRect(window, &r)) return false;
+  if (!GetWindowRect(window, &r)) return capture;
   const int width = r.right - r.left, height = r.bottom - r.top;
   const WindowDc screen(nullptr);
   const UniqueMemoryDc memory(CreateCompatibleDC(screen.Get()));
@@ -45,24 +53,46 @@ bool SaveWindowBitmap(HWND window, const std::wstring& name) {
   info.bmiHeader.biBitCount = 24;
   void* bits = nullptr;
   const UniqueGdiObject<HBITMAP> bitmap(CreateDIBSection(screen.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!bitmap) return capture;
   {
     const SelectedObject selected(memory.Get(), bitmap.Get());
     BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), r.left, r.top, SRCCOPY);
   }
   GdiFlush();
-  const DWORD stride = ((width * 3 + 3) / 4) * 4;
-  const DWORD imageBytes = stride * height;
+  capture.header = info.bmiHeader;
+  capture.stride = ((width * 3 + 3) / 4) * 4;
+  const auto* first = static_cast<const BYTE*>(bits);
+  capture.bits.assign(first, first + capture.stride * height);
+  return capture;
+}
+
+// How many pixels of `window` show exactly `colour` on the screen.
+int CountPixels(HWND window, COLORREF colour) {
+  const ScreenCapture capture = CaptureWindow(window);
+  int count = 0;
+  for (int y = 0; y < capture.header.biHeight; ++y)
+    for (int x = 0; x < capture.header.biWidth; ++x) {
+      const BYTE* p = &capture.bits[y * capture.stride + x * 3];
+      count += RGB(p[2], p[1], p[0]) == colour ? 1 : 0;
+    }
+  return count;
+}
+
+// Saves what the screen shows inside the window's rectangle as a 24-bit bitmap file.
+bool SaveWindowBitmap(HWND window, const std::wstring& name) {
+  const ScreenCapture capture = CaptureWindow(window);
+  if (capture.bits.empty()) return false;
   BITMAPFILEHEADER file{};
   file.bfType = 0x4D42;
-  file.bfOffBits = sizeof(file) + sizeof(info.bmiHeader);
-  file.bfSize = file.bfOffBits + imageBytes;
+  file.bfOffBits = sizeof(file) + sizeof(capture.header);
+  file.bfSize = file.bfOffBits + static_cast<DWORD>(capture.bits.size());
   const std::wstring path = ScreenshotDir() + L"\\" + name + L".bmp";
   UniqueKernelHandle out(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
   if (!out) return false;
   DWORD written = 0;
   const bool ok = WriteFile(out.Get(), &file, sizeof(file), &written, nullptr) &&
-                  WriteFile(out.Get(), &info.bmiHeader, sizeof(info.bmiHeader), &written, nullptr) &&
-                  WriteFile(out.Get(), bits, imageBytes, &written, nullptr);
+                  WriteFile(out.Get(), &capture.header, sizeof(capture.header), &written, nullptr) &&
+                  WriteFile(out.Get(), capture.bits.data(), static_cast<DWORD>(capture.bits.size()), &written, nullptr);
   return out.Close() && ok;
 }
 
@@ -169,6 +199,17 @@ TEST_F(Screenshots, ErrorMessageBox) {
   SetWindowTextW(W().OutputField(), L"");
   ShootModalOpenedBy(L"Error", L"message-box", IDOK,
                      [] { SendMessageW(W().Panel(), WM_COMMAND, MAKEWPARAM(IDC_CONVERT, BN_CLICKED), 0); });
+}
+
+// The about box over the main window; its link is drawn in pure blue.
+TEST_F(Screenshots, AboutBox) {
+  HWND about = OpenAboutBox(window_);
+  ASSERT_NE(about, nullptr);
+  RedrawWindow(about, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+  PumpMessages(300);
+  EXPECT_TRUE(SaveWindowBitmap(about, L"about-box"));
+  EXPECT_GT(CountPixels(GetDlgItem(about, IDC_ABOUT_LINK), RGB(0, 0, 255)), 0);
+  SendMessageW(about, WM_CLOSE, 0, 0);
 }
 
 // The cancel question comes while the run is going on: its stand-in takes the picture of the window
