@@ -35,14 +35,17 @@ int CompareNamesNaturally(const std::wstring& a, const std::wstring& b) {
   }
 }
 
+std::wstring GroupThousands(uint64_t number) {
+  const std::wstring digits = std::to_wstring(number);
+  const size_t lead = digits.size() % 3 == 0 ? 3 : digits.size() % 3;
+  std::wstring text = digits.substr(0, lead);
+  for (size_t i = lead; i < digits.size(); i += 3) text += L"," + digits.substr(i, 3);
+  return text;
+}
+
 std::wstring FormatSizeText(uint64_t bytes) {
   const uint64_t kb = bytes / 1024 + (bytes % 1024 != 0 ? 1 : 0);
-  const std::wstring digits = std::to_wstring(kb);
-  std::wstring text;
-  const size_t lead = digits.size() % 3 == 0 ? 3 : digits.size() % 3;
-  text = digits.substr(0, lead);
-  for (size_t i = lead; i < digits.size(); i += 3) text += L"," + digits.substr(i, 3);
-  return text + L" KB";
+  return GroupThousands(kb) + L" KB";
 }
 
 std::wstring FormatTimeText(const LocalTime& t) {

@@ -34,6 +34,8 @@ int CompareNamesNaturally(const std::wstring& a, const std::wstring& b);
 
 // Kilobytes (1024 bytes) rounded up, with thousands separators: 1234567 -> "1,206 KB".
 std::wstring FormatSizeText(uint64_t bytes);
+// A number with a comma between groups of three digits counted from the right: 1269 -> "1,269".
+std::wstring GroupThousands(uint64_t number);
 
 // "2010/05/16 09:03:07".
 std::wstring FormatTimeText(const LocalTime& time);

@@ -132,6 +132,10 @@ std::vector<RunRow> InputListPage::Rows() const {
   return rows;
 }
 
+int InputListPage::FirstSelectedRow() const {
+  return list_ != nullptr ? ListView_GetNextItem(list_, -1, LVNI_SELECTED) : -1;
+}
+
 void InputListPage::RemoveRows(const std::vector<std::wstring>& names) {
   if (names.empty() || RowCount() == 0) return;
   for (int row = RowCount() - 1; row >= 0; --row) {

@@ -33,6 +33,8 @@ class InputListPage : public TabPage {
   const std::wstring& Folder() const { return folder_; }
   // Names and check states in display order.
   std::vector<RunRow> Rows() const;
+  // The index of the first selected row from the top, -1 when none is.
+  int FirstSelectedRow() const;
   // One entry per row.
   void SetRowChecks(const std::vector<bool>& checked);
   // Takes the rows of these file names out of the list (inputs a run removed) and updates the count.

@@ -10,6 +10,7 @@
 #define IDC_TREE_BOTH 113        // tree cursor: click sets both
 #define IDD_FILE_NAME_CHECK 2000
 #define IDD_OUTPUT_PREVIEW 2100
+#define IDC_OUTPUT_PREVIEW_AREA 2101
 #define IDD_COMMENT 2200
 #define IDC_COMMENT_TEXT 2210
 #define IDC_NAME_CHECK_LIST 2001

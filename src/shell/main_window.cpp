@@ -10,6 +10,7 @@
 #include "about/help.h"
 #include "dialogs/file_name_check_dialog.h"
 #include "platform/system_folders.h"
+#include "preview/output_preview.h"
 #include "resources/resource.h"
 #include "shell/drop.h"
 #include "shell/window_run.h"
@@ -20,7 +21,6 @@ namespace qv {
 
 const wchar_t kMainWindowClass[] = L"Quorvix_main_class";
 const wchar_t kMainPanelClass[] = L"Quorvix_mnbase_class";
-const wchar_t kOutputPreviewClass[] = L"Rideroz_oprv_class";
 
 namespace {
 
@@ -129,7 +129,7 @@ bool RegisterWindowClasses() {
   ok = WindowBase::RegisterClass(kMainPanelClass, nullptr, arrow, face) && ok;
   ok = TabPage::RegisterPageClass() && ok;
   ok = InputPreviewBox::RegisterBoxClass() && ok;
-  ok = WindowBase::RegisterClass(kOutputPreviewClass, nullptr, arrow, nullptr) && ok;
+  ok = RegisterOutputPreviewClass() && ok;
 
   INITCOMMONCONTROLSEX controls{};
   controls.dwSize = sizeof(controls);
@@ -321,12 +321,13 @@ void MainWindow::OnInputFieldCommand(int code) {
 void MainWindow::OnPanelCommand(int id, int code) {
   switch (id) {
     case IDC_INPUT_FOLDER: OnInputFieldCommand(code); return;
+    case IDC_OUTPUT_PREVIEW: ShowOutputPreview(*this); return;
     case IDC_FILE_NAME_CHECK: ShowFileNameCheck(*this); return;
     case IDC_CONVERT: RunFolderConversion(*this); return;
     case IDC_HELP_BUTTON: ShowHelp(static_cast<int>(SendMessageW(tab_, TCM_GETCURSEL, 0, 0))); return;
     case IDC_EXIT: SendMessageW(Handle(), WM_CLOSE, 0, 0); return;
     case IDC_VERSION: OpenAboutBox(Handle()); return;
-    // The output preview comes with its own window; "中止" is heard only by a run.
+    // "中止" is heard only by a run.
     default: return;
   }
 }

@@ -30,7 +30,6 @@ constexpr int kTreeColumnWidth = 180;
 
 extern const wchar_t kMainWindowClass[];     // "Quorvix_main_class"
 extern const wchar_t kMainPanelClass[];      // "Quorvix_mnbase_class"
-extern const wchar_t kOutputPreviewClass[];  // "Rideroz_oprv_class"
 
 // The settings the window is made with and edits: the conversion parameters and the stored options,
 // window position, folder histories and registered folders.

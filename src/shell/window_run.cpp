@@ -6,8 +6,11 @@
 #include <optional>
 
 #include "dialogs/file_name_check_dialog.h"
+#include "engine/conversion.h"
 #include "engine/params.h"
 #include "platform/directory.h"
+#include "platform/files.h"
+#include "preview/output_preview.h"
 #include "platform/system_folders.h"
 #include "resources/resource.h"
 #include "shell/main_window.h"
@@ -239,6 +242,54 @@ RunSummary RunFileListConversion(MainWindow& window, const std::vector<std::wstr
   if (!BuildFileListRunRequest(window, paths, source, request)) return {};
   WindowRunObserver observer(window, request);
   return ExecuteRun(request, observer);
+}
+
+namespace {
+
+// The row the output preview shows: the first selected one, else the first checked one; empty for none.
+std::wstring OutputPreviewRow(const InputListPage& page) {
+  const std::vector<RunRow> rows = page.Rows();
+  const int selected = page.FirstSelectedRow();
+  if (selected >= 0 && static_cast<size_t>(selected) < rows.size()) return rows[static_cast<size_t>(selected)].name;
+  for (const RunRow& row : rows)
+    if (row.checked) return row.name;
+  return std::wstring();
+}
+
+}  // namespace
+
+void ShowOutputPreview(MainWindow& window) {
+  if (window.RunActive()) return;
+  const std::wstring folder = FolderFieldText(window.InputField());
+  if (folder.empty() || !IsExistingFolder(folder)) {
+    window.ShowMessage(MessageCode::kInvalidInput);
+    return;
+  }
+  const std::wstring name = OutputPreviewRow(window.inputPage());
+  if (name.empty()) {
+    window.ShowMessage(MessageCode::kNoFiles);
+    return;
+  }
+  window.outputPage().StoreFields();
+  RunRequest request;
+  TakeParams(window, request);
+  CodecStates states;
+  if (!PrepareCodecStates(states)) {
+    ReleaseCodecStates(states);
+    window.ShowMessage(MessageCode::kMemory);
+    return;
+  }
+  ConversionContext context;
+  context.params = &request.params;
+  context.states = &states;
+  context.tempFolder = TemporaryFolder();
+  // A row names a file of the folder it was listed from, whatever the field says by now.
+  std::wstring tempPath;
+  if (ConvertFileToTemp(context, JoinPath(window.inputPage().Folder(), name), tempPath)) {
+    RunOutputPreviewDialog(window.Handle(), tempPath, request.params);
+    DeleteFileW(tempPath.c_str());
+  }
+  ReleaseCodecStates(states);
 }
 
 void ShowFileNameCheck(MainWindow& window) {

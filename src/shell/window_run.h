@@ -87,6 +87,13 @@ RunSummary RunFolderConversion(MainWindow& window);
 // A run over explicit paths (the command line, source kCommandLine; drops, kDrop).
 RunSummary RunFileListConversion(MainWindow& window, const std::vector<std::wstring>& paths, RunSource source);
 
+// The command of button 1021: the file of the first selected row (else the first checked one) converted
+// as a run would convert it into a temporary file, shown in the output preview window and deleted when it
+// closes. "入力フォルダが無効です。" when the input field names no existing folder, "対象ファイルがありません。"
+// without a row, "メモリ確保に失敗しました。" when the codecs cannot be made; a file that does not convert
+// opens nothing. Nothing is written to the output folder.
+void ShowOutputPreview(MainWindow& window);
+
 // The command of button 1022: the names of the run as it would go now (message 3/4 for invalid folders,
 // a changed input folder reloaded without a message, message 6 when no row is checked, message 0 when the
 // Exif reader cannot be made), shown in the file-name check dialog over the tab control; "変換" there

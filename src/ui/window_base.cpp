@@ -124,6 +124,13 @@ INT_PTR DialogBase::RunModal(int templateId, HWND owner) {
                          reinterpret_cast<LPARAM>(this));
 }
 
+DialogBase* DialogBase::ObjectOf(HWND dialog) {
+  // Only dialogs of our own procedure carry an object in their user data.
+  if (dialog == nullptr || GetWindowLongPtrW(dialog, DWLP_DLGPROC) != reinterpret_cast<LONG_PTR>(Procedure))
+    return nullptr;
+  return reinterpret_cast<DialogBase*>(GetWindowLongPtrW(dialog, DWLP_USER));
+}
+
 INT_PTR CALLBACK DialogBase::Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG) {
     auto* self = reinterpret_cast<DialogBase*>(lParam);

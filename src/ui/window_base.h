@@ -59,6 +59,12 @@ class DialogBase {
   DialogBase& operator=(const DialogBase&) = delete;
   virtual ~DialogBase() = default;
 
+  // The object of a dialog run through RunModal, or null for any other window (or another type).
+  template <typename T>
+  static T* FromHandle(HWND dialog) {
+    return dynamic_cast<T*>(ObjectOf(dialog));
+  }
+
  protected:
   // Runs the dialog of template `templateId` modal to `owner`; its EndDialog result, -1 on failure.
   INT_PTR RunModal(int templateId, HWND owner);
@@ -67,6 +73,7 @@ class DialogBase {
   virtual INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) = 0;
 
  private:
+  static DialogBase* ObjectOf(HWND dialog);
   static INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
   HWND dialog_ = nullptr;

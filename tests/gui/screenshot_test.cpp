@@ -96,8 +96,20 @@ bool SaveWindowBitmap(HWND window, const std::wstring& name) {
   return out.Close() && ok;
 }
 
-// The dialog or message box of this thread with the given caption, if one is open.
+BOOL CALLBACK FindOutputPreview(HWND window, LPARAM found) {
+  if (GetDlgItem(window, IDC_OUTPUT_PREVIEW_AREA) == nullptr) return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+
+// The dialog or message box of this thread with the given caption, if one is open; without a caption
+// the output preview window, whose title changes with its image.
 HWND FindDialog(const wchar_t* caption) {
+  if (caption == nullptr) {
+    HWND preview = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindOutputPreview, reinterpret_cast<LPARAM>(&preview));
+    return preview;
+  }
   HWND dialog = FindWindowW(L"#32770", caption);
   DWORD pid = 0;
   if (dialog != nullptr && GetWindowThreadProcessId(dialog, &pid) && pid == GetCurrentProcessId()) return dialog;
@@ -210,6 +222,16 @@ TEST_F(Screenshots, AboutBox) {
   EXPECT_TRUE(SaveWindowBitmap(about, L"about-box"));
   EXPECT_GT(CountPixels(GetDlgItem(about, IDC_ABOUT_LINK), RGB(0, 0, 255)), 0);
   SendMessageW(about, WM_CLOSE, 0, 0);
+}
+
+TEST_F(Screenshots, OutputPreview) {
+  const std::wstring photos = scratch_.folder(L"preview");
+  guitest::CopyDataFile(L"s011.jpg", photos + L"\\s011.jpg");
+  W().SetInputFolder(photos);
+  W().params().ScaleNum = 3;
+  ShootModalOpenedBy(nullptr, L"output-preview", IDCANCEL, [] {
+    SendMessageW(W().Panel(), WM_COMMAND, MAKEWPARAM(IDC_OUTPUT_PREVIEW, BN_CLICKED), 0);
+  });
 }
 
 // The cancel question comes while the run is going on: its stand-in takes the picture of the window

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "forms/output_settings_form.h"
+#include "forms/preview_fit.h"
 #include "forms/send_to_path.h"
 #include "forms/tree_rules.h"
 #include "forms/window_placement.h"
@@ -168,6 +169,32 @@ TEST(TreeRules, RegisteredListIsExactBoundedAndMovesUp) {
   EXPECT_EQ(AddToRegisteredList(list, L"E:\\one more"), AddResult::kFull);
   EXPECT_EQ(list.size(), kRegisteredFolderSlots);
   EXPECT_EQ(AddToRegisteredList(list, L"D:\\x"), AddResult::kAlreadyRegistered);
+
+TEST(OutputPreviewFit, ClientZoomPlaceAndTitle) {
+  // Frames of 3, caption of 22, a 1920 x 1040 work area: 1914 x 1012 are available.
+  const PreviewMetrics fullHd{22, 3, 3, 0, 0, 1920, 1040, 112};
+  const struct {
+    PreviewMetrics metrics;
+    int32_t width, height;
+    PreviewPlacement expected;  // client w, h, zoom, window x, y, w, h
+  } cases[] = {
+      {fullHd, 640, 480, {640, 480, 100, 637, 266, 646, 508}},
+      {fullHd, 4000, 3000, {1349, 1012, 33, 282, 0, 1355, 1040}},
+      // Narrow: the client keeps the minimum width less twice the frame height, centred.
+      {fullHd, 20, 2000, {106, 1012, 50, 904, 0, 112, 1040}},
+      {fullHd, 0, 0, {106, 0, 100, 904, 506, 112, 28}},
+  };
+  for (const auto& c : cases) {
+    const PreviewPlacement p = FitOutputPreview(c.metrics, c.width, c.height);
+    const PreviewPlacement& e = c.expected;
+    EXPECT_EQ((std::vector<int32_t>{p.clientWidth, p.clientHeight, p.zoom, p.x, p.y, p.width, p.height}),
+              (std::vector<int32_t>{e.clientWidth, e.clientHeight, e.zoom, e.x, e.y, e.width, e.height}))
+        << c.width << "x" << c.height;
+  }
+  EXPECT_EQ(OutputPreviewTitle(100, 5000), L"100% / 4KB");
+  EXPECT_EQ(OutputPreviewTitle(33, 1300000), L"33% / 1,269KB");
+  EXPECT_EQ(OutputPreviewTitle(7, 1023), L"7% / 0KB");
+  EXPECT_EQ(OutputPreviewTitle(1, 1024ull * 1234567), L"1% / 1,234,567KB");
 }
 
 }  // namespace
