@@ -79,7 +79,7 @@ fuzz:
 # display, says so and converts three sample photos into ./out with the command line instead.
 run: bootstrap
 	$(CONFIGURE_WIN)
-	cmake --build $(WIN_DIR) -j$(JOBS) --target Quorvix
+	cmake --build $(WIN_DIR) -j$(JOBS) --target Quorvix quorvix_help
 	@if [ -n "$$DISPLAY" ]; then \
 	  scripts/run-gui $(WIN_DIR)/Quorvix.exe; \
 	else \

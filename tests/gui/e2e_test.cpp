@@ -218,5 +218,23 @@ TEST_F(QuorvixProgramTest, CommandLineFilesWithSdToCvtAreConvertedAndTheProgramE
   EXPECT_NE(ini.find(L"SdToPath=" + out), std::wstring::npos);
 }
 
+// The help button of the real program opens the help file beside it in the system's help viewer.
+TEST_F(QuorvixProgramTest, HelpButtonOpensTheHelpFileBesideTheProgram) {
+  std::wstring chm = guitest::GuiExePath();
+  chm.replace(chm.size() - 4, 4, L".chm");
+  if (GetFileAttributesW(chm.c_str()) == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "Quorvix.chm is not built";
+  ASSERT_TRUE(CopyFileW(chm.c_str(), (scratch_.path() + L"\\app\\Quorvix.chm").c_str(), FALSE));
+  Program program;
+  ASSERT_TRUE(program.Start(exe_, {}));
+  HWND window = program.WaitForWindow();
+  ASSERT_NE(window, nullptr);
+  MainWindowParts parts(window);
+  PostMessageW(parts.panel, WM_COMMAND, MAKEWPARAM(IDC_HELP_BUTTON, BN_CLICKED), 0);
+  HWND viewer = nullptr;
+  EXPECT_TRUE(guitest::PumpUntil([&] { return (viewer = FindWindowW(L"HH Parent", nullptr)) != nullptr; }, 10000));
+  if (viewer != nullptr) PostMessageW(viewer, WM_CLOSE, 0, 0);
+  CloseAndExpectExit(program, window);
+}
+
 }  // namespace
 }  // namespace qv

@@ -169,6 +169,7 @@ TEST(TreeRules, RegisteredListIsExactBoundedAndMovesUp) {
   EXPECT_EQ(AddToRegisteredList(list, L"E:\\one more"), AddResult::kFull);
   EXPECT_EQ(list.size(), kRegisteredFolderSlots);
   EXPECT_EQ(AddToRegisteredList(list, L"D:\\x"), AddResult::kAlreadyRegistered);
+}
 
 TEST(OutputPreviewFit, ClientZoomPlaceAndTitle) {
   // Frames of 3, caption of 22, a 1920 x 1040 work area: 1914 x 1012 are available.
