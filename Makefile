@@ -3,6 +3,7 @@
 #   build/win     Windows x86_64 with mingw-w64, Release, statically linked (run under Wine)
 #   build/bench   Linux Release with the benchmarks
 #   build/fuzz    clang with libFuzzer
+#   build/release Linux Release without tests: the command line that `make install` and `make deb` ship
 # Dependencies come from Debian (scripts/bootstrap); the cross-built Windows libraries are cached in
 # $(QV_CACHE)/win64.
 
@@ -15,6 +16,10 @@ NATIVE_DIR := build/native
 WIN_DIR := build/win
 BENCH_DIR := build/bench
 FUZZ_DIR := build/fuzz
+RELEASE_DIR := build/release
+DIST_DIR := dist
+PREFIX ?= /usr/local
+DESTDIR ?=
 CLI := $(NATIVE_DIR)/quorvix
 
 # How each build tree is configured; every target that builds in a tree uses these.
@@ -22,7 +27,7 @@ CONFIGURE_NATIVE = cmake -S . -B $(NATIVE_DIR) -DQV_SANITIZE=ON
 CONFIGURE_WIN = cmake -S . -B $(WIN_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
   -DCMAKE_BUILD_TYPE=Release -DQV_WIN_DEPS=$(QV_CACHE)/win64
 
-.PHONY: all build test bench fuzz run clean bootstrap native win check-fresh
+.PHONY: all build test bench fuzz run clean bootstrap native win check-fresh release install uninstall dist deb
 
 all: build
 
@@ -94,5 +99,34 @@ run: bootstrap
 check-fresh:
 	@scripts/check-fresh
 
+# The command line without sanitizers or tests, for installing.
+release:
+	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DQV_TESTS=OFF
+	cmake --build $(RELEASE_DIR) -j$(JOBS) --target quorvix
+
+# $(DESTDIR)$(PREFIX)/bin/quorvix, share/man/man1/quorvix.1, share/bash-completion/completions/quorvix.
+install: release
+	DESTDIR="$(DESTDIR)" cmake --install $(RELEASE_DIR) --prefix "$(PREFIX)"
+
+# Removes what the last `make install` put in place: the install manifest of the release tree lists the
+# files under PREFIX, without DESTDIR (give the same DESTDIR again).
+uninstall:
+	@[ -f $(RELEASE_DIR)/install_manifest.txt ] || { echo "uninstall: $(RELEASE_DIR)/install_manifest.txt missing: nothing installed from here"; exit 1; }
+	sed 's|^|$(DESTDIR)|' $(RELEASE_DIR)/install_manifest.txt | xargs -r -d '\n' rm -fv
+	rm -f $(RELEASE_DIR)/install_manifest.txt
+
+# dist/Quorvix-VERSION-win64.zip, dist/Quorvix-VERSION-setup.exe and dist/quorvix-VERSION.tar.gz
+# (scripts/make-dist) from the Windows build.
+dist: bootstrap
+	$(CONFIGURE_WIN)
+	cmake --build $(WIN_DIR) -j$(JOBS) --target Quorvix quorvix quorvix_help
+	scripts/make-dist $(WIN_DIR) $(DIST_DIR)
+
+# dist/quorvix_VERSION_ARCH.deb of the release build (CPack; dependencies from dpkg-shlibdeps).
+deb: release
+	mkdir -p $(DIST_DIR)
+	cd $(RELEASE_DIR) && cpack -G DEB -B $(abspath $(DIST_DIR))/deb
+	mv $(DIST_DIR)/deb/*.deb $(DIST_DIR)/ && rm -rf $(DIST_DIR)/deb
+
 clean:
-	rm -rf build out
+	rm -rf build out $(DIST_DIR)
