@@ -27,7 +27,7 @@ CONFIGURE_NATIVE = cmake -S . -B $(NATIVE_DIR) -DQV_SANITIZE=ON
 CONFIGURE_WIN = cmake -S . -B $(WIN_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
   -DCMAKE_BUILD_TYPE=Release -DQV_WIN_DEPS=$(QV_CACHE)/win64
 
-.PHONY: all build test bench fuzz run clean bootstrap native win check-fresh release install uninstall dist deb
+.PHONY: all build test bench fuzz run clean bootstrap native win check-fresh release install install-files uninstall dist deb
 
 all: build
 
@@ -106,14 +106,20 @@ release:
 
 # $(DESTDIR)$(PREFIX)/bin/quorvix, share/man/man1/quorvix.1, share/bash-completion/completions/quorvix.
 install: release
-	DESTDIR="$(DESTDIR)" cmake --install $(RELEASE_DIR) --prefix "$(PREFIX)"
+	@$(MAKE) --no-print-directory install-files
 
-# Removes what the last `make install` put in place: the install manifest of the release tree lists the
-# files under PREFIX, without DESTDIR (give the same DESTDIR again).
+# Installs from $(RELEASE_DIR) as it is built, and records the installed files with DESTDIR in
+# $(RELEASE_DIR)/installed-files.txt (CMake's install_manifest.txt leaves DESTDIR out, and `make deb`
+# overwrites it).
+install-files:
+	DESTDIR="$(DESTDIR)" cmake --install $(RELEASE_DIR) --prefix "$(PREFIX)"
+	awk -v d="$(DESTDIR)" '{ print d $$0 }' $(RELEASE_DIR)/install_manifest.txt >$(RELEASE_DIR)/installed-files.txt
+
+# Removes what the last `make install` put in place.
 uninstall:
-	@[ -f $(RELEASE_DIR)/install_manifest.txt ] || { echo "uninstall: $(RELEASE_DIR)/install_manifest.txt missing: nothing installed from here"; exit 1; }
-	sed 's|^|$(DESTDIR)|' $(RELEASE_DIR)/install_manifest.txt | xargs -r -d '\n' rm -fv
-	rm -f $(RELEASE_DIR)/install_manifest.txt
+	@[ -f $(RELEASE_DIR)/installed-files.txt ] || { echo "uninstall: $(RELEASE_DIR)/installed-files.txt missing: nothing installed from here"; exit 1; }
+	xargs -r -d '\n' rm -fv <$(RELEASE_DIR)/installed-files.txt
+	rm -f $(RELEASE_DIR)/installed-files.txt
 
 # dist/Quorvix-VERSION-win64.zip, dist/Quorvix-VERSION-setup.exe and dist/quorvix-VERSION.tar.gz
 # (scripts/make-dist) from the Windows build.
