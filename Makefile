@@ -1,6 +1,7 @@
 # Entry points over the CMake builds. Build trees live in build/ (never committed):
 #   build/native  Linux, with AddressSanitizer and UndefinedBehaviorSanitizer (unit tests, command line)
 #   build/win     Windows x86_64 with mingw-w64, Release, statically linked (run under Wine)
+#   build/tsan    Linux with ThreadSanitizer, only the tests of threaded code (made by `make test`)
 #   build/bench   Linux Release with the benchmarks
 #   build/fuzz    clang with libFuzzer
 #   build/release Linux Release without tests: the command line that `make install` and `make deb` ship

@@ -1,8 +1,12 @@
 // Conversion runs and the planned names of the file-name check and the dry run.
 #include "batch/run.h"
 
+#include <cwctype>
+#include <memory>
 #include <new>
+#include <unordered_set>
 
+#include "batch/conversion_pipeline.h"
 #include "platform/directory.h"
 #include "platform/files.h"
 #include "platform/system_folders.h"
@@ -46,7 +50,8 @@ FileStatus StatusOf(ConversionFailure failure) {
   }
 }
 
-// The state of one run.
+// The state of one run. One file at a time the run converts with its own codec states; with several
+// jobs the workers of the pipeline convert ahead of it.
 struct ConversionRun {
   std::wstring outputFolder;  // with the sub-folder
   bool subFolderCreated = false;
@@ -56,7 +61,50 @@ struct ConversionRun {
   NamingRule rule = NamingRule::kInputName;
   CodecStates states;
   ConversionContext ctx;
+  std::unique_ptr<ConversionPipeline> pipeline;
 };
+
+// A run that removes its inputs may meet an input again that it removed before (the same path given
+// twice): such a file is converted only at its turn, when the earlier one is gone, as one file at a time
+// would find it. Paths are compared ignoring case, which may hold back a file needlessly but never lets
+// one through early.
+std::vector<ConversionPipeline::Input> PipelineInputs(const RunRequest& request) {
+  std::vector<ConversionPipeline::Input> inputs;
+  inputs.reserve(request.inputs.size());
+  std::unordered_set<std::wstring> seen;
+  for (const RunInput& input : request.inputs) {
+    std::wstring key = input.path;
+    for (wchar_t& c : key) c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+    const bool again = !seen.insert(key).second;
+    inputs.push_back({input.path, again && request.disposal != InputDisposal::kKeep});
+  }
+  return inputs;
+}
+
+// The codec states of a one-file-at-a-time run, or the workers of a parallel one.
+bool PrepareConversion(const RunRequest& request, ConversionRun& run, const std::wstring& tempFolder) {
+  if (request.jobs > 1 && request.inputs.size() > 1) {
+    ConversionPipeline::Settings settings;
+    settings.workers = request.jobs;
+    settings.stopHint = request.stopHint;
+    run.pipeline = std::make_unique<ConversionPipeline>(request.params, tempFolder, PipelineInputs(request), settings);
+    return run.pipeline->Start();
+  }
+  if (!PrepareCodecStates(run.states)) {
+    ReleaseCodecStates(run.states);
+    return false;
+  }
+  run.ctx.params = &request.params;
+  run.ctx.states = &run.states;
+  run.ctx.tempFolder = tempFolder;
+  return true;
+}
+
+void ReleaseConversion(ConversionRun& run) {
+  if (run.pipeline) run.pipeline->Stop();
+  run.pipeline.reset();
+  ReleaseCodecStates(run.states);
+}
 
 // The sub-folder and the codec states. False when the run cannot start (the message has been shown).
 bool PrepareRun(const RunRequest& request, RunObserver& observer, ConversionRun& run) {
@@ -69,15 +117,12 @@ bool PrepareRun(const RunRequest& request, RunObserver& observer, ConversionRun&
     }
     run.subFolderCreated = true;
   }
-  if (!PrepareCodecStates(run.states)) {
-    ReleaseCodecStates(run.states);
+  if (!PrepareConversion(request, run, request.tempFolder.empty() ? TemporaryFolder() : request.tempFolder)) {
+    ReleaseConversion(run);
     if (run.subFolderCreated) RemoveEmptyFolder(run.outputFolder);
     observer.ShowMessage(MessageCode::kMemory);
     return false;
   }
-  run.ctx.params = &request.params;
-  run.ctx.states = &run.states;
-  run.ctx.tempFolder = request.tempFolder.empty() ? TemporaryFolder() : request.tempFolder;
   observer.BeginRun(run.planned);
   return true;
 }
@@ -99,40 +144,38 @@ FileStatus PlaceOutput(const std::wstring& tempPath, std::wstring& outputPath, C
   return FileStatus::kCopyFailed;
 }
 
+// Names the converted file, copies it into the output folder and removes the input when asked; always
+// on the run's thread, in input order.
 void HandleFile(const RunRequest& request, RunObserver& observer, ConversionRun& run, const RunInput& input) {
   observer.FileStarting(run.fileIndex, input.path);
-  // Nothing of the previous file may be reported for this one: a missing input fails before the engine
-  // touches the date.
-  run.ctx.exifDateFound = 0;
-  run.ctx.exifDateTime = ExifDateTime{};
+  const ConvertedFile converted = run.pipeline ? run.pipeline->Take(run.fileIndex) : ConvertInput(run.ctx, input.path);
   FileOutcome outcome;
   outcome.inputPath = input.path;
   outcome.fileIndex = run.fileIndex;
-  std::wstring tempPath;
-  if (!ConvertFileToTemp(run.ctx, input.path, tempPath)) {
-    outcome.status = StatusOf(run.ctx.lastFailure);
+  if (!converted.ok) {
+    outcome.status = StatusOf(converted.failure);
   } else {
-    NameSource source{input.name, run.fileIndex, &run.ctx.exifDateTime, run.ctx.exifDateFound == 1};
+    NameSource source{input.name, run.fileIndex, &converted.exifDateTime, converted.exifDateFound};
     std::wstring outputPath = MakeOutputPath(run.rule, request.params, source, run.outputFolder);
     const CopyDurability durability =
         request.disposal == InputDisposal::kKeep ? CopyDurability::kCached : CopyDurability::kOnDisk;
-    outcome.status = PlaceOutput(tempPath, outputPath, durability);
+    outcome.status = PlaceOutput(converted.tempPath, outputPath, durability);
     if (outcome.status == FileStatus::kConverted) {
       ++run.written;
       outcome.outputPath = outputPath;
-      outcome.width = run.ctx.loaded.width;
-      outcome.height = run.ctx.loaded.height;
-      outcome.quality = run.ctx.writtenQuality;
+      outcome.width = converted.width;
+      outcome.height = converted.height;
+      outcome.quality = converted.quality;
       MappedInputFile probe;
       outcome.bytes = MapInputFile(outputPath, probe);
       UnmapInputFile(probe);
       if (request.disposal != InputDisposal::kKeep)
         outcome.disposal = DisposeInputFile(input.path, request.disposal == InputDisposal::kRecycle);
     }
-    DeleteFileAt(tempPath);
+    DeleteFileAt(converted.tempPath);
   }
-  if (run.rule == NamingRule::kExifDate && run.ctx.exifDateFound == 1 && IsUsableExifDate(run.ctx.exifDateTime)) {
-    for (int i = 0; i < 19; ++i) outcome.exifDate += static_cast<wchar_t>(run.ctx.exifDateTime.text[i]);
+  if (run.rule == NamingRule::kExifDate && converted.exifDateFound && IsUsableExifDate(converted.exifDateTime)) {
+    for (int i = 0; i < 19; ++i) outcome.exifDate += static_cast<wchar_t>(converted.exifDateTime.text[i]);
   }
   observer.FileDone(outcome);
   ++run.fileIndex;
@@ -141,7 +184,7 @@ void HandleFile(const RunRequest& request, RunObserver& observer, ConversionRun&
 bool CancelRequested(RunObserver& observer) { return observer.PollCancelRequest() && observer.ConfirmCancel(); }
 
 RunSummary FinishRun(RunObserver& observer, ConversionRun& run, bool cancelled) {
-  ReleaseCodecStates(run.states);
+  ReleaseConversion(run);
   if (run.subFolderCreated) {
     observer.AnnounceNewSubfolder(run.outputFolder);
     run.subFolderCreated = false;
@@ -179,7 +222,7 @@ bool operator==(const RunInput& a, const RunInput& b) { return a.path == b.path 
 
 bool operator==(const RunRequest& a, const RunRequest& b) {
   return a.inputs == b.inputs && a.outputFolder == b.outputFolder && a.params == b.params && a.disposal == b.disposal &&
-         a.source == b.source && a.tempFolder == b.tempFolder;
+         a.source == b.source && a.tempFolder == b.tempFolder && a.jobs == b.jobs && a.stopHint == b.stopHint;
 }
 
 RunSummary ExecuteRun(const RunRequest& request, RunObserver& observer) {

@@ -5,6 +5,7 @@
 // the rest.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -78,6 +79,13 @@ struct RunRequest {
   InputDisposal disposal = InputDisposal::kKeep;
   RunSource source = RunSource::kFolder;
   std::wstring tempFolder;  // where temporary files go (trailing separator); empty: the system's
+  // Files converted at once. 1: one after the other on the caller's thread. More: as many worker threads
+  // convert ahead of the run, with the same results (see ExecuteRun).
+  int jobs = 1;
+  // A stop that is already decided when it is set (the command line's interrupt), so that workers start
+  // nothing more beyond the file whose turn it is; the run itself still stops through PollCancelRequest.
+  // Null: none. Must outlive the run.
+  const std::atomic<bool>* stopHint = nullptr;
 };
 
 bool operator==(const RunInput& a, const RunInput& b);
@@ -107,6 +115,10 @@ class RunObserver {
 // cancel request; then releases the states, removes a sub-folder it made and nothing went into, and
 // reports the summary. A run that cannot start shows its message and returns a summary with started
 // false (kNoFiles for a request without inputs, kFolderCreate, kMemory).
+// With jobs above 1 the conversions run on worker threads ahead of the run (ConversionPipeline); the
+// observer is still called only on the caller's thread, in the same order, with the same outcomes, and
+// the same files are written under the same names as one file at a time. A cancel stops the run after
+// the file whose turn it was; what the workers converted beyond it is deleted before EndRun.
 RunSummary ExecuteRun(const RunRequest& request, RunObserver& observer);
 
 // The file-name check and the dry run: the output name a run of `request` would give each input, with

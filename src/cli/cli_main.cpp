@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <optional>
+#include <thread>
 
 #include <nlohmann/json.hpp>
 
@@ -77,11 +78,17 @@ std::wstring MakeRunTempFolder() {
   return std::wstring();  // the system's temporary folder then
 }
 
+// Workers may still be writing into the folder (Windows refuses to delete a file open for writing):
+// emptied again until it can be removed, after which no new file can appear in it; given up after two
+// seconds.
 void RemoveRunTempFolder() {
   if (gRunTempFolder.empty()) return;
-  for (const DirectoryEntry& entry : FindEntries(gRunTempFolder, L""))
-    if ((entry.attributes & kAttributeDirectory) == 0) DeleteFileAt(JoinPath(gRunTempFolder, entry.name));
-  RemoveEmptyFolder(gRunTempFolder);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    for (const DirectoryEntry& entry : FindEntries(gRunTempFolder, L""))
+      if ((entry.attributes & kAttributeDirectory) == 0) DeleteFileAt(JoinPath(gRunTempFolder, entry.name));
+    if (RemoveEmptyFolder(gRunTempFolder)) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
 }
 
 // The run's reports on a console: a progress line on a terminal, a line per skipped file or input not
@@ -249,6 +256,7 @@ int Execute(const CliOptions& options, const std::wstring& settingsPath, Convers
 
   gRunTempFolder = MakeRunTempFolder();
   run.request.tempFolder = gRunTempFolder;
+  run.request.stopHint = &gInterrupted;  // every interrupt stops the run: workers need not go on
   InstallInterruptHandling(&gInterrupted, RemoveRunTempFolder);
   ConsoleObserver observer(options, run);
   const RunSummary summary = ExecuteRun(run.request, observer);

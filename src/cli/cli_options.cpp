@@ -49,7 +49,7 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, CliOptions& 
 
   std::vector<std::string> paths;
   std::string output, settings, comment, prefix, suffix, subfolder, name, sampling, deleteInput;
-  int quality = 0, limit = 0, scale = 0, digits = 0, start = 0;
+  int quality = 0, limit = 0, scale = 0, digits = 0, start = 0, jobs = 0;
   app.add_option("paths", paths, "JPEG files and folders (a folder stands for its .jpg/.jpe/.jpeg files)");
   app.add_option("-o,--output", output,
                  "output folder (default: SdToPath of the settings, else the folder of the first input)");
@@ -77,6 +77,10 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, CliOptions& 
   sub->excludes(nosub);
   auto* del = app.add_option("--delete-input", deleteInput, "remove inputs whose output was written")
                   ->check(CLI::IsMember({"no", "recycle", "delete"}));
+  auto* jb = app.add_option("--jobs", jobs,
+                            "files converted at once (default: the number of processors; 1: one after the other); "
+                            "the results are the same")
+                 ->check(CLI::Range(1, kMaxJobs));
   app.add_flag("--dry-run", o.dryRun, "print the planned input -> output names; convert nothing");
   app.add_flag("--json", o.json, "JSON lines on standard output");
   app.add_flag("--quiet", o.quiet, "no progress, no summary, no line for each skipped file");
@@ -122,6 +126,7 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, CliOptions& 
   if (*pre) o.prefix = Wide(prefix);
   if (*suf) o.suffix = Wide(suffix);
   if (*sub) o.subfolder = Wide(subfolder);
+  if (*jb) o.jobs = jobs;
   if (*del) o.deleteInput = deleteInput == "no" ? 0 : deleteInput == "recycle" ? 1 : 2;
   return ParseOutcome::kRun;
 }

@@ -23,8 +23,12 @@ struct CliOptions {
   std::optional<std::wstring> prefix, suffix, subfolder;
   bool noSubfolder = false;
   std::optional<int> deleteInput;  // 0 no, 1 recycle, 2 delete
+  std::optional<int> jobs;         // files converted at once; none given: the number of processors
   bool dryRun = false, json = false, quiet = false, save = false;
 };
+
+// The most files a run converts at once (--jobs).
+constexpr int kMaxJobs = 256;
 
 enum class ParseOutcome { kRun, kExit, kUsageError };
 

@@ -50,6 +50,7 @@ bool BuildCliRequest(const CliOptions& options, const ConversionParams& params, 
   run.request.params = params;
   run.request.disposal = DisposalOf(params);
   run.request.source = RunSource::kCommandLine;
+  run.request.jobs = options.jobs ? *options.jobs : ProcessorCount();
   ExpandInputs(options.paths, appOptions.Hidden, run);
   if (run.request.inputs.empty()) {
     if (run.problems.empty()) run.problems.push_back({CliMessage::kNothingToConvert, {}, {}});

@@ -30,7 +30,8 @@ struct CliRun {
 // appOptions.Hidden says). A path that names nothing, or something that is no regular file (a FIFO would
 // block the run), is a problem and left out. The output folder is -o, else SdToPath, else the folder of
 // the first input. `params` are the settings with the options applied; the request gets a copy, the
-// disposal they ask for and source kCommandLine; its temporary folder is left empty.
+// disposal they ask for, source kCommandLine and the jobs of --jobs (else the number of processors); its
+// temporary folder is left empty.
 // False when no run can start: no input is left, or the output folder is no existing folder (the last
 // problem says which). True otherwise; the problems are then the paths left out.
 bool BuildCliRequest(const CliOptions& options, const ConversionParams& params, const AppOptions& appOptions,

@@ -185,6 +185,9 @@ void KeepLargeAllocationsForReuse();
 // Physical memory of the machine in bytes (0 when unknown).
 uint64_t PhysicalMemoryBytes();
 
+// The processors this process may run on (its affinity), at least 1.
+int ProcessorCount();
+
 // The largest amount of memory this process has held resident so far (its peak working set), in bytes;
 // 0 when unknown.
 uint64_t PeakResidentMemoryBytes();

@@ -172,11 +172,13 @@ bool FillFolderRequest(MainWindow& window, const std::wstring& inputFolder, cons
 }
 
 // The parameters in force: the window's record, which the fields were just stored into, in the ranges
-// the page offers (as the command line bounds the stored values it converts with).
+// the page offers (as the command line bounds the stored values it converts with). Runs use every
+// processor; this thread only waits for the file whose turn it is, as it would convert it.
 void TakeParams(MainWindow& window, RunRequest& request) {
   request.params = window.params();
   BoundToOfferedRanges(request.params);
   request.disposal = DisposalOf(request.params);
+  request.jobs = ProcessorCount();
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <clocale>
 #include <filesystem>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -168,7 +169,7 @@ TEST_F(CliTest, VersionHelpAndUsageErrors) {
   EXPECT_EQ(r.out, "quorvix 1.02\n");
   r = Run({"--help"});
   EXPECT_EQ(r.code, 0);
-  for (const char* text : {"Exit status", "nothing to convert", "no PATH exists", "1/8", "beside"})
+  for (const char* text : {"Exit status", "nothing to convert", "no PATH exists", "1/8", "beside", "--jobs"})
     EXPECT_NE(r.out.find(text), std::string::npos) << text;
   for (std::vector<std::string> bad : {std::vector<std::string>{},
                                        {"--quality", "0", "x.jpg"},
@@ -176,7 +177,8 @@ TEST_F(CliTest, VersionHelpAndUsageErrors) {
                                        {"--sampling", "411", "x"},
                                        {"--scale", "17", "x"},
                                        {"--limit", "5", "--no-limit", "x"},
-                                       {"--save", "--dry-run", "x"}}) {
+                                       {"--save", "--dry-run", "x"},
+                                       {"--jobs", "0", "x"}}) {
     r = Run(bad);
     EXPECT_EQ(r.code, 2) << (bad.empty() ? "(none)" : bad[0]);
     EXPECT_FALSE(r.err.empty());
@@ -426,6 +428,53 @@ TEST_F(CliTest, DeleteInputRemovesOnlyConvertedInputs) {
   EXPECT_FALSE(fs::exists(in / "good.jpg"));
   EXPECT_TRUE(fs::exists(out / "good.jpg"));
   EXPECT_TRUE(fs::exists(in / "bad.jpg"));
+}
+
+// --jobs 4 on machines with fewer processors, so that the workers overlap, against --jobs 1: the same
+// JSON lines, messages, exit status, names and bytes, for the naming rules and the options that change
+// what a run writes, over good and failing files.
+TEST_F(CliTest, ManyJobsWriteAndReportWhatOneJobDoes) {
+  const std::vector<std::pair<std::string, std::string>> inputs = {
+      {"a.jpg", "s007.jpg"}, {"b.jpg", "s007.jpg"}, {"c.jpg", "s002.jpg"}, {"d.jpg", "s004.jpg"}, {"e.jpg", "s036.jpg"},
+      {"f.jpg", "s006.jpg"}, {"g.jpg", "s046.jpg"}, {"h.jpg", "s039.jpg"}, {"i.jpg", "s024.jpg"}, {"j.jpg", "s050.jpg"},
+  };
+  const std::vector<std::vector<std::string>> optionSets = {
+      {"--name", "date"},
+      {"--name", "serial", "--digits", "2", "--limit", "3", "--scale", "2", "--progressive"},
+      {"--subfolder", "web", "--prefix", "p_", "--comment", "hi"},
+      {"--delete-input", "delete", "--name", "serial", "--start", "2"},  // into the input folder itself
+  };
+  for (const std::vector<std::string>& options : optionSets) {
+    const bool intoInputs = options[0] == "--delete-input";
+    std::vector<std::string> reports;
+    std::vector<std::map<std::string, std::vector<unsigned char>>> trees;
+    for (const char* jobs : {"1", "4"}) {
+      const fs::path root = scratch.path() / ("jobs" + std::string(jobs));
+      fs::remove_all(root);
+      fs::create_directories(root / "in");
+      fs::create_directories(root / "out");
+      test::WriteAll(root / "out" / "c.jpg", {'x'});  // a name already taken
+      for (const auto& [name, corpus] : inputs) fs::copy_file(test::DataDir() / corpus, root / "in" / name);
+      test::WriteAll(root / "in" / "k.jpg", {'t', 'e', 'x', 't'});
+      std::vector<std::string> args = {"--json", "--jobs", jobs, "-o", (root / (intoInputs ? "in" : "out")).string()};
+      args.insert(args.end(), options.begin(), options.end());
+      args.push_back((root / "in" / "b.jpg").string());  // given again at once: found gone when it is deleted
+      args.push_back((root / "in").string());
+      const Result r = Run(args);
+      std::string report = std::to_string(r.code) + "\n" + r.out + r.err;
+      for (size_t at; (at = report.find(root.string())) != std::string::npos;)
+        report.replace(at, root.string().size(), "ROOT");
+      reports.push_back(report);
+      std::map<std::string, std::vector<unsigned char>> files;
+      for (const auto& e : fs::recursive_directory_iterator(root))
+        if (e.is_regular_file()) files[fs::relative(e.path(), root).string()] = test::ReadAll(e.path());
+      trees.push_back(files);
+      EXPECT_EQ(Count(scratch.path() / "tmp"), 0u);
+    }
+    EXPECT_EQ(reports[1], reports[0]) << options[0];
+    EXPECT_TRUE(trees[1] == trees[0]) << options[0];
+    EXPECT_NE(reports[0].find("\"summary\""), std::string::npos) << reports[0];
+  }
 }
 
 TEST_F(CliTest, NamesAreShownEscaped) {

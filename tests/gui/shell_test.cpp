@@ -488,7 +488,17 @@ TEST_F(MainWindowTest, MessagesOfTheTableHaveTheirTextsCaptionsAndIcons) {
   EXPECT_STREQ(MessageFor(MessageCode::kExecuteFailed).text, L"ファイル実行に失敗しました。");
 }
 
+// The window's runs use every processor: the workers convert ahead of the run, and what they converted
+// beyond the file whose turn it was is deleted when the run stops.
 TEST_F(MainWindowTest, EscapeAsksAndNoGoesOnThenYesStopsAfterTheCurrentFile) {
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  const auto temporaryFiles = [&temp] {
+    size_t count = 0;
+    for (const std::wstring& name : FileNames(temp)) count += name.rfind(L"tmp", 0) == 0 ? 1 : 0;
+    return count;
+  };
+  const size_t temporaryBefore = temporaryFiles();
   const std::wstring out = scratch_.folder(L"out");
   W().SetInputFolder(InputFolderWith(6));
   W().SetOutputFolder(out);
@@ -513,6 +523,7 @@ TEST_F(MainWindowTest, EscapeAsksAndNoGoesOnThenYesStopsAfterTheCurrentFile) {
   EXPECT_EQ(FileNames(out).size(), 2u);
   ASSERT_EQ(gBoxes.size(), 3u);
   EXPECT_EQ(gBoxes[2].text, L"入力ファイル数  6\n出力ファイル数  2\n    ");
+  EXPECT_EQ(temporaryFiles(), temporaryBefore);
 }
 
 TEST_F(MainWindowTest, StopButtonClickAndCommandRequestCancel) {

@@ -8,6 +8,7 @@
 #include "batch/input_listing.h"
 #include "batch/run.h"
 #include "cli/cli_request.h"
+#include "platform/files.h"
 #include "platform/system_folders.h"
 #include "recording_observer.h"
 #include "test_support.h"
@@ -123,7 +124,11 @@ TEST_F(CliRequestTest, NothingToRunAndWhatARunCarries) {
     EXPECT_EQ(run.request.disposal, disposal);
     EXPECT_EQ(run.request.source, RunSource::kCommandLine);
     EXPECT_TRUE(run.request.tempFolder.empty());
+    EXPECT_EQ(run.request.jobs, ProcessorCount());
   }
+  options.jobs = 3;
+  ASSERT_TRUE(Build());
+  EXPECT_EQ(run.request.jobs, 3);
 }
 
 // Date naming into a sub-folder over a photo with a date, one without and a broken file, stopped after
@@ -177,7 +182,8 @@ TEST_F(RunReportsTest, ACommandLineRequestReportsEachStepInOrder) {
 }
 
 // The window's folder run takes the checked rows of its listed folder; over the same files with the
-// same settings its request is the command line's but for the source, and the reports are the same.
+// same settings its request is the command line's but for the source (and its jobs), and the reports
+// are the same, one file at a time and with every processor.
 TEST_F(RunReportsTest, AFolderRequestOverTheSameFilesReportsTheSame) {
   ASSERT_TRUE(Build());
   std::vector<RunRow> rows;
@@ -189,6 +195,7 @@ TEST_F(RunReportsTest, AFolderRequestOverTheSameFilesReportsTheSame) {
   folderRequest.disposal = DisposalOf(params);
   RunRequest cliRequest = run.request;
   cliRequest.source = RunSource::kFolder;
+  cliRequest.jobs = 1;  // the folder request converts one file at a time, the command line's with all processors
   EXPECT_EQ(folderRequest, cliRequest);
   EXPECT_EQ(Record(folderRequest), Record(run.request));
 }

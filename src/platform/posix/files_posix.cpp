@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <malloc.h>
+#include <sched.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -151,6 +152,14 @@ uint64_t PhysicalMemoryBytes() {
   long pageSize = sysconf(_SC_PAGE_SIZE);
   if (pages <= 0 || pageSize <= 0) return 0;
   return static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize);
+}
+
+int ProcessorCount() {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  int count = sched_getaffinity(0, sizeof(set), &set) == 0 ? CPU_COUNT(&set) : 0;
+  if (count <= 0) count = static_cast<int>(sysconf(_SC_NPROCESSORS_ONLN));
+  return count > 0 ? count : 1;
 }
 
 uint64_t PeakResidentMemoryBytes() {

@@ -132,6 +132,19 @@ uint64_t PhysicalMemoryBytes() {
   return status.ullTotalPhys;
 }
 
+int ProcessorCount() {
+  DWORD_PTR process = 0, system = 0;
+  int count = 0;
+  if (GetProcessAffinityMask(GetCurrentProcess(), &process, &system))
+    for (; process != 0; process &= process - 1) ++count;
+  if (count == 0) {
+    SYSTEM_INFO info{};
+    GetSystemInfo(&info);
+    count = static_cast<int>(info.dwNumberOfProcessors);
+  }
+  return count > 0 ? count : 1;
+}
+
 uint64_t PeakResidentMemoryBytes() {
   PROCESS_MEMORY_COUNTERS counters{};
   counters.cb = sizeof(counters);
