@@ -53,7 +53,8 @@ test: bootstrap
 	@rc=0; $(MAKE) --no-print-directory -k native win || rc=$$?; \
 	QV_BUILD_RC=$$rc scripts/run-tests
 
-bench: bootstrap
+bench:
+	@scripts/bootstrap bench
 	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DQV_BENCH=ON -DQV_TESTS=OFF
 	cmake --build $(BENCH_DIR) -j$(JOBS) --target quorvix_bench quorvix
 	bench/run-bench

@@ -1,5 +1,6 @@
 // JPEG decoding at N/8 in the DCT domain into a bottom-up, blue-green-red bitmap. The compressed data is
-// read in place from the mapping; rows go straight into the pixel block.
+// read in place from the mapping, less the scans a scan plan leaves out; rows go straight into the pixel
+// block.
 #include "engine/decoder.h"
 
 #include <algorithm>
@@ -7,16 +8,24 @@
 #include <limits>
 
 #include "engine/jpeg_library.h"
+#include "engine/scan_plan.h"
 
 namespace qv {
 
 namespace {
 
-// Data source over a byte range in memory. Past the end it supplies end-of-image markers forever, so a
-// file cut short decodes to its full size with the rest filled in by the library.
+// Data source over a byte range in memory, less the ranges a scan plan leaves out (none until the plan is
+// installed after the header). Past the end it supplies end-of-image markers forever, so a file cut
+// short decodes to its full size with the rest filled in by the library.
 struct MappedFileSource {
   jpeg_source_mgr pub;
   JOCTET endMarker[2];
+  const unsigned char* data;
+  uint32_t size;
+  const ByteRange* skipped;  // ascending, disjoint
+  size_t skippedCount;
+  size_t nextSkipped;  // the range the current buffer stops at
+  bool pastEnd;        // the buffer holds the supplied end-of-image marker
 };
 
 void InitSource(j_decompress_ptr) {}
@@ -24,6 +33,16 @@ void TermSource(j_decompress_ptr) {}
 
 boolean FillInputBuffer(j_decompress_ptr cinfo) {
   auto* src = reinterpret_cast<MappedFileSource*>(cinfo->src);
+  while (src->nextSkipped < src->skippedCount) {
+    const uint32_t resume = src->skipped[src->nextSkipped++].end;
+    const uint32_t stop = src->nextSkipped < src->skippedCount ? src->skipped[src->nextSkipped].begin : src->size;
+    if (stop > resume) {
+      src->pub.next_input_byte = src->data + resume;
+      src->pub.bytes_in_buffer = stop - resume;
+      return TRUE;
+    }
+  }
+  src->pastEnd = true;
   src->endMarker[0] = 0xFF;
   src->endMarker[1] = JPEG_EOI;
   src->pub.next_input_byte = src->endMarker;
@@ -33,14 +52,18 @@ boolean FillInputBuffer(j_decompress_ptr cinfo) {
 
 void SkipInputData(j_decompress_ptr cinfo, long count) {
   if (count <= 0) return;
-  jpeg_source_mgr* src = cinfo->src;
+  auto* src = reinterpret_cast<MappedFileSource*>(cinfo->src);
   size_t n = static_cast<size_t>(count);
-  if (n > src->bytes_in_buffer) n = src->bytes_in_buffer;
-  src->next_input_byte += n;
-  src->bytes_in_buffer -= n;
+  while (n > src->pub.bytes_in_buffer && src->nextSkipped < src->skippedCount) {
+    n -= src->pub.bytes_in_buffer;
+    FillInputBuffer(cinfo);
+  }
+  if (n > src->pub.bytes_in_buffer) n = src->pub.bytes_in_buffer;
+  src->pub.next_input_byte += n;
+  src->pub.bytes_in_buffer -= n;
 }
 
-void InstallMappedFileSource(j_decompress_ptr cinfo, const unsigned char* data, uint32_t size) {
+MappedFileSource* InstallMappedFileSource(j_decompress_ptr cinfo, const unsigned char* data, uint32_t size) {
   auto* src = static_cast<MappedFileSource*>(
       (*cinfo->mem->alloc_small)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, sizeof(MappedFileSource)));
   src->pub.init_source = InitSource;
@@ -50,7 +73,51 @@ void InstallMappedFileSource(j_decompress_ptr cinfo, const unsigned char* data, 
   src->pub.term_source = TermSource;
   src->pub.next_input_byte = data;
   src->pub.bytes_in_buffer = size;
+  src->data = data;
+  src->size = size;
+  src->skipped = nullptr;
+  src->skippedCount = 0;
+  src->nextSkipped = 0;
+  src->pastEnd = false;
   cinfo->src = &src->pub;
+  return src;
+}
+
+// Side of the blocks the inverse DCT makes for a component at the output scale.
+int ScaledBlockSide(const jpeg_component_info& component) {
+#if JPEG_LIB_VERSION >= 70
+  return std::max(component.DCT_h_scaled_size, component.DCT_v_scaled_size);
+#else
+  return component.DCT_scaled_size;
+#endif
+}
+
+// After the header, with the output size known: when some components of a Huffman-coded progressive
+// file keep only their DC coefficient (1x1 blocks, at 1/8), the source stops handing the library the
+// scans that the plan leaves out. Block smoothing goes off with them: the plan holds only when the full
+// decode would not smooth, and without it the library would estimate the coefficients left out.
+void LeaveOutUnusedScans(j_decompress_ptr cinfo, MappedFileSource& src, int32_t maxScans, ScanPlan& plan) {
+  if (!cinfo->progressive_mode || cinfo->arith_code || cinfo->num_components > FrameComponents::kMax) return;
+  if (src.pastEnd) return;
+  FrameComponents frame;
+  frame.count = cinfo->num_components;
+  bool dcOnly = false;
+  for (int c = 0; c < frame.count; ++c) {
+    frame.ids[c] = cinfo->comp_info[c].component_id;
+    frame.needsAc[c] = ScaledBlockSide(cinfo->comp_info[c]) > 1;
+    dcOnly = dcOnly || !frame.needsAc[c];
+  }
+  if (!dcOnly || !PlanSkippedScans(src.data, src.size, frame, maxScans, plan)) return;
+  const auto position = static_cast<uint32_t>(src.pub.next_input_byte - src.data);
+  if (plan.skipped[0].begin < position) {  // the header reader is already past a range: never for a valid plan
+    plan = ScanPlan{};
+    return;
+  }
+  src.skipped = plan.skipped;
+  src.skippedCount = plan.rangeCount;
+  src.nextSkipped = 0;
+  src.pub.bytes_in_buffer = plan.skipped[0].begin - position;
+  cinfo->do_block_smoothing = FALSE;
 }
 
 // Stops a progressive decode that has read more scans than any real encoder writes: such files make
@@ -108,6 +175,7 @@ namespace {
 // of the frame that calls setjmp or of one below it (see DecodeInTrap).
 struct DecodeWork {
   PixelBlock block;
+  ScanPlan plan;  // the source reads its ranges
 };
 
 // Every library call of one decode after the object was created. A library error leaves through the
@@ -116,7 +184,7 @@ struct DecodeWork {
 bool DecodeWithLibrary(DecoderState& state, j_decompress_ptr cinfo, const unsigned char* data, uint32_t size,
                        DecodeWork& work) {
   DecodedImage& image = state.image;
-  InstallMappedFileSource(cinfo, data, size);
+  MappedFileSource* source = InstallMappedFileSource(cinfo, data, size);
   jpeg_read_header(cinfo, TRUE);
   if (state.scaleNum != 0) {
     cinfo->scale_num = static_cast<unsigned int>(state.scaleNum);
@@ -135,6 +203,7 @@ bool DecodeWithLibrary(DecoderState& state, j_decompress_ptr cinfo, const unsign
     return false;
   }
 
+  if (!state.readEveryScan) LeaveOutUnusedScans(cinfo, *source, state.maxScans, work.plan);
   jpeg_start_decompress(cinfo);
   const int32_t width = static_cast<int32_t>(cinfo->output_width);
   const int32_t height = static_cast<int32_t>(cinfo->output_height);
@@ -211,6 +280,7 @@ const DecodedImage* DecodeJpegBytes(DecoderState& state, const unsigned char* da
   state.image.pixels = nullptr;
   state.image.pixelBytes = 0;
   state.tooLarge = false;
+  state.skippedScans = 0;
 
   // The library's records are trivially destructible; `mem` starts null, so the object can be destroyed
   // whatever point the decode reached. The work releases its block on the way out unless it is handed on.
@@ -222,6 +292,7 @@ const DecodedImage* DecodeJpegBytes(DecoderState& state, const unsigned char* da
   jpeg_destroy_decompress(&cinfo);
   if (!decoded) return nullptr;
   state.image.fileSize = size;
+  state.skippedScans = work.plan.skippedScans;
   state.image.pixelBytes = work.block.Size();
   state.image.pixels = work.block.Release();
   return &state.image;

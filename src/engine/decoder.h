@@ -1,5 +1,6 @@
 // JPEG decoding at N/8 scale into a DecodedImage, reading the file through a read-only mapping.
-// Library errors, unsupported files and decompression bombs all end in a null result.
+// Library errors, unsupported files and decompression bombs all end in a null result. At 1/8 the scans
+// of a progressive file that cannot change the output are not read (engine/scan_plan.h).
 #pragma once
 
 #include <cstdint>
@@ -11,12 +12,14 @@
 namespace qv {
 
 struct DecoderState {
-  MappedInputFile file;      // mapping of the file being decoded; the caller unmaps it after the call
-  int32_t scaleNum = 0;      // 0: full size, else decode at scaleNum/8
-  DecodedImage image;        // header and colour table of the last decode
-  uint64_t memoryLimit = 0;  // bytes the library may use for one image; 0 picks a share of the machine
-  int32_t maxScans = 500;    // a progressive file with more scans than this is refused
-  bool tooLarge = false;     // the last decode failed because a decoded side would exceed 25000
+  MappedInputFile file;        // mapping of the file being decoded; the caller unmaps it after the call
+  int32_t scaleNum = 0;        // 0: full size, else decode at scaleNum/8
+  DecodedImage image;          // header and colour table of the last decode
+  uint64_t memoryLimit = 0;    // bytes the library may use for one image; 0 picks a share of the machine
+  int32_t maxScans = 500;      // a progressive file with more scans than this is refused
+  bool tooLarge = false;       // the last decode failed because a decoded side would exceed 25000
+  bool readEveryScan = false;  // read even the scans the output cannot use (comparisons, benchmarks)
+  int32_t skippedScans = 0;    // scans the last decode left out
 };
 
 // Default limit of the library's working memory per image on a machine with `physicalBytes` of memory

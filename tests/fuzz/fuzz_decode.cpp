@@ -1,12 +1,14 @@
 // Fuzz target of the decoder and the in-memory encoder: the first byte chooses the decode scale and the
 // encode options, the rest is the JPEG. A decoded image is encoded again and the result must decode to
-// the same size. Images whose source or output area is too large for quick fuzzing are skipped after a
-// header-only look, and only small decoded images are encoded, so one input stays well within the time
-// and memory limits (the encoder's paths depend on the shape of an image, not on its area).
+// the same size; at 1/8 the decode must give exactly what a decode reading every scan gives. Images
+// whose source or output area is too large for quick fuzzing are skipped after a header-only look, and
+// only small decoded images are encoded, so one input stays well within the time and memory limits (the
+// encoder's paths depend on the shape of an image, not on its area).
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 // jpeglib.h needs size_t and FILE declared before it.
 #include <jpeglib.h>
@@ -101,6 +103,22 @@ bool EncodeAndCheck(const qv::DecodedImage& image, uint8_t options) {
   return ok;
 }
 
+// At 1/8 a decode may leave out scans of a progressive file; reading every scan must give the same
+// outcome and the same pixels.
+bool SameAsReadingEveryScan(const uint8_t* jpeg, uint32_t bytes, const qv::DecodedImage* image) {
+  qv::DecoderState every;
+  every.scaleNum = 1;
+  every.memoryLimit = kDecoderMemoryLimit;
+  every.readEveryScan = true;
+  const qv::DecodedImage* full = qv::DecodeJpegBytes(every, jpeg, bytes);
+  if (full == nullptr) return image == nullptr;
+  const bool same = image != nullptr && full->header.width == image->header.width &&
+                    full->header.height == image->header.height && full->pixelBytes == image->pixelBytes &&
+                    std::memcmp(full->pixels, image->pixels, full->pixelBytes) == 0;
+  qv::ReleasePixelBlock(full->pixels, full->pixelBytes);
+  return same;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -115,6 +133,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   decoder.scaleNum = scaleNum;
   decoder.memoryLimit = kDecoderMemoryLimit;
   const qv::DecodedImage* image = qv::DecodeJpegBytes(decoder, jpeg, jpegBytes);
+  if (scaleNum == 1 && !SameAsReadingEveryScan(jpeg, jpegBytes, image)) {
+    std::fprintf(stderr, "leaving out %d scans changed the decode\n", decoder.skippedScans);
+    std::abort();
+  }
   if (image == nullptr) return 0;
 
   const qv::BitmapInfoHeader& h = image->header;
