@@ -289,7 +289,7 @@ def report(r, cli, temp, rounds, inner):
     if not has_jobs:
         print("  (this quorvix has no --jobs: it converts one file at a time, so 'ours --jobs 1' and 'ours all'")
         print("   are the same run, measured twice)")
-    print(f"  {nfiles} photos of 5-13 MP as one folder; medians of {rounds} interleaved rounds; ratio = wall time /")
+    print(f"  {nfiles} photos of 2-13 MP as one folder; medians of {rounds} interleaved rounds; ratio = wall time /")
     print("  djpeg|cjpeg's in the same run (lower is faster); ms = the whole folder; cpu = user+system ms")
     scales = sorted({n for _, n in med})
     head = f"  {'':16}" + "".join(f" {f'1/{8 // n} ratio':>11} {'ms':>7} {'cpu':>7} {'KB':>6}" for n in scales)
