@@ -30,7 +30,7 @@ struct FrameComponents {
 };
 
 struct ScanPlan {
-  static constexpr size_t kMaxRanges = 16;
+  static constexpr size_t kMaxRanges = 64;
   ByteRange skipped[kMaxRanges];  // ascending and disjoint; each from an SOS marker to the next marker
   size_t rangeCount = 0;
   int32_t scanCount = 0;     // SOS markers in the file
