@@ -29,6 +29,14 @@ struct ConversionParams {
   uint8_t Progressive = 0;     // 1: progressive JPEG
   uint8_t CmtOpt = 0;          // 1: insert CmtStr1 as a comment
   std::wstring CmtStr1;        // lines separated by CR LF
+  // What an output keeps of its input beyond the pixels, and the long-edge bound; all off by default, so
+  // that an output then carries nothing of its input but the pixels.
+  uint8_t AutoRotate = 0;   // 1: turn the pixels upright by the Exif orientation
+  uint8_t KeepExif = 0;     // 1: copy the Exif data (thumbnail left out, orientation and sizes updated)
+  uint8_t KeepIcc = 0;      // 1: copy the ICC colour profile
+  uint8_t KeepTime = 0;     // 1: give the output the input's modification time
+  uint8_t MaxEdgeOn = 0;    // 1: per file, shrink the scale until the long edge fits MaxEdge
+  int32_t MaxEdge = 1600;   // long-edge bound in pixels
 };
 
 // Field by field; a field added above belongs here too.
@@ -38,7 +46,9 @@ inline bool operator==(const ConversionParams& a, const ConversionParams& b) {
          a.StartNum == b.StartNum && a.TopAdd == b.TopAdd && a.TopStr == b.TopStr && a.EndAdd == b.EndAdd &&
          a.EndStr == b.EndStr && a.MkDirAdd == b.MkDirAdd && a.MkDirStr == b.MkDirStr &&
          a.IFileDel == b.IFileDel && a.Recycle == b.Recycle && a.Progressive == b.Progressive &&
-         a.CmtOpt == b.CmtOpt && a.CmtStr1 == b.CmtStr1;
+         a.CmtOpt == b.CmtOpt && a.CmtStr1 == b.CmtStr1 && a.AutoRotate == b.AutoRotate &&
+         a.KeepExif == b.KeepExif && a.KeepIcc == b.KeepIcc && a.KeepTime == b.KeepTime &&
+         a.MaxEdgeOn == b.MaxEdgeOn && a.MaxEdge == b.MaxEdge;
 }
 inline bool operator!=(const ConversionParams& a, const ConversionParams& b) { return !(a == b); }
 
@@ -47,10 +57,11 @@ constexpr int32_t kMinQuality = 1, kMaxQuality = 100;
 constexpr int32_t kMinLimitKb = 1, kMaxLimitKb = 32767;
 constexpr int32_t kMinDigits = 1, kMaxDigits = 5;
 constexpr int32_t kMinStartNumber = 0, kMaxStartNumber = 9999;
+constexpr int32_t kMinMaxEdge = 1, kMaxMaxEdge = 25000;
 constexpr size_t kMaxNamePartChars = 259;  // prefix, suffix and sub-folder name
 
-// Brings the values of a settings file into the ranges the output settings page offers, as its fields
-// do before every run: quality, size bound, serial digits and first number clamped, prefix, suffix and
+// Brings the values of a settings file into the ranges the pages offer, as their fields do before every
+// run: quality, size bound, serial digits, first number and long-edge bound clamped, prefix, suffix and
 // sub-folder name cut to their longest length. A hand-edited file (DigitNum=2000000000) thus cannot
 // make a name of gigabytes. Every front end calls this before it converts with stored values.
 inline void BoundToOfferedRanges(ConversionParams& p) {
@@ -58,6 +69,7 @@ inline void BoundToOfferedRanges(ConversionParams& p) {
   p.LmtVal = std::clamp(p.LmtVal, kMinLimitKb, kMaxLimitKb);
   p.DigitNum = std::clamp(p.DigitNum, kMinDigits, kMaxDigits);
   p.StartNum = std::clamp(p.StartNum, kMinStartNumber, kMaxStartNumber);
+  p.MaxEdge = std::clamp(p.MaxEdge, kMinMaxEdge, kMaxMaxEdge);
   for (std::wstring* text : {&p.TopStr, &p.EndStr, &p.MkDirStr})
     if (text->size() > kMaxNamePartChars) text->resize(kMaxNamePartChars);
 }
@@ -87,6 +99,14 @@ inline int64_t SizeBoundBytes(const ConversionParams& p) {
 
 // True when a comment marker is written.
 inline bool HasCommentToInsert(const ConversionParams& p) { return p.CmtOpt == 1 && !p.CmtStr1.empty(); }
+
+// The long-edge bound in pixels, or 0 when there is none.
+inline int32_t LongEdgeBound(const ConversionParams& p) { return p.MaxEdgeOn == 1 ? p.MaxEdge : 0; }
+
+// True when the decoder must keep the input's Exif and ICC segments.
+inline bool NeedsInputMetadata(const ConversionParams& p) {
+  return p.AutoRotate == 1 || p.KeepExif == 1 || p.KeepIcc == 1;
+}
 
 // True when the naming rule needs the Exif date of each input.
 inline bool NeedsExifDate(const ConversionParams& p) { return p.NameSet == 1; }
