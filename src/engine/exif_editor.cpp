@@ -40,13 +40,9 @@ constexpr uint16_t kTagInteropIfd = 0xA005;
 
 // Bytes per value of each TIFF field type; 0 for types whose size is unknown.
 size_t TypeSize(uint16_t type) {
-  switch (type) {
-    case 1: case 2: case 6: case 7: return 1;  // BYTE, ASCII, SBYTE, UNDEFINED
-    case 3: case 8: return 2;                  // SHORT, SSHORT
-    case 4: case 9: case 11: case 13: return 4;  // LONG, SLONG, FLOAT, IFD
-    case 5: case 10: case 12: return 8;        // RATIONAL, SRATIONAL, DOUBLE
-    default: return 0;
-  }
+  // -, BYTE, ASCII, SHORT, LONG, RATIONAL, SBYTE, UNDEFINED, SSHORT, SLONG, SRATIONAL, FLOAT, DOUBLE, IFD
+  static constexpr unsigned char kSizes[] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8, 4};
+  return type < sizeof kSizes ? kSizes[type] : 0;
 }
 
 // Bounded reads of the TIFF data in the payload's byte order.
@@ -179,11 +175,15 @@ class Validator {
 
   // The directory that `tag` leads to from a directory of kind `from`, if it is followed there.
   static bool ChildKind(DirKind from, uint16_t tag, DirKind& child) {
-    if (from == DirKind::kIfd0 && tag == kTagExifIfd) child = DirKind::kExif;
-    else if (from == DirKind::kIfd0 && tag == kTagGpsIfd) child = DirKind::kGps;
-    else if (from == DirKind::kExif && tag == kTagInteropIfd) child = DirKind::kInterop;
-    else return false;
-    return true;
+    if (from == DirKind::kIfd0 && (tag == kTagExifIfd || tag == kTagGpsIfd)) {
+      child = tag == kTagExifIfd ? DirKind::kExif : DirKind::kGps;
+      return true;
+    }
+    if (from == DirKind::kExif && tag == kTagInteropIfd) {
+      child = DirKind::kInterop;
+      return true;
+    }
+    return false;
   }
 
   // A pointer tag below the level where it belongs would nest directories deeper than Exif allows. The
@@ -329,9 +329,8 @@ void EditEntries(const TiffView& t, const Layout& layout, const ExifOutputFacts&
 void RemoveEntries(const Layout& layout, std::vector<unsigned char>& out, Writer& w) {
   std::vector<Removal> removals = layout.removals;
   // Last entry first, so that the positions of those still to remove stay as validated.
-  std::sort(removals.begin(), removals.end(), [](const Removal& a, const Removal& b) {
-    return a.dir != b.dir ? a.dir < b.dir : a.entry > b.entry;
-  });
+  std::sort(removals.begin(), removals.end(),
+            [](const Removal& a, const Removal& b) { return a.dir != b.dir ? a.dir < b.dir : a.entry > b.entry; });
   std::vector<uint16_t> counts;
   for (const Directory& dir : layout.dirs) counts.push_back(dir.count);
   for (const Removal& r : removals) {

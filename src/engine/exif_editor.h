@@ -24,8 +24,8 @@ enum class ExifDropReason { kNone, kMalformed, kTooLarge };
 const char* ExifDropReasonName(ExifDropReason reason);
 
 struct ExifOutputFacts {
-  bool resetOrientation = false;  // pixels were turned upright: orientation becomes 1
-  uint32_t width = 0, height = 0; // the output's pixel size; 0 leaves that dimension's tags alone
+  bool resetOrientation = false;   // pixels were turned upright: orientation becomes 1
+  uint32_t width = 0, height = 0;  // the output's pixel size; 0 leaves that dimension's tags alone
 };
 
 // The output's Exif APP1 payload made from the input's. False (out empty, reason set) when the input's
