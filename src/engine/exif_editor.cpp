@@ -324,38 +324,58 @@ void EditEntries(const TiffView& t, const Layout& layout, const ExifOutputFacts&
   }
 }
 
-// Takes each listed entry out of its directory: the later entries and the link move up by one entry,
-// the count drops by one and the freed bytes at the end become zero. Offsets elsewhere do not change.
+// Takes the listed entries out of their directories: the other entries and the link move up, the count
+// drops, and the freed bytes at the end become zero. Offsets elsewhere do not change. The list is in
+// the order validation found the entries: by directory, then by position.
 void RemoveEntries(const Layout& layout, std::vector<unsigned char>& out, Writer& w) {
-  std::vector<Removal> removals = layout.removals;
-  // Last entry first, so that the positions of those still to remove stay as validated.
-  std::sort(removals.begin(), removals.end(),
-            [](const Removal& a, const Removal& b) { return a.dir != b.dir ? a.dir < b.dir : a.entry > b.entry; });
-  std::vector<uint16_t> counts;
-  for (const Directory& dir : layout.dirs) counts.push_back(dir.count);
-  for (const Removal& r : removals) {
-    Directory dir = layout.dirs[r.dir];
-    dir.count = counts[r.dir];
-    const size_t at = dir.EntryPos(r.entry);
-    std::memmove(out.data() + at, out.data() + at + kEntryBytes, dir.End() - at - kEntryBytes);
-    std::memset(out.data() + dir.End() - kEntryBytes, 0, kEntryBytes);
-    counts[r.dir] = static_cast<uint16_t>(dir.count - 1);
-    w.U16(dir.pos, counts[r.dir]);
+  const std::vector<Removal>& removals = layout.removals;
+  size_t next = 0;
+  while (next < removals.size()) {
+    const size_t index = removals[next].dir;
+    const Directory& dir = layout.dirs[index];
+    size_t to = dir.EntryPos(0);
+    uint16_t count = 0;
+    for (uint16_t i = 0; i < dir.count; ++i) {
+      if (next < removals.size() && removals[next].dir == index && removals[next].entry == i) {
+        ++next;
+        continue;
+      }
+      std::memmove(out.data() + to, out.data() + dir.EntryPos(i), kEntryBytes);
+      to += kEntryBytes;
+      ++count;
+    }
+    std::memmove(out.data() + to, out.data() + dir.LinkPos(), kLinkBytes);
+    to += kLinkBytes;
+    std::memset(out.data() + to, 0, dir.End() - to);
+    w.U16(dir.pos, count);
   }
+}
+
+// How many of `spans` cover each byte of a payload of `size` bytes, in one pass however much they
+// overlap (a thumbnail may list thousands of strips over the same bytes).
+std::vector<uint32_t> Coverage(const std::vector<Span>& spans, size_t size) {
+  std::vector<uint32_t> starts(size + 1, 0), ends(size + 1, 0), cover(size, 0);
+  for (const Span& s : spans) {
+    ++starts[s.begin];
+    ++ends[s.end];
+  }
+  uint32_t open = 0;
+  for (size_t i = 0; i < size; ++i) {
+    open = open + starts[i] - ends[i];
+    cover[i] = open;
+  }
+  return cover;
 }
 
 // Zeroes what belongs only to the thumbnail and cuts the payload after the last kept byte.
 void DropThumbnail(const Layout& layout, std::vector<unsigned char>& out) {
-  std::vector<bool> kept(out.size(), false);
+  const std::vector<uint32_t> kept = Coverage(layout.kept, out.size());
+  const std::vector<uint32_t> dropped = Coverage(layout.dropped, out.size());
   size_t keptEnd = 0;
-  for (const Span& s : layout.kept) {
-    std::fill(kept.begin() + static_cast<std::ptrdiff_t>(s.begin), kept.begin() + static_cast<std::ptrdiff_t>(s.end),
-              true);
-    keptEnd = std::max(keptEnd, s.end);
+  for (size_t i = 0; i < out.size(); ++i) {
+    if (kept[i] != 0) keptEnd = i + 1;
+    if (dropped[i] != 0 && kept[i] == 0) out[i] = 0;
   }
-  for (const Span& s : layout.dropped)
-    for (size_t i = s.begin; i < s.end; ++i)
-      if (!kept[i]) out[i] = 0;
   out.resize(keptEnd);
 }
 
