@@ -14,6 +14,7 @@
 #include <clocale>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -576,6 +577,117 @@ TEST_F(CliTest, FullTemporaryFolderFailsTheEncodeWithoutLeftovers) {
   EXPECT_TRUE(fs::exists(in / "large.jpg"));
   EXPECT_EQ(Count(scratch.path() / "tmp"), 0u);
   EXPECT_EQ(Count(out), 1u);
+}
+
+bool EndsWith(const std::string& text, const std::string& tail) {
+  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// exiftool's view of a file's Exif and maker-note tags: "group:group:name" -> value, numbers as stored.
+std::map<std::string, nlohmann::json> ExifTags(const fs::path& file) {
+  const std::string command = "exiftool -j -a -n -G0:1 -EXIF:all -MakerNotes:all '" + file.string() + "' 2>/dev/null";
+  std::string text;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, n);
+    pclose(pipe);
+  }
+  std::map<std::string, nlohmann::json> tags;
+  const nlohmann::json parsed = nlohmann::json::parse(text, nullptr, false);
+  if (!parsed.is_array() || parsed.empty()) return tags;
+  for (const auto& [key, value] : parsed[0].items())
+    if (key.rfind("EXIF:", 0) == 0 || key.rfind("MakerNotes:", 0) == 0) tags[key] = value;
+  return tags;
+}
+
+// Phone and camera photos in both byte orders, with maker notes and thumbnails: every tag comes back but
+// those that describe the old pixels, and the photo that was stored on its side comes out upright.
+TEST_F(CliTest, KeptExifReadsBackWithExiftoolButForTheTagsOfTheOldPixels) {
+  struct Photo {
+    const char* corpus;
+    bool turned;  // orientation 6
+  } photos[] = {{"s006.jpg", false}, {"s007.jpg", false}, {"s011.jpg", false}, {"s024.jpg", false},
+                {"s041.jpg", true},  {"s044.jpg", true},  {"s049.jpg", false}};  // in the order the run takes them
+  for (const Photo& p : photos) Copy(p.corpus, p.corpus);
+  Result r = Run({"--json", "--jobs", "2", "-s", "4", "--auto-rotate", "--keep-exif", "-o", out.string(), in.string()});
+  ASSERT_EQ(r.code, 0) << r.err;
+  const std::vector<nlohmann::json> lines = r.Lines();
+  ASSERT_EQ(lines.size(), std::size(photos) + 1);
+  const std::set<std::string> changed = {"EXIF:IFD0:Orientation", "EXIF:IFD0:ImageWidth", "EXIF:IFD0:ImageHeight",
+                                         "EXIF:ExifIFD:ExifImageWidth", "EXIF:ExifIFD:ExifImageHeight"};
+  for (size_t k = 0; k < std::size(photos); ++k) {
+    const Photo& p = photos[k];
+    const nlohmann::json& line = lines[k];
+    EXPECT_EQ(line["rotated"], p.turned) << p.corpus;
+    EXPECT_EQ(line["exif_kept"], true) << p.corpus;
+    const std::map<std::string, nlohmann::json> before = ExifTags(in / p.corpus), after = ExifTags(out / p.corpus);
+    ASSERT_FALSE(before.empty()) << p.corpus;
+    size_t compared = 0;
+    for (const auto& [key, value] : before) {
+      if (changed.count(key) != 0 || key.rfind("EXIF:IFD1:", 0) == 0) continue;
+      // Positions in the file move with the segment: the output's JFIF header comes first.
+      if (EndsWith(key, "Start") || EndsWith(key, "Offset")) continue;
+      const auto found = after.find(key);
+      if (found == after.end()) {
+        ADD_FAILURE() << p.corpus << ": " << key << " lost";
+        continue;
+      }
+      EXPECT_EQ(found->second, value) << p.corpus << ": " << key;
+      ++compared;
+    }
+    EXPECT_GT(compared, 3u) << p.corpus;
+    for (const auto& entry : after) EXPECT_NE(entry.first.rfind("EXIF:IFD1:", 0), 0u) << p.corpus << ": thumbnail kept";
+    EXPECT_EQ(after.at("EXIF:IFD0:Orientation"), p.turned ? 1 : before.at("EXIF:IFD0:Orientation").get<int>());
+    if (before.count("EXIF:ExifIFD:ExifImageWidth") != 0) {
+      EXPECT_EQ(after.at("EXIF:ExifIFD:ExifImageWidth"), line["width"]) << p.corpus;
+      EXPECT_EQ(after.at("EXIF:ExifIFD:ExifImageHeight"), line["height"]) << p.corpus;
+    }
+  }
+}
+
+// Exif that cannot be edited safely is left out with its reason; the photo is still written.
+TEST_F(CliTest, UnsoundExifIsLeftOutWithItsReason) {
+  Copy("s019.jpg", "bad-header.jpg");
+  Copy("s043.jpg", "bad-directory.jpg");
+  Result r = Run({"--json", "-s", "8", "--keep-exif", "--keep-icc", "--keep-time", "-o", out.string(), in.string()});
+  EXPECT_EQ(r.code, 0) << r.err;
+  const std::vector<nlohmann::json> lines = r.Lines();
+  ASSERT_EQ(lines.size(), 3u) << r.out;
+  for (size_t k = 0; k < 2; ++k) {
+    EXPECT_EQ(lines[k]["status"], "converted");
+    EXPECT_EQ(lines[k]["exif_kept"], false);
+    EXPECT_EQ(lines[k]["exif_dropped"], "malformed-exif");
+    EXPECT_EQ(lines[k]["icc_kept"], false);
+    EXPECT_EQ(lines[k]["time_kept"], true);
+    EXPECT_FALSE(lines[k].contains("rotated"));
+    const fs::path written = lines[k]["output"].get<std::string>();
+    EXPECT_TRUE(ExifTags(written).empty()) << written;
+    EXPECT_EQ(fs::last_write_time(written), fs::last_write_time(in / written.filename()));
+  }
+}
+
+// Switches stored with --save hold for later runs; their opposites turn them off for one run.
+TEST_F(CliTest, StoredPhotoSwitchesAndTheirOpposites) {
+  Copy("s044.jpg", "phone.jpg");
+  ASSERT_EQ(Run({"--save", "--auto-rotate", "--keep-exif", "--max-edge", "100"}).code, 0);
+  Result r = Run({"--json", "-s", "8", "-o", out.string(), (in / "phone.jpg").string()});
+  std::vector<nlohmann::json> lines = r.Lines();
+  ASSERT_EQ(lines.size(), 2u) << r.out << r.err;
+  EXPECT_EQ(lines[0]["rotated"], true);
+  EXPECT_EQ(lines[0]["exif_kept"], true);
+  EXPECT_EQ(lines[0]["scale"], "5/8");  // 150 x 91: 94 pixels at 5/8, 113 at 6/8
+  EXPECT_EQ(lines[0]["width"], 57);
+  EXPECT_EQ(lines[0]["height"], 94);
+  r = Run({"--json", "-s", "8", "--no-auto-rotate", "--no-keep-exif", "--no-max-edge", "-o", out.string(),
+           (in / "phone.jpg").string()});
+  lines = r.Lines();
+  ASSERT_EQ(lines.size(), 2u) << r.out << r.err;
+  EXPECT_FALSE(lines[0].contains("rotated") || lines[0].contains("exif_kept") || lines[0].contains("scale"));
+  EXPECT_EQ(lines[0]["width"], 150);
+  EXPECT_EQ(lines[0]["height"], 91);
+  EXPECT_EQ(Run({"--keep-exif", "--no-keep-exif", "-o", out.string(), in.string()}).code, 2);
+  EXPECT_EQ(Run({"--max-edge", "0", "-o", out.string(), in.string()}).code, 2);
 }
 
 }  // namespace
