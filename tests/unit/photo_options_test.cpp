@@ -42,7 +42,10 @@ std::vector<unsigned char> OrientationSegment(int orientation, bool bigEndian) {
 
 // `jpeg` with `segments` inserted right after its start-of-image marker.
 std::vector<unsigned char> WithSegments(const std::vector<unsigned char>& jpeg, const std::vector<unsigned char>& segments) {
-  std::vector<unsigned char> out(jpeg.begin(), jpeg.begin() + 2);
+  std::vector<unsigned char> out;
+  out.reserve(jpeg.size() + segments.size());
+  out.push_back(jpeg.at(0));
+  out.push_back(jpeg.at(1));
   out.insert(out.end(), segments.begin(), segments.end());
   out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
   return out;
@@ -64,14 +67,6 @@ std::vector<unsigned char> IccSegments(const std::vector<unsigned char>& profile
                profile.begin() + static_cast<std::ptrdiff_t>(begin + size));
   }
   return out;
-}
-
-// A picture whose every turn and mirror looks different: red grows to the right, green downwards, and
-// the top-left quarter of the first quarter is blue.
-uint8_t MarkedCorner(int x, int y, int c, int width, int height) {
-  if (c == 0) return static_cast<uint8_t>(x * 255 / std::max(width - 1, 1));
-  if (c == 1) return static_cast<uint8_t>(y * 255 / std::max(height - 1, 1));
-  return (x < width / 4 && y < height / 4) ? 230 : 20;
 }
 
 // ---- reading outputs --------------------------------------------------------------------------------
@@ -228,6 +223,14 @@ TEST(OrientPixels, TurnsEveryOrientationOfAnOddGreyPicture) {
 }
 
 #ifndef _WIN32
+// A picture whose every turn and mirror looks different: red grows to the right, green downwards, and
+// the top-left quarter of the first quarter is blue.
+uint8_t MarkedCorner(int x, int y, int c, int width, int height) {
+  if (c == 0) return static_cast<uint8_t>(x * 255 / std::max(width - 1, 1));
+  if (c == 1) return static_cast<uint8_t>(y * 255 / std::max(height - 1, 1));
+  return (x < width / 4 && y < height / 4) ? 230 : 20;
+}
+
 // The transform that undoes each orientation, as jpegtran names it.
 const char* UndoingTransform(int orientation) {
   static const char* const kTransforms[] = {"", "", "-flip horizontal", "-rotate 180", "-flip vertical",
