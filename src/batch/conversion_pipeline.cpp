@@ -21,6 +21,7 @@ ConvertedFile ConvertInput(ConversionContext& ctx, const std::wstring& inputPath
     result.width = ctx.loaded.width;
     result.height = ctx.loaded.height;
     result.quality = ctx.writtenQuality;
+    result.photo = ctx.photo;
   }
   result.exifDateTime = ctx.exifDateTime;
   result.exifDateFound = ctx.exifDateFound == 1;

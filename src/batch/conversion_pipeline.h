@@ -27,6 +27,7 @@ struct ConvertedFile {
   int32_t quality = 0;
   ExifDateTime exifDateTime;  // read during the conversion when the naming rule needs it
   bool exifDateFound = false;
+  PhotoResult photo;  // what the output kept of the input beyond the pixels
 };
 
 // Converts `inputPath` with the states and parameters of `ctx` (ConvertFileToTemp), starting from a

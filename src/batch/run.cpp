@@ -166,6 +166,9 @@ void HandleFile(const RunRequest& request, RunObserver& observer, ConversionRun&
       outcome.width = converted.width;
       outcome.height = converted.height;
       outcome.quality = converted.quality;
+      outcome.photo = converted.photo;
+      // Before the input may go: its time is read from it.
+      if (request.params.KeepTime == 1) outcome.timeKept = CopyModificationTime(input.path, outputPath);
       MappedInputFile probe;
       outcome.bytes = MapInputFile(outputPath, probe);
       UnmapInputFile(probe);

@@ -40,6 +40,8 @@ struct FileOutcome {
   int32_t quality = 0;
   std::wstring exifDate;  // the date text read under the date rule, else empty
   DisposalResult disposal = DisposalResult::kKept;
+  PhotoResult photo;      // what the output kept of the input beyond the pixels (when converted)
+  bool timeKept = false;  // the output was given the input's modification time
 };
 
 struct RunSummary {

@@ -102,6 +102,7 @@ class ConsoleObserver : public RunObserver {
         shown_(run.shown),
         subFolder_(RunOutputFolder(run.request.params, run.request.outputFolder)),
         removalAsked_(run.request.disposal != InputDisposal::kKeep),
+        params_(run.request.params),
         removeByRecycling_(run.request.disposal == InputDisposal::kRecycle) {}
 
   void ShowMessage(MessageCode code) override {
@@ -188,9 +189,21 @@ class ConsoleObserver : public RunObserver {
     j["bytes"] = converted ? Json(o.bytes) : Json(nullptr);
     j["quality"] = converted ? Json(o.quality) : Json(nullptr);
     j["exif_date"] = NameOrNull(o.exifDate);
+    if (converted) AddPhotoFields(j, o);
     if (removalAsked_) j["input_removed"] = o.disposal == DisposalResult::kRemoved;
     ClearProgress();
     Out(Dump(j), true);
+  }
+  // What the output kept of its input, for each option in force.
+  void AddPhotoFields(Json& j, const FileOutcome& o) const {
+    if (params_.MaxEdgeOn == 1) j["scale"] = std::to_string(o.photo.scaleNum) + "/8";
+    if (params_.AutoRotate == 1) j["rotated"] = o.photo.rotated;
+    if (params_.KeepExif == 1) {
+      j["exif_kept"] = o.photo.exifKept;
+      if (o.photo.exifDropped != ExifDropReason::kNone) j["exif_dropped"] = ExifDropReasonName(o.photo.exifDropped);
+    }
+    if (params_.KeepIcc == 1) j["icc_kept"] = o.photo.iccKept;
+    if (params_.KeepTime == 1) j["time_kept"] = o.timeKept;
   }
   double Elapsed() const { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count(); }
   void ClearProgress() {
@@ -202,6 +215,7 @@ class ConsoleObserver : public RunObserver {
   const std::vector<std::wstring>& shown_;
   std::wstring subFolder_;
   bool removalAsked_;
+  const ConversionParams params_;
   bool removeByRecycling_;
   int removalFailures_ = 0;
   bool lineShown_ = false;

@@ -49,7 +49,7 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, CliOptions& 
 
   std::vector<std::string> paths;
   std::string output, settings, comment, prefix, suffix, subfolder, name, sampling, deleteInput;
-  int quality = 0, limit = 0, scale = 0, digits = 0, start = 0, jobs = 0;
+  int quality = 0, limit = 0, scale = 0, digits = 0, start = 0, jobs = 0, maxEdge = 0;
   app.add_option("paths", paths, "JPEG files and folders (a folder stands for its .jpg/.jpe/.jpeg files)");
   app.add_option("-o,--output", output,
                  "output folder (default: SdToPath of the settings, else the folder of the first input)");
@@ -81,6 +81,36 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, CliOptions& 
                             "files converted at once (default: the number of processors; 1: one after the other); "
                             "the results are the same")
                  ->check(CLI::Range(1, kMaxJobs));
+  // Each switch of what an output keeps has its opposite, for a run against what the settings store.
+  struct Switch {
+    const char* on;
+    const char* onHelp;
+    const char* off;
+    const char* offHelp;
+    std::optional<bool>* value;
+    CLI::Option* onOption = nullptr;
+    CLI::Option* offOption = nullptr;
+  };
+  Switch switches[] = {
+      {"--auto-rotate", "turn each photo upright by its Exif orientation", "--no-auto-rotate",
+       "leave the pixels as stored", &o.autoRotate},
+      {"--keep-exif", "keep the Exif data (date taken, camera); the thumbnail is left out, sizes and orientation updated",
+       "--no-keep-exif", "write no Exif data", &o.keepExif},
+      {"--keep-icc", "keep the ICC colour profile", "--no-keep-icc", "write no colour profile", &o.keepIcc},
+      {"--keep-time", "give each output the modification time of its input", "--no-keep-time",
+       "outputs get the time they are written", &o.keepTime},
+  };
+  for (Switch& s : switches) {
+    s.onOption = app.add_flag(std::string(s.on))->description(s.onHelp);
+    s.offOption = app.add_flag(std::string(s.off))->description(s.offHelp);
+    s.onOption->excludes(s.offOption);
+  }
+  auto* edge = app.add_option("--max-edge", maxEdge,
+                              "long edge at most PX pixels: each file gets the largest scale N/8 up to -s that fits")
+                   ->check(CLI::Range(kMinMaxEdge, kMaxMaxEdge))
+                   ->type_name("PX");
+  auto* noEdge = app.add_flag("--no-max-edge", o.noMaxEdge, "no bound on the long edge");
+  edge->excludes(noEdge);
   app.add_flag("--dry-run", o.dryRun, "print the planned input -> output names; convert nothing");
   app.add_flag("--json", o.json, "JSON lines on standard output");
   app.add_flag("--quiet", o.quiet, "no progress, no summary, no line for each skipped file");
@@ -127,6 +157,11 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, CliOptions& 
   if (*suf) o.suffix = Wide(suffix);
   if (*sub) o.subfolder = Wide(subfolder);
   if (*jb) o.jobs = jobs;
+  for (const Switch& s : switches) {
+    if (*s.onOption) *s.value = true;
+    if (*s.offOption) *s.value = false;
+  }
+  if (*edge) o.maxEdge = maxEdge;
   if (*del) o.deleteInput = deleteInput == "no" ? 0 : deleteInput == "recycle" ? 1 : 2;
   return ParseOutcome::kRun;
 }
@@ -162,6 +197,18 @@ void ApplyToParams(const CliOptions& o, ConversionParams& p) {
     p.MkDirStr = *o.subfolder;
   }
   if (o.noSubfolder) p.MkDirAdd = 0;
+  auto applySwitch = [](const std::optional<bool>& given, uint8_t& field) {
+    if (given) field = *given ? 1 : 0;
+  };
+  applySwitch(o.autoRotate, p.AutoRotate);
+  applySwitch(o.keepExif, p.KeepExif);
+  applySwitch(o.keepIcc, p.KeepIcc);
+  applySwitch(o.keepTime, p.KeepTime);
+  if (o.maxEdge) {
+    p.MaxEdgeOn = 1;
+    p.MaxEdge = *o.maxEdge;
+  }
+  if (o.noMaxEdge) p.MaxEdgeOn = 0;
   if (o.deleteInput) {
     p.IFileDel = *o.deleteInput == 0 ? 0 : 1;
     if (*o.deleteInput != 0) p.Recycle = *o.deleteInput == 1 ? 1 : 0;

@@ -24,6 +24,9 @@ struct CliOptions {
   bool noSubfolder = false;
   std::optional<int> deleteInput;  // 0 no, 1 recycle, 2 delete
   std::optional<int> jobs;         // files converted at once; none given: the number of processors
+  std::optional<bool> autoRotate, keepExif, keepIcc, keepTime;  // empty: as the settings say
+  std::optional<int> maxEdge;
+  bool noMaxEdge = false;
   bool dryRun = false, json = false, quiet = false, save = false;
 };
 

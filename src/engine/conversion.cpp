@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "engine/orientation.h"
 #include "platform/text.h"
 
 namespace qv {
@@ -45,9 +46,10 @@ void ReadDateIntoContext(ConversionContext& ctx, const std::wstring& path) {
   UnmapInputFile(reader.file);
 }
 
-}  // namespace
-
-bool LoadInputImage(ConversionContext& ctx, const std::wstring& path, int32_t scaleNum) {
+// Decodes `path` at scaleNum/8, lowered until the long edge fits `longEdgeBound` (0: none), keeping the
+// Exif and ICC data in the decoder state when `keepMetadata`.
+bool LoadImage(ConversionContext& ctx, const std::wstring& path, int32_t scaleNum, int32_t longEdgeBound,
+               bool keepMetadata) {
   ctx.lastFailure = ConversionFailure::kNotJpeg;
   if (!PathExists(path)) return false;
   ctx.exifDateFound = 0;
@@ -56,6 +58,8 @@ bool LoadInputImage(ConversionContext& ctx, const std::wstring& path, int32_t sc
   decoder.file = MappedInputFile{};
   std::memset(decoder.image.colorTable, 0, sizeof(decoder.image.colorTable));
   decoder.scaleNum = scaleNum;
+  decoder.longEdgeBound = longEdgeBound;
+  decoder.keepMetadata = keepMetadata;
 
   const DecodedImage* image = DecodeJpegFile(decoder, path);
   if (image != nullptr && NeedsExifDate(*ctx.params) && ctx.states->exifReader) ReadDateIntoContext(ctx, path);
@@ -75,6 +79,59 @@ bool LoadInputImage(ConversionContext& ctx, const std::wstring& path, int32_t sc
   return true;
 }
 
+// Turns the loaded picture upright by the orientation of its Exif data. False when the memory for the
+// turned copy is not available.
+bool TurnUpright(ConversionContext& ctx) {
+  DecoderState& decoder = *ctx.states->decoder;
+  const int orientation = ReadExifOrientation(decoder.exif.data(), decoder.exif.size());
+  if (orientation < 2 || orientation > 8) return true;
+  DecodedImage& image = decoder.image;
+  PixelBlock upright = OrientPixels(image.pixels, image.header.width, image.header.height, image.header.bitCount,
+                                    orientation);
+  if (!upright) return false;
+  ReleasePixelBlock(image.pixels, image.pixelBytes);
+  image.pixelBytes = upright.Size();
+  image.pixels = upright.Release();
+  if (SwapsSides(orientation)) {
+    std::swap(image.header.width, image.header.height);
+    std::swap(image.header.xPelsPerMeter, image.header.yPelsPerMeter);
+  }
+  image.header.sizeImage = static_cast<uint32_t>(image.pixelBytes);
+  ctx.loaded.width = image.header.width;
+  ctx.loaded.height = image.header.height;
+  ctx.loaded.xPelsPerMeter = image.header.xPelsPerMeter;
+  ctx.loaded.yPelsPerMeter = image.header.yPelsPerMeter;
+  ctx.photo.rotated = true;
+  return true;
+}
+
+// Prepares the Exif data and the colour profile the output carries, as the parameters ask.
+void PrepareOutputMetadata(ConversionContext& ctx) {
+  const ConversionParams& params = *ctx.params;
+  DecoderState& decoder = *ctx.states->decoder;
+  if (params.KeepExif == 1 && !decoder.exif.empty()) {
+    ExifOutputFacts facts;
+    facts.resetOrientation = ctx.photo.rotated;
+    facts.width = static_cast<uint32_t>(ctx.loaded.width);
+    facts.height = static_cast<uint32_t>(ctx.loaded.height);
+    ExifDropReason reason = ExifDropReason::kNone;
+    if (MakeOutputExif(decoder.exif.data(), decoder.exif.size(), facts, ctx.outputExif, reason))
+      ctx.photo.exifKept = true;
+    else
+      ctx.photo.exifDropped = reason;
+  }
+  if (params.KeepIcc == 1 && !decoder.icc.empty()) {
+    ctx.outputIcc.swap(decoder.icc);
+    ctx.photo.iccKept = true;
+  }
+}
+
+}  // namespace
+
+bool LoadInputImage(ConversionContext& ctx, const std::wstring& path, int32_t scaleNum) {
+  return LoadImage(ctx, path, scaleNum, 0, false);
+}
+
 bool ConvertLoadedImage(ConversionContext& ctx, const std::wstring& outputPath) {
   const ConversionParams& params = *ctx.params;
   EncoderState& encoder = *ctx.states->encoder;
@@ -89,6 +146,14 @@ bool ConvertLoadedImage(ConversionContext& ctx, const std::wstring& outputPath) 
                    params.Sampling);
   encoder.xPelsPerMeter = ctx.loaded.xPelsPerMeter;
   encoder.yPelsPerMeter = ctx.loaded.yPelsPerMeter;
+  if (!ctx.outputExif.empty()) {
+    encoder.exif = ctx.outputExif.data();
+    encoder.exifBytes = ctx.outputExif.size();
+  }
+  if (!ctx.outputIcc.empty()) {
+    encoder.icc = ctx.outputIcc.data();
+    encoder.iccBytes = ctx.outputIcc.size();
+  }
 
   std::string comment;
   if (HasCommentToInsert(params)) {
@@ -104,6 +169,7 @@ bool ConvertLoadedImage(ConversionContext& ctx, const std::wstring& outputPath) 
   else
     ok = EncodeJpeg(encoder, outputPath, image.colorTable, image.pixels);
   encoder.comment = nullptr;
+  encoder.exif = encoder.icc = nullptr;
   ctx.writtenQuality = ok ? encoder.writtenQuality : 0;
   CleanUpEncoderState(encoder);
   return ok;
@@ -119,15 +185,24 @@ void ReleaseLoadedPixels(ConversionContext& ctx) {
 
 bool ConvertFileToTemp(ConversionContext& ctx, const std::wstring& inputPath, std::wstring& tempPath) {
   tempPath.clear();
-  if (!LoadInputImage(ctx, inputPath, ctx.params->ScaleNum)) return false;
+  const ConversionParams& params = *ctx.params;
+  ctx.photo = PhotoResult{};
+  ctx.outputExif.clear();
+  ctx.outputIcc.clear();
+  if (!LoadImage(ctx, inputPath, params.ScaleNum, LongEdgeBound(params), NeedsInputMetadata(params))) return false;
+  ctx.photo.scaleNum = ctx.states->decoder->usedScaleNum;
   bool ok = false;
   std::wstring temp;
-  if (CreateUniqueTempFile(ctx.tempFolder, temp)) {
+  if ((params.AutoRotate != 1 || TurnUpright(ctx)) && CreateUniqueTempFile(ctx.tempFolder, temp)) {
+    PrepareOutputMetadata(ctx);
     ok = ConvertLoadedImage(ctx, temp);
     if (ok) tempPath = temp;
     else DeleteFileAt(temp);
   }
   ctx.lastFailure = ok ? ConversionFailure::kNone : ConversionFailure::kEncodeFailed;
+  if (!ok) ctx.photo = PhotoResult{};
+  ctx.outputExif.clear();
+  ctx.outputIcc.clear();
   ReleaseLoadedPixels(ctx);
   return ok;
 }

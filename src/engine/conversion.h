@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/decoder.h"
 #include "engine/encoder.h"
+#include "engine/exif_editor.h"
 #include "engine/exif_reader.h"
 #include "engine/params.h"
 
@@ -39,6 +41,15 @@ enum class ConversionFailure {
   kEncodeFailed,  // the temporary file could not be made or written
 };
 
+// What the last conversion kept of its input beyond the pixels, and the scale it used.
+struct PhotoResult {
+  bool rotated = false;    // the pixels were turned upright by the Exif orientation
+  bool exifKept = false;   // the output carries the input's Exif data
+  bool iccKept = false;    // the output carries the input's colour profile
+  ExifDropReason exifDropped = ExifDropReason::kNone;  // why the input's Exif was left out
+  int32_t scaleNum = 0;    // the N of N/8 the input was decoded at
+};
+
 // Everything one conversion needs: the parameters in force and the codec states (both lent by the caller
 // and outliving the context; the parameters are never written), the last loaded image and the date read
 // from it, and where temporary files go.
@@ -50,6 +61,9 @@ struct ConversionContext {
   uint8_t exifDateFound = 0;
   std::wstring tempFolder;     // with a trailing separator
   int32_t writtenQuality = 0;  // quality of the last output written
+  PhotoResult photo;           // of the last conversion
+  std::vector<unsigned char> outputExif;  // the Exif and ICC data the next encode writes
+  std::vector<unsigned char> outputIcc;
   ConversionFailure lastFailure = ConversionFailure::kNone;
 };
 
@@ -71,8 +85,10 @@ bool ConvertLoadedImage(ConversionContext& ctx, const std::wstring& outputPath);
 // Releases the pixel block of the loaded image.
 void ReleaseLoadedPixels(ConversionContext& ctx);
 
-// Converts `inputPath` at params->ScaleNum/8 into a new "tmp" file in ctx.tempFolder whose path lands in `tempPath`. On
-// failure no temporary file remains.
+// Converts `inputPath` at params->ScaleNum/8 (lowered per file under a long-edge bound) into a new "tmp"
+// file in ctx.tempFolder whose path lands in `tempPath`: turned upright and with the input's Exif data
+// and colour profile when the parameters ask for it (ctx.photo says what was done). On failure no
+// temporary file remains.
 bool ConvertFileToTemp(ConversionContext& ctx, const std::wstring& inputPath, std::wstring& tempPath);
 
 // Reads only the Exif date of `path` (when the naming rule needs it) into ctx.exifDateTime and

@@ -4,10 +4,14 @@
 #include "engine/decoder.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <limits>
 
+#include "engine/exif_editor.h"
 #include "engine/jpeg_library.h"
+#include "engine/orientation.h"
 #include "engine/scan_plan.h"
 
 namespace qv {
@@ -176,7 +180,42 @@ namespace {
 struct DecodeWork {
   PixelBlock block;
   ScanPlan plan;  // the source reads its ranges
+  JOCTET* icc = nullptr;  // the library's copy of the ICC profile (malloc), when one was read
+  unsigned int iccBytes = 0;
+  DecodeWork() = default;
+  DecodeWork(const DecodeWork&) = delete;
+  DecodeWork& operator=(const DecodeWork&) = delete;
+  ~DecodeWork() { std::free(icc); }
 };
+
+constexpr unsigned char kExifSignature[6] = {'E', 'x', 'i', 'f', 0, 0};
+
+// The first saved APP1 that starts with the Exif signature goes into `exif`, whose capacity the caller
+// reserved for a whole segment, so that nothing is allocated here (a library error may jump over this
+// frame). The profile is assembled by the library from its APP2 chunks.
+void KeepMetadata(j_decompress_ptr cinfo, std::vector<unsigned char>& exif, DecodeWork& work) {
+  for (jpeg_saved_marker_ptr m = cinfo->marker_list; m != nullptr; m = m->next) {
+    if (m->marker != JPEG_APP0 + 1 || m->data_length < sizeof kExifSignature) continue;
+    if (std::memcmp(m->data, kExifSignature, sizeof kExifSignature) != 0) continue;
+    const size_t bytes = std::min<size_t>(m->data_length, exif.capacity());
+    exif.assign(m->data, m->data + bytes);
+    break;
+  }
+  if (!jpeg_read_icc_profile(cinfo, &work.icc, &work.iccBytes)) {
+    work.icc = nullptr;
+    work.iccBytes = 0;
+  }
+}
+
+// The scale of this file: the requested one, lowered under a long-edge bound.
+void ChooseScale(DecoderState& state, j_decompress_ptr cinfo) {
+  state.usedScaleNum = state.scaleNum;
+  if (state.scaleNum == 0 && state.longEdgeBound <= 0) return;
+  const int32_t requested = state.scaleNum != 0 ? state.scaleNum : 8;
+  state.usedScaleNum = ScaleNumForLongEdge(cinfo->image_width, cinfo->image_height, requested, state.longEdgeBound);
+  cinfo->scale_num = static_cast<unsigned int>(state.usedScaleNum);
+  cinfo->scale_denom = 8;
+}
 
 // Every library call of one decode after the object was created. A library error leaves through the
 // error trap's jump; `work` then tells the caller what to release. False when the image is refused
@@ -185,11 +224,13 @@ bool DecodeWithLibrary(DecoderState& state, j_decompress_ptr cinfo, const unsign
                        DecodeWork& work) {
   DecodedImage& image = state.image;
   MappedFileSource* source = InstallMappedFileSource(cinfo, data, size);
-  jpeg_read_header(cinfo, TRUE);
-  if (state.scaleNum != 0) {
-    cinfo->scale_num = static_cast<unsigned int>(state.scaleNum);
-    cinfo->scale_denom = 8;
+  if (state.keepMetadata) {
+    jpeg_save_markers(cinfo, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_save_markers(cinfo, JPEG_APP0 + 2, 0xFFFF);
   }
+  jpeg_read_header(cinfo, TRUE);
+  if (state.keepMetadata) KeepMetadata(cinfo, state.exif, work);
+  ChooseScale(state, cinfo);
   // Three-component pixels in the bitmap's own order, blue-green-red.
   if (cinfo->out_color_space == JCS_RGB) cinfo->out_color_space = JCS_EXT_BGR;
 
@@ -281,6 +322,16 @@ const DecodedImage* DecodeJpegBytes(DecoderState& state, const unsigned char* da
   state.image.pixelBytes = 0;
   state.tooLarge = false;
   state.skippedScans = 0;
+  state.usedScaleNum = state.scaleNum;
+  state.exif.clear();
+  state.icc.clear();
+  if (state.keepMetadata) {
+    try {
+      state.exif.reserve(kMaxApp1Payload);
+    } catch (const std::bad_alloc&) {
+      return nullptr;
+    }
+  }
 
   // The library's records are trivially destructible; `mem` starts null, so the object can be destroyed
   // whatever point the decode reached. The work releases its block on the way out unless it is handed on.
@@ -290,7 +341,15 @@ const DecodedImage* DecodeJpegBytes(DecoderState& state, const unsigned char* da
   DecodeWork work;
   const bool decoded = DecodeInTrap(state, data, size, cinfo, trap, monitor, work);
   jpeg_destroy_decompress(&cinfo);
-  if (!decoded) return nullptr;
+  if (!decoded) {
+    state.exif.clear();
+    return nullptr;
+  }
+  try {
+    if (work.icc != nullptr) state.icc.assign(work.icc, work.icc + work.iccBytes);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
   state.image.fileSize = size;
   state.skippedScans = work.plan.skippedScans;
   state.image.pixelBytes = work.block.Size();

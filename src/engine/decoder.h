@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/decoded_image.h"
 #include "platform/files.h"
@@ -20,6 +21,11 @@ struct DecoderState {
   bool tooLarge = false;       // the last decode failed because a decoded side would exceed 25000
   bool readEveryScan = false;  // read even the scans the output cannot use (comparisons, benchmarks)
   int32_t skippedScans = 0;    // scans the last decode left out
+  int32_t longEdgeBound = 0;   // above 0: the scale is lowered per file until the long edge fits
+  int32_t usedScaleNum = 0;    // the scale of the last decode (0: full size, unscaled)
+  bool keepMetadata = false;   // keep the first Exif segment and the ICC profile of each file
+  std::vector<unsigned char> exif;  // with keepMetadata: the Exif APP1 payload ("Exif\0\0"...), or empty
+  std::vector<unsigned char> icc;   // with keepMetadata: the ICC profile, or empty
 };
 
 // Default limit of the library's working memory per image on a machine with `physicalBytes` of memory
@@ -32,7 +38,8 @@ uint64_t DefaultDecoderMemoryLimit(uint64_t physicalBytes);
 // Never 0 or negative, which the library would read as "no limit".
 long LibraryMemoryLimit(uint64_t limitBytes, uint64_t physicalBytes);
 
-// Decodes the file at `path`. On success returns the state's image, whose pixel block now belongs to the
+// Decodes the file at `path` at scaleNum/8, or at the largest smaller scale whose long edge fits
+// longEdgeBound (engine/orientation.h). On success returns the state's image, whose pixel block now belongs to the
 // caller (take it into a PixelBlock(image.pixels, image.pixelBytes), or release it with ReleasePixelBlock). Returns
 // nullptr on any failure; no pixel block is handed out. Either way the mapping stays in `state.file` for the caller to
 // release with UnmapInputFile.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/exif_editor.h"
 #include "engine/jpeg_library.h"
 #include "engine/params.h"
 
@@ -14,6 +15,7 @@ namespace {
 
 constexpr size_t kFileBufferBytes = 1048576;
 constexpr int kRowsPerWrite = 16;
+constexpr size_t kMaxIccBytes = size_t{255} * 65519;  // 255 chunks of the largest APP2 payload
 
 struct FileDestination {
   jpeg_destination_mgr pub;
@@ -134,6 +136,11 @@ bool Compress(const EncoderState& state, const unsigned char* pixels, Install in
     cinfo.Y_density = DotsPerInch(state.yPelsPerMeter);
   }
   jpeg_start_compress(&cinfo, TRUE);
+  // Exif first, then the colour profile, then the comment: the order in which readers look for them.
+  if (state.exif != nullptr && state.exifBytes <= kMaxApp1Payload)
+    jpeg_write_marker(&cinfo, JPEG_APP0 + 1, state.exif, static_cast<unsigned int>(state.exifBytes));
+  if (state.icc != nullptr && state.iccBytes > 0 && state.iccBytes <= kMaxIccBytes)
+    jpeg_write_icc_profile(&cinfo, state.icc, static_cast<unsigned int>(state.iccBytes));
   if (state.comment != nullptr) {
     const size_t length = strnlen(state.comment, kMaxCommentBytes);
     jpeg_write_marker(&cinfo, JPEG_COM, reinterpret_cast<const JOCTET*>(state.comment),

@@ -26,6 +26,10 @@ struct EncoderState {
   int32_t xPelsPerMeter = 0;
   int32_t yPelsPerMeter = 0;
   const char* comment = nullptr;  // NUL-terminated ANSI bytes, or none
+  const unsigned char* exif = nullptr;  // an APP1 payload written after the JFIF header, or none
+  size_t exifBytes = 0;                 // at most 65533
+  const unsigned char* icc = nullptr;   // an ICC profile written in APP2 chunks, or none
+  size_t iccBytes = 0;
   int32_t writtenQuality = 0;     // quality of the output written last (1 for values of 1 and below)
 };
 

@@ -120,6 +120,10 @@ inline OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
 // Deletes the file at `path`; false when it could not be deleted.
 bool DeleteFileAt(const std::wstring& path);
 
+// Gives `target` the modification time of `source` (to the resolution both file systems keep). False when
+// either file cannot be reached or the time cannot be set.
+bool CopyModificationTime(const std::wstring& source, const std::wstring& target);
+
 // Zero-filled read-write memory of `bytes` bytes for pixel blocks and encoder buffers, or nullptr.
 void* AllocatePixelBlock(size_t bytes);
 
