@@ -1,12 +1,15 @@
-// The options page: start-up folders, the Send To group and the display switches. It edits its options
-// the moment a control changes and applies the start-up folders while it is built.
+// The options page: start-up folders, the Send To group, the display switches and the group of what the
+// outputs keep of their inputs. It edits its options and parameters the moment a control changes and
+// applies the start-up folders while it is built.
 #include "pages/options_page.h"
 
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <string>
 
+#include "forms/output_settings_form.h"
 #include "platform/system_folders.h"
 #include "resources/resource.h"
 #include "ui/choose_folder.h"
@@ -61,6 +64,14 @@ constexpr int kSendToFolderTop = 168;
 constexpr int kSendToPathX = 98;
 constexpr int kSwitchesTop = 208;  // one row of switches every kSwitchStep
 constexpr int kSwitchStep = 24;
+constexpr int kPhotoGroupTop = 284;  // below the last row of switches
+constexpr int kPhotoGroupHeight = 76;
+constexpr int kPhotoFirstRow = 304;
+constexpr int kPhotoSecondRow = 330;
+constexpr int kPhotoColumn2 = 174;  // second and third column of the group's check boxes
+constexpr int kPhotoColumn3 = 318;
+constexpr int kMaxEdgeFieldWidth = 72;  // five digits and the spin
+constexpr int kMaxEdgeDigits = 5;
 
 HWND GroupBox(HWND page, const wchar_t* text, int id, int y, int pageWidth, int height) {
   return CreateControl(page, L"BUTTON", text, WS_VISIBLE | WS_GROUP | BS_GROUPBOX, kGroupMargin, y,
@@ -83,6 +94,21 @@ HWND CheckBox(HWND page, const wchar_t* text, int id, int x, int y, int width) {
 
 HWND PushButton(HWND page, const wchar_t* text, int id, int x, int y, int width) {
   return CreateControl(page, L"BUTTON", text, WS_VISIBLE | WS_GROUP | BS_PUSHBUTTON, x, y, width, kButtonHeight, id);
+}
+
+// A number field with a spin control inside its right end that writes its position there as plain digits.
+HWND SpinField(HWND page, int id, int spinId, int x, int y, int width, int maxChars, int32_t low, int32_t high,
+               int32_t start) {
+  HWND field = CreateControl(page, L"EDIT", L"", WS_VISIBLE | WS_GROUP | ES_NUMBER | ES_AUTOHSCROLL, x, y,
+                             width, kRowHeight, id, WS_EX_CLIENTEDGE);
+  SendMessageW(field, EM_LIMITTEXT, static_cast<WPARAM>(maxChars), 0);
+  HWND spin = CreateControl(page, UPDOWN_CLASSW, L"",
+                            WS_VISIBLE | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS | UDS_SETBUDDYINT, 0, 0, 0, 0,
+                            spinId);
+  SendMessageW(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(field), 0);
+  SendMessageW(spin, UDM_SETRANGE32, static_cast<WPARAM>(low), static_cast<LPARAM>(high));
+  SendMessageW(spin, UDM_SETPOS32, 0, static_cast<LPARAM>(std::clamp(start, low, high)));
+  return field;
 }
 
 HWND PathField(HWND page, int id, int x, int y, int width) {
@@ -163,6 +189,45 @@ void OptionsPage::BuildSwitches(int width) {
   SetChecked(IDC_TOOLTIPS, (o.TipAct & 1) != 0);
 }
 
+// Two rows of check boxes in three columns; the long-edge bound's field sits in the third column after its
+// check box.
+void OptionsPage::BuildPhotoGroup(int width) {
+  GroupBox(Handle(), L"写真の向きと付帯情報", IDC_PHOTO_GROUP, kPhotoGroupTop, width, kPhotoGroupHeight);
+  const int thirdWidth = width - kInnerX - kPhotoColumn3;
+  CheckBox(Handle(), L"回転情報に従って回転", IDC_AUTO_ROTATE, kInnerX, kPhotoFirstRow, kPhotoColumn2 - kInnerX - 4);
+  CheckBox(Handle(), L"Exif 情報を保持", IDC_KEEP_EXIF, kPhotoColumn2, kPhotoFirstRow, kPhotoColumn3 - kPhotoColumn2 - 4);
+  CheckBox(Handle(), L"カラープロファイルを保持", IDC_KEEP_ICC, kPhotoColumn3, kPhotoFirstRow, thirdWidth);
+  CheckBox(Handle(), L"更新日時を保持", IDC_KEEP_TIME, kInnerX, kPhotoSecondRow, kPhotoColumn2 - kInnerX - 4);
+  CheckBox(Handle(), L"長辺の上限 (pixel)", IDC_MAX_EDGE_ON, kPhotoColumn2, kPhotoSecondRow,
+           kPhotoColumn3 - kPhotoColumn2 - 4);
+  SpinField(Handle(), IDC_MAX_EDGE, IDC_MAX_EDGE_SPIN, kPhotoColumn3, kPhotoSecondRow, kMaxEdgeFieldWidth,
+            kMaxEdgeDigits, kMinMaxEdge, kMaxMaxEdge, params_.MaxEdge);
+
+  const ConversionParams& p = params_;
+  SetChecked(IDC_AUTO_ROTATE, (p.AutoRotate & 1) != 0);
+  SetChecked(IDC_KEEP_EXIF, (p.KeepExif & 1) != 0);
+  SetChecked(IDC_KEEP_ICC, (p.KeepIcc & 1) != 0);
+  SetChecked(IDC_KEEP_TIME, (p.KeepTime & 1) != 0);
+  SetChecked(IDC_MAX_EDGE_ON, (p.MaxEdgeOn & 1) != 0);
+  EnableMaxEdgeField();
+}
+
+void OptionsPage::AddPhotoTooltips() {
+  static const struct {
+    int id;
+    const wchar_t* text;
+  } kTips[] = {
+      {IDC_AUTO_ROTATE, L"Exif の回転情報に従って画像を正しい向きにします"},
+      {IDC_KEEP_EXIF, L"入力ファイルの Exif 情報を出力ファイルにコピーします"},
+      {IDC_KEEP_ICC, L"入力ファイルのカラープロファイルを出力ファイルにコピーします"},
+      {IDC_KEEP_TIME, L"出力ファイルの更新日時を入力ファイルと同じにします"},
+      {IDC_MAX_EDGE_ON, L"長辺がこの値を超えないように縮小率を自動で下げます"},
+      {IDC_MAX_EDGE, L"長辺の上限（1～25000 pixel）"},
+      {IDC_MAX_EDGE_SPIN, L"長辺の上限（1～25000 pixel）"},
+  };
+  for (const auto& tip : kTips) host().AddTooltip(Item(tip.id), tip.text);
+}
+
 // ---- commands ---------------------------------------------------------------------------------
 
 void OptionsPage::OnStartupChoice(const StartupRow& row, int id, int32_t& option) {
@@ -196,6 +261,8 @@ HWND OptionsPage::Create(HWND tab, const RECT& area) {
   BuildStartupGroup(width);
   BuildSendToGroup(width);
   BuildSwitches(width);
+  BuildPhotoGroup(width);
+  AddPhotoTooltips();
   host().AddTooltip(Item(IDC_STARTUP_INPUT_PATH), kDropTip);
   host().AddTooltip(Item(IDC_STARTUP_OUTPUT_PATH), kDropTip);
   host().AddTooltip(Item(IDC_SENDTO_FOLDER), kDropTip);
@@ -203,8 +270,10 @@ HWND OptionsPage::Create(HWND tab, const RECT& area) {
 }
 
 void OptionsPage::OnCommand(int id, int code, HWND) {
+  if (id == IDC_MAX_EDGE) OnMaxEdgeField(code);
   if (code != BN_CLICKED) return;  // e.g. notifications of the read-only fields
   AppOptions& o = options_;
+  ConversionParams& p = params_;
   switch (id) {
     case IDC_STARTUP_INPUT_NONE:
     case IDC_STARTUP_INPUT_LAST:
@@ -231,6 +300,14 @@ void OptionsPage::OnCommand(int id, int code, HWND) {
     case IDC_DESKTOP_EXPAND: o.DTExpand = IsChecked(id) ? 1 : 0; break;
     case IDC_SHOW_HIDDEN: ToggleHiddenItems(); break;
     case IDC_TOOLTIPS: OnTooltips(); break;
+    case IDC_AUTO_ROTATE: p.AutoRotate = IsChecked(id) ? 1 : 0; break;
+    case IDC_KEEP_EXIF: p.KeepExif = IsChecked(id) ? 1 : 0; break;
+    case IDC_KEEP_ICC: p.KeepIcc = IsChecked(id) ? 1 : 0; break;
+    case IDC_KEEP_TIME: p.KeepTime = IsChecked(id) ? 1 : 0; break;
+    case IDC_MAX_EDGE_ON:
+      p.MaxEdgeOn = IsChecked(id) ? 1 : 0;
+      EnableMaxEdgeField();
+      break;
     default: break;
   }
 }
@@ -262,6 +339,23 @@ void OptionsPage::ShowPath(int id, const std::wstring& path) {
 void OptionsPage::ShowSendToFolder() {
   const std::wstring& path = options_.SdToPath;
   SetWindowTextW(Item(IDC_SENDTO_FOLDER), path.empty() ? kSameFolderAsInput : path.c_str());
+}
+
+// Every edit of the long-edge field (typed, pasted or by the spin) is stored at once, brought into range;
+// on leaving the field a number out of range is replaced by the bound it passed (an empty field by the
+// lower one), so that the field shows what is stored.
+void OptionsPage::OnMaxEdgeField(int code) {
+  if (code != EN_CHANGE && code != EN_KILLFOCUS) return;
+  const int32_t typed = ParseFieldNumber(ControlText(Item(IDC_MAX_EDGE), kMaxEdgeDigits + 8));
+  params_.MaxEdge = std::clamp(typed, kMinMaxEdge, kMaxMaxEdge);
+  if (code == EN_KILLFOCUS && typed != params_.MaxEdge)
+    SendMessageW(Item(IDC_MAX_EDGE_SPIN), UDM_SETPOS32, 0, static_cast<LPARAM>(params_.MaxEdge));
+}
+
+void OptionsPage::EnableMaxEdgeField() {
+  const bool on = (params_.MaxEdgeOn & 1) != 0;
+  EnableWindow(Item(IDC_MAX_EDGE), on);
+  EnableWindow(Item(IDC_MAX_EDGE_SPIN), on);
 }
 
 void OptionsPage::EnableRowPath(const StartupRow& row, bool enabled) {

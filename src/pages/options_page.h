@@ -1,5 +1,7 @@
-// The options page (tab 2, id 1033): start-up folders, the Send To group and the display switches. A form
-// over the program's options: built from them, each change written into them at once; while it is
+// The options page (tab 2, id 1033): start-up folders, the Send To group, the display switches, and what
+// the outputs keep of their inputs (orientation, Exif, colour profile, file time) with the long-edge
+// bound. A form over the program's options and those conversion parameters: built from them, each change
+// written into them at once (the long-edge field on every edit, so no run has to ask for it); while it is
 // built it applies the start-up folders to the two folder fields of its host.
 #pragma once
 
@@ -7,6 +9,7 @@
 
 #include <string>
 
+#include "engine/params.h"
 #include "pages/tab_page.h"
 #include "settings/app_options.h"
 
@@ -14,7 +17,8 @@ namespace qv {
 
 class OptionsPage : public TabPage {
  public:
-  OptionsPage(PageHost& host, AppOptions& options) : TabPage(host), options_(options) {}
+  OptionsPage(PageHost& host, AppOptions& options, ConversionParams& params)
+      : TabPage(host), options_(options), params_(params) {}
 
   // Builds the page, hidden, over `area` of the tab control. Null on failure.
   HWND Create(HWND tab, const RECT& area);
@@ -38,6 +42,7 @@ class OptionsPage : public TabPage {
   void BuildStartupRow(const StartupRow& row, int choice, const std::wstring& specified, int y, int width);
   void BuildSendToGroup(int width);
   void BuildSwitches(int width);
+  void BuildPhotoGroup(int width);
   void ShowPath(int id, const std::wstring& path);
   void ShowSendToFolder();
   void EnableRowPath(const StartupRow& row, bool enabled);
@@ -45,8 +50,12 @@ class OptionsPage : public TabPage {
   void OnChooseStartupFolder(const StartupRow& row, std::wstring& option);
   void OnChooseSendToFolder();
   void OnTooltips();
+  void OnMaxEdgeField(int code);
+  void EnableMaxEdgeField();
+  void AddPhotoTooltips();
 
   AppOptions& options_;
+  ConversionParams& params_;
 };
 
 }  // namespace qv

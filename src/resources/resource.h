@@ -137,6 +137,16 @@
 #define IDC_SHOW_HIDDEN 1344
 #define IDC_TOOLTIPS 1345
 
+// ---- options page, orientation and kept data of the outputs (1350-1357) ---------------------------
+#define IDC_PHOTO_GROUP 1350
+#define IDC_AUTO_ROTATE 1351
+#define IDC_KEEP_EXIF 1352
+#define IDC_KEEP_ICC 1353
+#define IDC_KEEP_TIME 1354
+#define IDC_MAX_EDGE_ON 1355
+#define IDC_MAX_EDGE 1356
+#define IDC_MAX_EDGE_SPIN 1357
+
 // ---- about box (100-103): a window of its own with its own dispatcher, so these are not shared ---
 #define IDC_ABOUT_LINK 100
 #define IDC_ABOUT_OK 101

@@ -1,5 +1,5 @@
-// The settings file: its location, the keys and defaults of CvtPrms, MWin and FolderList, the encoding of
-// values. Talks to the file only through platform/profile.h; knows nothing of windows or controls.
+// The settings file: its location, the keys and defaults of CvtPrms, MWin, FolderList and PhotoOpt, the
+// encoding of values. Talks to the file only through platform/profile.h; knows nothing of windows or controls.
 #include "settings/settings_file.h"
 
 #include <memory>
@@ -20,6 +20,7 @@ constexpr wchar_t kSettingsFolder[] = L"Quorvix";
 constexpr wchar_t kCvtPrms[] = L"CvtPrms";
 constexpr wchar_t kMWin[] = L"MWin";
 constexpr wchar_t kFolderList[] = L"FolderList";
+constexpr wchar_t kPhotoOpt[] = L"PhotoOpt";
 
 constexpr size_t kMaxTextChars = kMaxPathChars;
 constexpr size_t kMaxStoredCommentChars = 10000;
@@ -129,6 +130,13 @@ const SettingKey<ConversionParams> kCvtPrmsKeys[] = {
     Comment(L"CmtStr1", &P::CmtStr1),
 };
 
+// The conversion parameters added after CvtPrms had its fixed layout: what an output keeps of its input
+// and the long-edge bound. A section of their own leaves CvtPrms as every earlier file has it.
+const SettingKey<ConversionParams> kPhotoOptKeys[] = {
+    Flag(L"AutoRotate", &P::AutoRotate), Flag(L"KeepExif", &P::KeepExif),   Flag(L"KeepIcc", &P::KeepIcc),
+    Flag(L"KeepTime", &P::KeepTime),     Flag(L"MaxEdgeOn", &P::MaxEdgeOn), Number(L"MaxEdge", &P::MaxEdge),
+};
+
 // MWin's keys besides the window position (written first, only when known) and the histories.
 using O = AppOptions;
 const SettingKey<AppOptions> kMWinKeys[] = {
@@ -165,6 +173,8 @@ void SaveKeys(ProfileWriter& file, const wchar_t* section, const SettingKey<Reco
 }
 
 void SaveConversionParams(ProfileWriter& file, const ConversionParams& p) { SaveKeys(file, kCvtPrms, kCvtPrmsKeys, p); }
+
+void SavePhotoOptions(ProfileWriter& file, const ConversionParams& p) { SaveKeys(file, kPhotoOpt, kPhotoOptKeys, p); }
 
 void SaveAppOptions(ProfileWriter& file, const StoredAppState& state) {
   const AppOptions& o = state.options;
@@ -218,6 +228,7 @@ bool LocateSettingsFile(const std::wstring& exePath, SettingsOwner owner, std::w
 void LoadConversionParams(const std::wstring& settingsPath, ConversionParams& params) {
   const std::unique_ptr<ProfileReader> file = OpenProfileForReading(settingsPath);
   LoadKeys(*file, kCvtPrms, kCvtPrmsKeys, params);
+  LoadKeys(*file, kPhotoOpt, kPhotoOptKeys, params);
 }
 
 void LoadAppOptions(const std::wstring& settingsPath, StoredAppState& state) {
@@ -259,8 +270,10 @@ bool SaveSettings(const std::wstring& settingsPath, const ConversionParams& para
   file->RemoveSection(kMWin);
   file->RemoveSection(kCvtPrms);
   file->RemoveSection(kFolderList);
+  file->RemoveSection(kPhotoOpt);
   SaveConversionParams(*file, params);
   SaveAppOptions(*file, state);
+  SavePhotoOptions(*file, params);  // last, so that the three older sections keep their place
   return file->Commit();
 }
 

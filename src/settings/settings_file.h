@@ -1,6 +1,7 @@
 // The settings file "Quorvix.ini": where it is, reading it at start-up, rewriting it as a whole at exit.
-// Sections CvtPrms (ConversionParams), MWin (AppOptions, window position, folder histories) and
-// FolderList (registered folders). The file is UTF-16LE with a byte-order mark on every platform, so a
+// Sections CvtPrms (ConversionParams), MWin (AppOptions, window position, folder histories), FolderList
+// (registered folders) and PhotoOpt (the ConversionParams fields AutoRotate, KeepExif, KeepIcc, KeepTime,
+// MaxEdgeOn and MaxEdge). The file is UTF-16LE with a byte-order mark on every platform, so a
 // file written by one platform reads identically on the other.
 #pragma once
 
@@ -30,7 +31,8 @@ bool LocateSettingsFile(const std::wstring& exePath, SettingsOwner owner, std::w
 bool LocateSettingsFileUnder(const std::wstring& exePath, SettingsOwner owner, const std::wstring& userRoot,
                              std::wstring& settingsPath);
 
-// Reads CvtPrms into `params` (defaults for missing keys, lowest bit of flags, CmtStr1 decoded).
+// Reads CvtPrms and PhotoOpt into `params` (defaults for missing keys, so a file without PhotoOpt turns
+// all of its options off; lowest bit of flags, CmtStr1 decoded).
 // Numbers read the way GetPrivateProfileIntW reads them: an optional sign and the decimal digits that
 // follow, the rest ignored ("12abc" is 12, "abc" is 0), wrapping around beyond 32 bits; a key present
 // with an empty value gives the default. Texts: only a missing key gives the default ("MkDirStr=" is an
@@ -42,8 +44,9 @@ void LoadConversionParams(const std::wstring& settingsPath, ConversionParams& pa
 // position counts as stored only when WinX and WinY both hold a value.
 void LoadAppOptions(const std::wstring& settingsPath, StoredAppState& state);
 
-// Rewrites the file: removes CvtPrms, MWin and FolderList, then writes them in this order (other
-// sections are kept before them). The new file is built completely beside the old one and then
+// Rewrites the file: removes CvtPrms, MWin, FolderList and PhotoOpt, then writes them in this order
+// (other sections are kept before them). PhotoOpt comes last, so the three older sections are written
+// exactly as before it existed. The new file is built completely beside the old one and then
 // replaces it in one rename, so a crash or a full disk never leaves a half-written settings file.
 // Registered folders that no longer exist are dropped. WinX/WinY are written only when
 // `state.hasWindowPosition`. A text that would lose surrounding blanks or enclosing quotes on reading

@@ -165,7 +165,7 @@ MainWindow::MainWindow(WindowSettings settings)
       panel_(*this),
       outputPage_(*this, settings_.params, settings_.stored.options),
       inputPage_(*this, settings_.params, settings_.stored.options),
-      optionsPage_(*this, settings_.stored.options) {}
+      optionsPage_(*this, settings_.stored.options, settings_.params) {}
 
 MainWindow* MainWindow::Create(WindowSettings settings) {
   RegisterWindowClasses();

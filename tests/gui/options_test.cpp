@@ -1,6 +1,7 @@
 // The options page in a test host window: its texts, the start-up folders it hands to its host while it
 // is built, the enabling rules, the Send To group (with a real shortcut in the prefix's Send To folder),
-// the display switches, and the folder browser opened and closed from a timer.
+// the display switches, the photo options with the long-edge field, and the folder browser opened and
+// closed from a timer.
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
@@ -8,6 +9,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -117,6 +119,7 @@ class OptionsPageTest : public testing::Test {
  protected:
   void SetUp() override {
     options_ = AppOptions{};
+    params_ = ConversionParams{};
     host_ = std::make_unique<guitest::TestPageHost>(L"options");
     ASSERT_NE(host_->Window(), nullptr);
     scratch_ = std::make_unique<ScratchFolder>();
@@ -134,7 +137,7 @@ class OptionsPageTest : public testing::Test {
 
   HWND Build() {
     const RECT area{4, 4, 536, 334};
-    object_ = std::make_unique<OptionsPage>(*host_, options_);
+    object_ = std::make_unique<OptionsPage>(*host_, options_, params_);
     page_ = object_->Create(host_->Window(), area);
     if (page_ != nullptr) ShowWindow(page_, SW_SHOW);
     return page_;
@@ -148,7 +151,14 @@ class OptionsPageTest : public testing::Test {
 
   std::wstring Folder(const wchar_t* name) { return scratch_->folder(name); }
 
+  // The long-edge field as the user types into it and then leaves it.
+  void TypeMaxEdge(const wchar_t* text) {
+    SetWindowTextW(Item(IDC_MAX_EDGE), text);
+    SendMessageW(page_, WM_COMMAND, MAKEWPARAM(IDC_MAX_EDGE, EN_KILLFOCUS), reinterpret_cast<LPARAM>(Item(IDC_MAX_EDGE)));
+  }
+
   AppOptions options_;
+  ConversionParams params_;
   std::unique_ptr<guitest::TestPageHost> host_;
   std::unique_ptr<OptionsPage> object_;
   HWND page_ = nullptr;
@@ -194,6 +204,13 @@ TEST_F(OptionsPageTest, EveryControlHasItsTextAndKind) {
       {IDC_END_MESSAGE, L"Button", BS_AUTOCHECKBOX, L"変換完了メッセージ表示"},
       {IDC_FOLDER_CHANGED_MESSAGE, L"Button", BS_AUTOCHECKBOX, L"入力フォルダ内更新メッセージ表示"},
       {IDC_TOOLTIPS, L"Button", BS_AUTOCHECKBOX, L"ツールチップ表示"},
+      {IDC_PHOTO_GROUP, L"Button", BS_GROUPBOX, L"写真の向きと付帯情報"},
+      {IDC_AUTO_ROTATE, L"Button", BS_AUTOCHECKBOX, L"回転情報に従って回転"},
+      {IDC_KEEP_EXIF, L"Button", BS_AUTOCHECKBOX, L"Exif 情報を保持"},
+      {IDC_KEEP_ICC, L"Button", BS_AUTOCHECKBOX, L"カラープロファイルを保持"},
+      {IDC_KEEP_TIME, L"Button", BS_AUTOCHECKBOX, L"更新日時を保持"},
+      {IDC_MAX_EDGE_ON, L"Button", BS_AUTOCHECKBOX, L"長辺の上限 (pixel)"},
+      {IDC_MAX_EDGE, L"Edit", -1, L"1600"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.id);
@@ -214,21 +231,44 @@ TEST_F(OptionsPageTest, EveryControlHasItsTextAndKind) {
     EXPECT_TRUE(style & ES_AUTOHSCROLL) << id;
     EXPECT_EQ(SendMessageW(Item(id), EM_GETLIMITTEXT, 0, 0), 260) << id;
   }
+  // The long-edge field takes digits only, its spin is attached to it and offers the bound's range.
+  EXPECT_TRUE(GetWindowLongW(Item(IDC_MAX_EDGE), GWL_STYLE) & ES_NUMBER);
+  EXPECT_EQ(ClassOf(Item(IDC_MAX_EDGE_SPIN)), L"msctls_updown32");
+  EXPECT_EQ(reinterpret_cast<HWND>(SendMessageW(Item(IDC_MAX_EDGE_SPIN), UDM_GETBUDDY, 0, 0)), Item(IDC_MAX_EDGE));
+  int low = 0, high = 0;
+  SendMessageW(Item(IDC_MAX_EDGE_SPIN), UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low), reinterpret_cast<LPARAM>(&high));
+  EXPECT_EQ(low, kMinMaxEdge);
+  EXPECT_EQ(high, kMaxMaxEdge);
 }
 
-TEST_F(OptionsPageTest, PathFieldsCarryTheDropTooltip) {
+TEST_F(OptionsPageTest, FieldsAndPhotoOptionsCarryTheirTooltips) {
   const LRESULT toolsBefore = SendMessageW(TooltipWindow(), TTM_GETTOOLCOUNT, 0, 0);
   ASSERT_NE(Build(), nullptr);
-  EXPECT_EQ(SendMessageW(TooltipWindow(), TTM_GETTOOLCOUNT, 0, 0) - toolsBefore, 3);
-  for (int id : {IDC_STARTUP_INPUT_PATH, IDC_STARTUP_OUTPUT_PATH, IDC_SENDTO_FOLDER}) {
+  const struct {
+    int id;
+    const wchar_t* text;
+  } tips[] = {
+      {IDC_STARTUP_INPUT_PATH, L"ドラッグ＆ドロップ設定可"},
+      {IDC_STARTUP_OUTPUT_PATH, L"ドラッグ＆ドロップ設定可"},
+      {IDC_SENDTO_FOLDER, L"ドラッグ＆ドロップ設定可"},
+      {IDC_AUTO_ROTATE, L"Exif の回転情報に従って画像を正しい向きにします"},
+      {IDC_KEEP_EXIF, L"入力ファイルの Exif 情報を出力ファイルにコピーします"},
+      {IDC_KEEP_ICC, L"入力ファイルのカラープロファイルを出力ファイルにコピーします"},
+      {IDC_KEEP_TIME, L"出力ファイルの更新日時を入力ファイルと同じにします"},
+      {IDC_MAX_EDGE_ON, L"長辺がこの値を超えないように縮小率を自動で下げます"},
+      {IDC_MAX_EDGE, L"長辺の上限（1～25000 pixel）"},
+      {IDC_MAX_EDGE_SPIN, L"長辺の上限（1～25000 pixel）"},
+  };
+  EXPECT_EQ(SendMessageW(TooltipWindow(), TTM_GETTOOLCOUNT, 0, 0) - toolsBefore, static_cast<LRESULT>(std::size(tips)));
+  for (const auto& tip : tips) {
     wchar_t buffer[80] = {};
     TOOLINFOW info{};
     info.cbSize = sizeof(info);
     info.hwnd = page_;
-    info.uId = reinterpret_cast<UINT_PTR>(Item(id));
+    info.uId = reinterpret_cast<UINT_PTR>(Item(tip.id));
     info.lpszText = buffer;
     SendMessageW(TooltipWindow(), TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&info));
-    EXPECT_STREQ(buffer, L"ドラッグ＆ドロップ設定可") << id;
+    EXPECT_STREQ(buffer, tip.text) << tip.id;
   }
 }
 
@@ -407,6 +447,95 @@ TEST_F(OptionsPageTest, TooltipSwitchActivatesTheProgramTooltip) {
   EXPECT_EQ(host_->lastActivate, 0);
   Click(IDC_TOOLTIPS);
   EXPECT_EQ(host_->lastActivate, 1);
+}
+
+// ---- photo options ------------------------------------------------------------------------------
+
+TEST_F(OptionsPageTest, PhotoOptionsStartFromTheParamsAndStoreClicks) {
+  struct Box {
+    int id;
+    uint8_t ConversionParams::*flag;
+  };
+  const Box boxes[] = {{IDC_AUTO_ROTATE, &ConversionParams::AutoRotate},
+                       {IDC_KEEP_EXIF, &ConversionParams::KeepExif},
+                       {IDC_KEEP_ICC, &ConversionParams::KeepIcc},
+                       {IDC_KEEP_TIME, &ConversionParams::KeepTime},
+                       {IDC_MAX_EDGE_ON, &ConversionParams::MaxEdgeOn}};
+  for (uint8_t start : {0, 1}) {
+    TearDown();
+    SetUp();
+    for (const Box& b : boxes) params_.*b.flag = start;
+    const ConversionParams before = params_;
+    ASSERT_NE(Build(), nullptr);
+    EXPECT_EQ(params_, before);  // building changes nothing
+    EXPECT_EQ(Enabled(IDC_MAX_EDGE), start == 1);
+    EXPECT_EQ(Enabled(IDC_MAX_EDGE_SPIN), start == 1);
+    for (const Box& b : boxes) {
+      SCOPED_TRACE(testing::Message() << b.id << " from " << int(start));
+      EXPECT_EQ(Checked(b.id), start == 1);
+      Click(b.id);
+      EXPECT_EQ(params_.*b.flag, start == 1 ? 0 : 1);
+      if (b.id == IDC_MAX_EDGE_ON) {
+        EXPECT_EQ(Enabled(IDC_MAX_EDGE), start == 0);
+      }
+      Click(b.id);
+      EXPECT_EQ(params_.*b.flag, start);
+      EXPECT_EQ(Enabled(IDC_MAX_EDGE_SPIN), start == 1);
+    }
+    // Each box writes its own field only.
+    EXPECT_EQ(params_, before);
+  }
+}
+
+// Every edit is stored in range at once; leaving the field shows the stored number.
+TEST_F(OptionsPageTest, MaxEdgeFieldStoresTypedNumbersInRange) {
+  params_.MaxEdgeOn = 1;
+  ASSERT_NE(Build(), nullptr);
+  const struct {
+    const wchar_t* typed;
+    int32_t stored;
+    const wchar_t* shown;
+  } cases[] = {
+      {L"800", 800, L"800"},     {L"25000", 25000, L"25000"}, {L"25001", 25000, L"25000"},
+      {L"0", 1, L"1"},           {L"", 1, L"1"},              {L"99999", 25000, L"25000"},
+      {L"1", 1, L"1"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "typed " << testing::PrintToString(std::wstring(c.typed)));
+    SetWindowTextW(Item(IDC_MAX_EDGE), c.typed);
+    EXPECT_EQ(params_.MaxEdge, c.stored);  // before the field is left, as a run started by a key would see it
+    TypeMaxEdge(c.typed);
+    EXPECT_EQ(params_.MaxEdge, c.stored);
+    EXPECT_EQ(WindowText(Item(IDC_MAX_EDGE)), c.shown);
+  }
+}
+
+TEST_F(OptionsPageTest, MaxEdgeSpinStepsWithinTheRange) {
+  for (int32_t start : {kMaxMaxEdge, kMinMaxEdge}) {
+    TearDown();
+    SetUp();
+    params_.MaxEdgeOn = 1, params_.MaxEdge = start;
+    ASSERT_NE(Build(), nullptr);
+    const WPARAM towardsInside = start == kMaxMaxEdge ? VK_DOWN : VK_UP;
+    const WPARAM towardsOutside = start == kMaxMaxEdge ? VK_UP : VK_DOWN;
+    SendMessageW(Item(IDC_MAX_EDGE), WM_KEYDOWN, towardsOutside, 0);
+    EXPECT_EQ(params_.MaxEdge, start);
+    SendMessageW(Item(IDC_MAX_EDGE), WM_KEYDOWN, towardsInside, 0);
+    EXPECT_EQ(params_.MaxEdge, start == kMaxMaxEdge ? start - 1 : start + 1);
+    EXPECT_EQ(WindowText(Item(IDC_MAX_EDGE)), std::to_wstring(params_.MaxEdge));
+  }
+}
+
+// A stored bound out of range (a hand-edited file) is shown and kept as the nearest one offered.
+TEST_F(OptionsPageTest, StoredMaxEdgeOutOfRangeIsBroughtIntoIt) {
+  for (const auto& [stored, shown] : {std::pair{0, 1}, std::pair{-5, 1}, std::pair{30000, 25000}}) {
+    TearDown();
+    SetUp();
+    params_.MaxEdge = stored;
+    ASSERT_NE(Build(), nullptr);
+    EXPECT_EQ(WindowText(Item(IDC_MAX_EDGE)), std::to_wstring(shown)) << stored;
+    EXPECT_EQ(params_.MaxEdge, shown) << stored;
+  }
 }
 
 // The switch changes the mask for folders listed from then on; an input list over the same options keeps

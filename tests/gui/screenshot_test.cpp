@@ -1,7 +1,7 @@
-// Pictures of the program for a person to look at: the main window with each tab, the comment dialog,
-// the file-name check dialog, the about box, a message box and the window during a run. Taken only when
-// QV_SCREENSHOT_DIR names a folder (the gui stage of the test runner sets it and turns the bitmaps into
-// PNG files); skipped otherwise.
+// Pictures of the program for a person to look at: the main window with each tab (the options tab also
+// with photo options on), the comment dialog, the file-name check dialog, the about box, a message box
+// and the window during a run. Taken only when QV_SCREENSHOT_DIR names a folder (the gui stage of the
+// test runner sets it and turns the bitmaps into PNG files); skipped otherwise.
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
@@ -193,6 +193,15 @@ TEST_F(Screenshots, MainWindowWithEachTab) {
     Settle();
     EXPECT_TRUE(SaveWindowBitmap(window_, kNames[tab]));
   }
+}
+
+// The options tab with some photo options on: the long-edge field enabled beside its check box.
+TEST_F(Screenshots, OptionsTabWithPhotoOptionsOn) {
+  W().SelectTab(2);
+  for (int id : {IDC_AUTO_ROTATE, IDC_KEEP_EXIF, IDC_MAX_EDGE_ON})
+    SendMessageW(GetDlgItem(W().optionsPage().Handle(), id), BM_CLICK, 0, 0);
+  Settle();
+  EXPECT_TRUE(SaveWindowBitmap(window_, L"main-options-photo"));
 }
 
 TEST_F(Screenshots, CommentDialog) {

@@ -2,6 +2,7 @@
 // the other platform (tests/data/settings) reading identically here.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <tuple>
@@ -20,7 +21,8 @@ using test::ScratchDir;
 auto Fields(const ConversionParams& p) {
   return std::tie(p.Quality, p.Sampling, p.Limit, p.LmtVal, p.ScaleNum, p.NameSet, p.DigitNum, p.StartNum,
                   p.TopAdd, p.TopStr, p.EndAdd, p.EndStr, p.MkDirAdd, p.MkDirStr, p.IFileDel, p.Recycle,
-                  p.Progressive, p.CmtOpt, p.CmtStr1);
+                  p.Progressive, p.CmtOpt, p.CmtStr1, p.AutoRotate, p.KeepExif, p.KeepIcc, p.KeepTime, p.MaxEdgeOn,
+                  p.MaxEdge);
 }
 
 auto Fields(const StoredAppState& s) {
@@ -59,11 +61,24 @@ std::vector<std::wstring> Lines(const fs::path& path) {
   return lines;
 }
 
+// The lines of a file we wrote before its PhotoOpt section, which a save always writes last.
+std::vector<std::wstring> LinesBeforePhotoOpt(const fs::path& path) {
+  std::vector<std::wstring> lines = Lines(path);
+  const auto photo = std::find(lines.begin(), lines.end(), L"[PhotoOpt]");
+  EXPECT_EQ(lines.end() - photo, 7) << "PhotoOpt is not the last section";
+  lines.erase(photo, lines.end());
+  return lines;
+}
+
 // The values saved into tests/data/settings/wine_written.ini by the Windows build under Wine, over a file
 // holding the [User] section and outdated copies of our sections. "." is the one registered folder that
 // exists wherever the test runs.
 constexpr wchar_t kWineBase[] =
     L"[User]\nnote=kept\n[mwin]\nWinX=1\n[CvtPrms]\nQuality=1\n[cvtprms]\nQuality=2\n";
+
+// The PhotoOpt section as a save writes it for default parameters: everything off.
+constexpr wchar_t kDefaultPhotoOpt[] =
+    L"[PhotoOpt]\nAutoRotate=0\nKeepExif=0\nKeepIcc=0\nKeepTime=0\nMaxEdgeOn=0\nMaxEdge=1600\n";
 
 ConversionParams FixtureParams() {
   ConversionParams p;
@@ -115,6 +130,8 @@ TEST(SettingsFile, EverySettingRoundTrips) {
   ASSERT_TRUE(CreateFolder(japanese));
   ConversionParams params = FixtureParams();
   params.TopStr = L"'single'", params.EndStr = L"\"double\"";
+  params.AutoRotate = 1, params.KeepExif = 1, params.KeepIcc = 1, params.KeepTime = 1, params.MaxEdgeOn = 1;
+  params.MaxEdge = 25000;
   StoredAppState state = FixtureState();
   state.registeredFolders = {japanese, dir.path().wstring()};
   for (size_t i = 0; i < kHistoryLength; ++i) state.outputHistory.push_back(L"D:\\" + std::to_wstring(i));
@@ -190,14 +207,14 @@ TEST(SettingsFile, RegisteredFoldersStopAtAGapAndDropDeletedFolders) {
   // Written without the folders that vanished meanwhile, numbered without gaps, up to an empty slot.
   s.registeredFolders = {gone, dir.file("one"), gone, dir.file("two"), L"", dir.file("four")};
   ASSERT_TRUE(SaveSettings(dir.file("a.ini"), ConversionParams{}, s));
-  const std::vector<std::wstring> lines = Lines(dir.path() / "a.ini");
+  const std::vector<std::wstring> lines = LinesBeforePhotoOpt(dir.path() / "a.ini");
   const std::vector<std::wstring> tail(lines.end() - 3, lines.end());
   EXPECT_EQ(tail,
             (std::vector<std::wstring>{L"[FolderList]", L"0=" + dir.file("one"), L"1=" + dir.file("two")}));
 
   s.registeredFolders.assign(150, dir.file("one"));
   ASSERT_TRUE(SaveSettings(dir.file("a.ini"), ConversionParams{}, s));
-  EXPECT_EQ(Lines(dir.path() / "a.ini").back(), L"99=" + dir.file("one"));
+  EXPECT_EQ(LinesBeforePhotoOpt(dir.path() / "a.ini").back(), L"99=" + dir.file("one"));
 }
 
 // Exact bytes (UTF-16LE with byte-order mark, CR LF) of a rewrite: the user's own section stays first, the
@@ -205,7 +222,8 @@ TEST(SettingsFile, RegisteredFoldersStopAtAGapAndDropDeletedFolders) {
 TEST(SettingsFile, SaveRewritesOurSectionsInOrderAfterTheUsersOwn) {
   ScratchDir dir;
   test::WriteAll(dir.path() / "a.ini",
-                 Utf16File(L"[FolderList]\n0=x\n[User]\nkeep=1\n[MWin]\nWinX=3\n[cvtprms]\nJunk=1\n"));
+                 Utf16File(L"[photoopt]\nKeepIcc=1\n[FolderList]\n0=x\n[User]\nkeep=1\n[MWin]\nWinX=3\n[cvtprms]\n"
+                           L"Junk=1\n"));
   ConversionParams p;
   p.TopStr = L"\u5199\u771f_", p.CmtStr1 = L"a\r\nb";
   StoredAppState s;
@@ -226,7 +244,53 @@ TEST(SettingsFile, SaveRewritesOurSectionsInOrderAfterTheUsersOwn) {
       L"IH0=C:\\in\nOH0=\n";
   for (int i = 1; i < 8; ++i) expected += L"IH" + std::to_wstring(i) + L"=\nOH" + std::to_wstring(i) + L"=\n";
   expected += L"[FolderList]\n0=" + dir.path().wstring() + L"\n";
+  expected += kDefaultPhotoOpt;
   EXPECT_EQ(test::ReadAll(dir.path() / "a.ini"), Utf16File(expected));
+}
+
+// PhotoOpt reads by the rules of CvtPrms; a missing section or key leaves that option at its default.
+TEST(SettingsFile, PhotoOptionsReadByTheRules) {
+  struct Case {
+    const wchar_t* text;
+    uint8_t autoRotate, keepExif, keepIcc, keepTime, maxEdgeOn;
+    int32_t maxEdge;
+  };
+  const Case kCases[] = {
+      {L"[CvtPrms]\nQuality=80\n", 0, 0, 0, 0, 0, 1600},
+      {L"[PhotoOpt]\nAutoRotate=1\nKeepExif=3\nKeepIcc=2\nKeepTime=yes\nMaxEdgeOn=1\nMaxEdge=800px\n", 1, 1, 0,
+       0, 1, 800},
+      {L"[photoopt]\nkeeptime=1\nMaxEdge=\n", 0, 0, 0, 1, 0, 1600},
+      {L"[PhotoOpt]\nKeepIcc=-1\nMaxEdge=-20\n[CvtPrms]\nKeepExif=1\n", 0, 0, 1, 0, 0, -20},
+  };
+  ScratchDir dir;
+  for (const Case& c : kCases) {
+    test::WriteAll(dir.path() / "a.ini", Utf16File(c.text));
+    ConversionParams p;
+    p.AutoRotate = p.KeepExif = p.KeepIcc = p.KeepTime = p.MaxEdgeOn = 1, p.MaxEdge = 7;
+    LoadConversionParams(dir.file("a.ini"), p);
+    EXPECT_EQ(std::tie(p.AutoRotate, p.KeepExif, p.KeepIcc, p.KeepTime, p.MaxEdgeOn, p.MaxEdge),
+              std::tie(c.autoRotate, c.keepExif, c.keepIcc, c.keepTime, c.maxEdgeOn, c.maxEdge))
+        << "case " << (&c - kCases);
+  }
+}
+
+// Turning the photo options on changes nothing before the PhotoOpt section, which is always the last.
+TEST(SettingsFile, PhotoOptionsDoNotTouchTheOlderSections) {
+  ScratchDir dir;
+  StoredAppState state = FixtureState();
+  state.registeredFolders = {dir.path().wstring()};
+  ConversionParams on = FixtureParams();
+  on.AutoRotate = 1, on.KeepExif = 1, on.KeepIcc = 1, on.KeepTime = 1, on.MaxEdgeOn = 1, on.MaxEdge = 640;
+  ASSERT_TRUE(SaveSettings(dir.file("off.ini"), FixtureParams(), state));
+  ASSERT_TRUE(SaveSettings(dir.file("on.ini"), on, state));
+  const std::vector<std::wstring> onLines = Lines(dir.path() / "on.ini");
+  const std::vector<std::wstring> before = LinesBeforePhotoOpt(dir.path() / "on.ini");
+  EXPECT_EQ(before, LinesBeforePhotoOpt(dir.path() / "off.ini"));
+  ASSERT_FALSE(before.empty());
+  EXPECT_EQ(before.back(), L"0=" + dir.path().wstring());  // FolderList just before
+  EXPECT_EQ(std::vector<std::wstring>(onLines.begin() + before.size(), onLines.end()),
+            (std::vector<std::wstring>{L"[PhotoOpt]", L"AutoRotate=1", L"KeepExif=1", L"KeepIcc=1", L"KeepTime=1",
+                                       L"MaxEdgeOn=1", L"MaxEdge=640"}));
 }
 
 TEST(SettingsFile, FailedSaveLeavesTheOldFileAsItWas) {
@@ -280,11 +344,15 @@ TEST(SettingsFile, FilesFromEitherPlatformReadIdentically) {
   expected.registeredFolders = {L"."};
   EXPECT_EQ(Fields(s), Fields(expected));
 
-  // Our writer (whichever this platform's is) makes the very same bytes from the same start.
+  // Our writer (whichever this platform's is) makes the very same bytes from the same start, followed by
+  // the PhotoOpt section that file predates.
   ScratchDir dir;
   test::WriteAll(dir.path() / "a.ini", Utf16File(kWineBase));
   ASSERT_TRUE(SaveSettings(dir.file("a.ini"), FixtureParams(), FixtureState()));
-  EXPECT_EQ(test::ReadAll(dir.path() / "a.ini"), test::ReadAll(wine));
+  std::vector<unsigned char> expectedBytes = test::ReadAll(wine);
+  const std::vector<unsigned char> photo = Utf16File(kDefaultPhotoOpt);
+  expectedBytes.insert(expectedBytes.end(), photo.begin() + 2, photo.end());  // without its byte-order mark
+  EXPECT_EQ(test::ReadAll(dir.path() / "a.ini"), expectedBytes);
 
   const fs::path hand = test::DataDir() / "settings" / "hand_made.ini";
   LoadConversionParams(hand.wstring(), p);
