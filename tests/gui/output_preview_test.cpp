@@ -144,6 +144,22 @@ TEST_F(OutputPreviewTest, ShowsTheConvertedFileAsARunWritesItAndLeavesNothing) {
   EXPECT_TRUE(gBoxes.empty());
 }
 
+// With the photo options on, the preview shows the photo upright and its size counts the kept Exif data.
+TEST_F(OutputPreviewTest, FollowsThePhotoOptions) {
+  CopyDataFile(L"s044.jpg", in_ + L"\\s044.jpg");  // 150 x 91 stored on its side, 28 KB of Exif data
+  main_->SetInputFolder(in_);
+  main_->params().AutoRotate = 1;
+  main_->params().KeepExif = 1;
+  SelectRow(2);
+  Preview();
+  ASSERT_TRUE(gSeen.opened);
+  EXPECT_EQ(gSeen.area.cy, 75);  // upright at 4/8: 46 x 75 (the window is never narrower than 110)
+  const uint64_t bytes = RunOutputBytes(L"s044.jpg");
+  EXPECT_GT(bytes, 20u * 1024);
+  EXPECT_EQ(gSeen.title, L"100% / " + std::to_wstring(bytes >> 10) + L"KB");
+  EXPECT_TRUE(FileNames(out_).empty());
+}
+
 TEST_F(OutputPreviewTest, TheRowChoiceAndItsMessages) {
   // A selected row counts even unchecked; without a selection the first checked row does.
   main_->inputPage().SetRowChecks({true, false});
