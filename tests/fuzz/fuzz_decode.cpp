@@ -4,59 +4,21 @@
 // whose source or output area is too large for quick fuzzing are skipped after a header-only look, and
 // only small decoded images are encoded, so one input stays well within the time and memory limits (the
 // encoder's paths depend on the shape of an image, not on its area).
-#include <csetjmp>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-// jpeglib.h needs size_t and FILE declared before it.
-#include <jpeglib.h>
-
 #include "engine/decoder.h"
 #include "engine/encoder.h"
 #include "engine/pixel_conversion.h"
+#include "fuzz_limits.h"
 #include "platform/files.h"
 
 namespace {
 
-constexpr uint64_t kMaxSourcePixels = uint64_t{4} << 20;  // decoded at all
-constexpr uint64_t kMaxOutputPixels = uint64_t{1} << 20;  // decoded at all
 constexpr int64_t kMaxEncodedPixels = int64_t{1} << 18;   // also encoded (the slowest step) and checked
 constexpr uint64_t kDecoderMemoryLimit = uint64_t{256} << 20;
-
-struct HeaderErrorTrap {
-  jpeg_error_mgr pub;
-  std::jmp_buf returnPoint;
-};
-
-void QuietErrorExit(j_common_ptr cinfo) {
-  std::longjmp(reinterpret_cast<HeaderErrorTrap*>(cinfo->err)->returnPoint, 1);
-}
-void QuietMessage(j_common_ptr) {}
-
-// Reads only the header, as the decoder will, and tells whether the image is small enough to decode.
-bool SmallEnoughToDecode(const unsigned char* data, size_t size, int scaleNum) {
-  jpeg_decompress_struct cinfo;
-  HeaderErrorTrap trap;
-  cinfo.err = jpeg_std_error(&trap.pub);
-  trap.pub.error_exit = QuietErrorExit;
-  trap.pub.output_message = QuietMessage;
-  if (setjmp(trap.returnPoint) != 0) {
-    jpeg_destroy_decompress(&cinfo);
-    return true;  // the decoder meets the same error and fails before allocating the image
-  }
-  jpeg_create_decompress(&cinfo);
-  jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
-  jpeg_read_header(&cinfo, TRUE);
-  cinfo.scale_num = static_cast<unsigned int>(scaleNum);
-  cinfo.scale_denom = 8;
-  jpeg_calc_output_dimensions(&cinfo);
-  const bool small = uint64_t{cinfo.image_width} * cinfo.image_height <= kMaxSourcePixels &&
-                     uint64_t{cinfo.output_width} * cinfo.output_height <= kMaxOutputPixels;
-  jpeg_destroy_decompress(&cinfo);
-  return small;
-}
 
 // Encodes the decoded image as the single-file conversion does, but into memory. False when the encoder
 // fails on a valid image.
@@ -127,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const unsigned char* jpeg = data + 1;
   const uint32_t jpegBytes = static_cast<uint32_t>(size - 1);
   const int scaleNum = (options & 15) + 1;
-  if (!SmallEnoughToDecode(jpeg, jpegBytes, scaleNum)) return 0;
+  if (!qv::fuzz::SmallEnoughToDecode(jpeg, jpegBytes, scaleNum)) return 0;
 
   qv::DecoderState decoder;
   decoder.scaleNum = scaleNum;
