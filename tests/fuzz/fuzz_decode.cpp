@@ -12,7 +12,7 @@
 #include "engine/decoder.h"
 #include "engine/encoder.h"
 #include "engine/pixel_conversion.h"
-#include "fuzz_limits.h"
+#include "fuzz_support.h"
 #include "platform/files.h"
 
 namespace {
@@ -26,27 +26,12 @@ bool EncodeAndCheck(const qv::DecodedImage& image, uint8_t options) {
   const int32_t width = image.header.width, height = image.header.height;
   const bool grey = image.header.bitCount == 8;
   qv::EncoderState encoder;
-  qv::ResetEncoderState(encoder);
-  encoder.geometry.width = width;
-  encoder.geometry.height = height;
-  encoder.geometry.sourceBitsPerPixel = image.header.bitCount;
-  encoder.geometry.targetBitsPerPixel = 24;
-  qv::ComputeRowGeometry(encoder.geometry);
-  const int32_t quality = (options & 0x80) != 0 ? 100 : 75;
-  qv::SetEncodeOptions(encoder, quality, (options >> 4) & 1, grey ? 1 : 0, (options >> 5) & 3);
+  qv::fuzz::SetUpEncoder(encoder, width, height, image.header.bitCount, (options & 0x80) != 0 ? 100 : 75, options);
   encoder.xPelsPerMeter = image.header.xPelsPerMeter;
   encoder.yPelsPerMeter = image.header.yPelsPerMeter;
-
-  const size_t rowBytes = static_cast<size_t>(encoder.geometry.targetImageBytes);
-  unsigned char* converted = nullptr;
-  const unsigned char* rows = image.pixels;
-  bool ok = true;
-  if (grey) {
-    converted = static_cast<unsigned char*>(qv::AllocatePixelBlock(rowBytes));
-    ok = converted != nullptr &&
-         qv::ConvertPixelFormat(image.colorTable, converted, encoder.geometry, image.pixels);
-    rows = converted;
-  }
+  qv::PixelBlock converted;
+  const unsigned char* rows = qv::fuzz::RowsToEncode(encoder, image.colorTable, image.pixels, converted);
+  bool ok = rows != nullptr;
 
   qv::MemoryBuffer output;
   size_t outputBytes = 0;
@@ -61,7 +46,6 @@ bool EncodeAndCheck(const qv::DecodedImage& image, uint8_t options) {
     if (back != nullptr) qv::ReleasePixelBlock(back->pixels, back->pixelBytes);
   }
   qv::ReleaseMemoryBuffer(output);
-  qv::ReleasePixelBlock(converted, rowBytes);
   return ok;
 }
 

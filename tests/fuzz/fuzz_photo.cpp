@@ -15,7 +15,7 @@
 #include "engine/exif_editor.h"
 #include "engine/orientation.h"
 #include "engine/pixel_conversion.h"
-#include "fuzz_limits.h"
+#include "fuzz_support.h"
 #include "platform/files.h"
 
 namespace {
@@ -31,15 +31,8 @@ constexpr int32_t kLongEdgeBounds[4] = {0, 1, 40, 300};
 // Encodes `pixels` with `exif` and `icc` into memory and checks what a decode of the result gives back.
 void EncodeAndCheck(const qv::DecodedImage& image, const unsigned char* pixels, int32_t width, int32_t height,
                     const std::vector<unsigned char>& exif, const std::vector<unsigned char>& icc, uint8_t options) {
-  const bool grey = image.header.bitCount == 8;
   qv::EncoderState encoder;
-  qv::ResetEncoderState(encoder);
-  encoder.geometry.width = width;
-  encoder.geometry.height = height;
-  encoder.geometry.sourceBitsPerPixel = image.header.bitCount;
-  encoder.geometry.targetBitsPerPixel = 24;
-  qv::ComputeRowGeometry(encoder.geometry);
-  qv::SetEncodeOptions(encoder, 50, (options >> 4) & 1, grey ? 1 : 0, (options >> 5) & 3);
+  qv::fuzz::SetUpEncoder(encoder, width, height, image.header.bitCount, 50, options);
   if (!exif.empty()) {
     encoder.exif = exif.data();
     encoder.exifBytes = exif.size();
@@ -48,14 +41,9 @@ void EncodeAndCheck(const qv::DecodedImage& image, const unsigned char* pixels, 
     encoder.icc = icc.data();
     encoder.iccBytes = icc.size();
   }
-  const size_t rowBytes = static_cast<size_t>(encoder.geometry.targetImageBytes);
   qv::PixelBlock converted;
-  const unsigned char* rows = pixels;
-  if (grey) {
-    converted = qv::PixelBlock::Allocate(rowBytes);
-    if (!converted || !qv::ConvertPixelFormat(image.colorTable, converted.Data(), encoder.geometry, pixels)) return;
-    rows = converted.Data();
-  }
+  const unsigned char* rows = qv::fuzz::RowsToEncode(encoder, image.colorTable, pixels, converted);
+  if (rows == nullptr) return;
   qv::MemoryBuffer output;
   size_t outputBytes = 0;
   if (!qv::AllocateMemoryBuffer(output, 4096)) return;

@@ -1,5 +1,6 @@
-// What the fuzz targets that decode whole images share: a header-only look that keeps inputs whose
-// source or output area would take too long for quick fuzzing away from the decoder.
+// What the fuzz targets that decode and encode whole images share: a header-only look that keeps inputs
+// whose source or output area would take too long for quick fuzzing away from the decoder, and the
+// encoder set up as the single-file conversion sets it.
 #pragma once
 
 #include <csetjmp>
@@ -9,6 +10,9 @@
 
 // jpeglib.h needs size_t and FILE declared before it.
 #include <jpeglib.h>
+
+#include "engine/encoder.h"
+#include "engine/pixel_conversion.h"
 
 namespace qv::fuzz {
 
@@ -46,6 +50,29 @@ inline bool SmallEnoughToDecode(const unsigned char* data, size_t size, int scal
                      uint64_t{cinfo.output_width} * cinfo.output_height <= kMaxOutputPixels;
   jpeg_destroy_decompress(&cinfo);
   return small;
+}
+
+// An encoder for `width` x `height` pixels of `bitsPerPixel` (8: grey) at `quality`, progressive and
+// with the sampling as bits 4-6 of `options` say.
+inline void SetUpEncoder(EncoderState& encoder, int32_t width, int32_t height, int bitsPerPixel, int32_t quality,
+                         uint8_t options) {
+  ResetEncoderState(encoder);
+  encoder.geometry.width = width;
+  encoder.geometry.height = height;
+  encoder.geometry.sourceBitsPerPixel = bitsPerPixel;
+  encoder.geometry.targetBitsPerPixel = 24;
+  ComputeRowGeometry(encoder.geometry);
+  SetEncodeOptions(encoder, quality, (options >> 4) & 1, bitsPerPixel == 8 ? 1 : 0, (options >> 5) & 3);
+}
+
+// The 24-bit rows the encoder takes: `pixels` themselves, or the expansion of grey ones into `converted`;
+// nullptr when that fails.
+inline const unsigned char* RowsToEncode(EncoderState& encoder, const RgbQuad* colorTable,
+                                         const unsigned char* pixels, PixelBlock& converted) {
+  if (encoder.geometry.sourceBitsPerPixel != 8) return pixels;
+  converted = PixelBlock::Allocate(static_cast<size_t>(encoder.geometry.targetImageBytes));
+  if (!converted || !ConvertPixelFormat(colorTable, converted.Data(), encoder.geometry, pixels)) return nullptr;
+  return converted.Data();
 }
 
 }  // namespace qv::fuzz
