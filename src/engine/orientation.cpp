@@ -30,16 +30,24 @@ SourceMap MapOf(int orientation, int64_t w, int64_t h) {
   }
 }
 
+// Output pixels are written in square tiles: where a turn makes the source run down its columns, the
+// few dozen source rows of one tile stay in the cache while the tile's output rows are filled, instead of
+// every pixel reading a line of its own.
+constexpr int64_t kTileSide = 64;
+
 template <int kBytes>
 void Turn(const unsigned char* source, int64_t height, int64_t sourceStride, unsigned char* target,
           int64_t outWidth, int64_t outHeight, int64_t targetStride, const SourceMap& m) {
   // Top-down row r of a bottom-up bitmap with `rows` rows starts at (rows - 1 - r) * stride.
   auto sourcePixel = [&](int64_t x, int64_t y) { return source + (height - 1 - y) * sourceStride + x * kBytes; };
   const int64_t step = m.bx * kBytes - m.by * sourceStride;  // from output pixel x to x + 1
-  for (int64_t y = 0; y < outHeight; ++y) {
-    unsigned char* out = target + (outHeight - 1 - y) * targetStride;
-    const unsigned char* in = sourcePixel(m.ax + m.cx * y, m.ay + m.cy * y);
-    for (int64_t x = 0; x < outWidth; ++x, out += kBytes, in += step) std::memcpy(out, in, kBytes);
+  for (int64_t tileX = 0; tileX < outWidth; tileX += kTileSide) {
+    const int64_t tileEnd = std::min(outWidth, tileX + kTileSide);
+    for (int64_t y = 0; y < outHeight; ++y) {
+      unsigned char* out = target + (outHeight - 1 - y) * targetStride + tileX * kBytes;
+      const unsigned char* in = sourcePixel(m.ax + m.bx * tileX + m.cx * y, m.ay + m.by * tileX + m.cy * y);
+      for (int64_t x = tileX; x < tileEnd; ++x, out += kBytes, in += step) std::memcpy(out, in, kBytes);
+    }
   }
 }
 
