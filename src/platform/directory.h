@@ -47,10 +47,34 @@ enum class CopyResult { kCopied, kTargetExists, kFailed };
 // file, which on slow media is as much as the conversion itself.
 enum class CopyDurability { kCached, kOnDisk };
 
-// Copies `source` to `target` only when nothing exists at `target`: any entry there, a symbolic link
-// included, gives kTargetExists and is never touched. A copy that fails after creating the target
-// removes that target (this call's own file) again.
+// Copies `source` to `target` only when nothing exists at `target`, so that the output appears complete
+// or not at all: the copy is written under a private name in the target's folder (PrivateCopyName), closed
+// (and flushed first for kOnDisk), and then given its final name in one step that never replaces a file.
+// Any entry at `target`, a symbolic link included, gives kTargetExists and is never touched. A copy that
+// fails removes its private file again; none is left behind.
 CopyResult CopyFileNoReplace(const std::wstring& source, const std::wstring& target, CopyDurability durability);
+
+// For a hard stop (a second Ctrl-C), from any thread: removes the private files of copies under way, so
+// that an output never appears half written. The copies then fail.
+void RemovePartialOutputs();
+
+// Removes from `folder` the private files of copies whose process has ended without finishing them (it
+// was killed, or the power went): ".quorvix-PID-N.part" with a PID that no living process has. Returns
+// how many were removed.
+int RemoveAbandonedPrivateCopies(const std::wstring& folder);
+
+// For the implementations of CopyFileNoReplace: a private name for a copy to `target`, in the same
+// folder, starting with ".quorvix-" and unique in this process.
+std::wstring NewPrivateCopyName(const std::wstring& target);
+// A file this call is writing, registered from before it is created until EndPartialOutput, so that
+// RemovePartialOutputs finds it. Returns the registration.
+int BeginPartialOutput(const std::wstring& path);
+void EndPartialOutput(int registration);
+
+// For tests only: called in CopyFileNoReplace once the private file is written and closed, before it
+// gets its final name (null: none). Process-wide.
+void SetCopyPauseForTesting(void (*pause)());
+void PauseCopyForTesting();
 
 // For tests only: the next `count` calls of CopyFileNoReplace fail after writing the whole target (which
 // they then remove, as for any failure). 0 turns this off. Process-wide.

@@ -13,6 +13,32 @@ namespace qv {
 // Handle value meaning "no file". On Windows it equals INVALID_HANDLE_VALUE, on POSIX it is fd -1.
 constexpr intptr_t kInvalidFile = -1;
 
+// Which file a path led to, and which version of it: the file system's own identity of the file (POSIX
+// device and inode; Windows volume serial number and file index), its size and its last write time (in
+// the system's own units). Two spellings of one file (a/./b.jpg, a symbolic link, another letter case
+// where the system ignores it) have one identity; a file saved anew under the same name has another
+// identity or another time.
+struct FileIdentity {
+  bool known = false;  // false: the file could not be reached, and it equals nothing
+  uint64_t volume = 0;
+  uint64_t index = 0;
+  uint64_t size = 0;
+  int64_t modified = 0;
+};
+
+// The same file (whatever its content now).
+inline bool IsSameFile(const FileIdentity& a, const FileIdentity& b) {
+  return a.known && b.known && a.volume == b.volume && a.index == b.index;
+}
+
+// The same file, of the same size and last written at the same time: nothing was saved over it.
+inline bool IsUnchangedFile(const FileIdentity& a, const FileIdentity& b) {
+  return IsSameFile(a, b) && a.size == b.size && a.modified == b.modified;
+}
+
+// The identity of the file `path` leads to (symbolic links followed); `known` false when there is none.
+FileIdentity IdentifyFile(const std::wstring& path);
+
 // One input file opened for reading and mapped whole. `view` covers exactly `size` bytes and is never
 // written through. The record owns what it holds: it is released when the record is destroyed or
 // assigned over, and moves but never copies.
@@ -21,6 +47,7 @@ struct MappedInputFile {
   intptr_t mapping = 0;          // mapping object (Windows); unused on POSIX
   const unsigned char* view = nullptr;
   uint32_t size = 0;
+  FileIdentity identity;  // of the file opened, read from the open handle: what the view shows
 
   MappedInputFile() = default;
   MappedInputFile(MappedInputFile&& other) noexcept;
@@ -42,7 +69,7 @@ uint32_t MapInputFile(const std::wstring& path, MappedInputFile& m);
 void UnmapInputFile(MappedInputFile& m);
 
 inline MappedInputFile::MappedInputFile(MappedInputFile&& other) noexcept
-    : file(other.file), mapping(other.mapping), view(other.view), size(other.size) {
+    : file(other.file), mapping(other.mapping), view(other.view), size(other.size), identity(other.identity) {
   other.file = kInvalidFile;
   other.mapping = 0;
   other.view = nullptr;
@@ -56,6 +83,7 @@ inline MappedInputFile& MappedInputFile::operator=(MappedInputFile&& other) noex
     std::swap(mapping, other.mapping);
     std::swap(view, other.view);
     std::swap(size, other.size);
+    std::swap(identity, other.identity);
   }
   return *this;
 }
@@ -124,6 +152,22 @@ bool DeleteFileAt(const std::wstring& path);
 // either file cannot be reached or the time cannot be set.
 bool CopyModificationTime(const std::wstring& source, const std::wstring& target);
 
+// Gives `target` the last write time recorded in `source` (a file read earlier, which may be gone since).
+// False when `source` is not known or the time cannot be set.
+bool SetModificationTime(const std::wstring& target, const FileIdentity& source);
+
+// A lock on the file `path` (created when missing) that this process holds until it ends, so that
+// another process can tell whether its owner still lives (IsOwnerLockAbandoned). POSIX: an advisory
+// lock on an open descriptor; Windows: the file kept open without sharing. False when it cannot be made.
+bool HoldOwnerLock(const std::wstring& path);
+
+// Gives up every owner lock this process holds (before it removes the locked files itself).
+void ReleaseOwnerLocks();
+
+// True when the file `path` exists and no living process holds its owner lock: a process that made it
+// with HoldOwnerLock has ended, however it ended (the system drops the lock of a killed process).
+bool IsOwnerLockAbandoned(const std::wstring& path);
+
 // Zero-filled read-write memory of `bytes` bytes for pixel blocks and encoder buffers, or nullptr.
 void* AllocatePixelBlock(size_t bytes);
 
@@ -183,11 +227,22 @@ class PixelBlock {
 
 // Asks the C library to keep large freed blocks for reuse instead of returning them to the system after
 // every file: a batch decodes image after image of similar size, and fetching fresh zeroed pages for each
-// costs up to a third of a conversion. Idempotent; the memory is given back when the process ends.
+// costs up to a third of a conversion. Threads share one heap, so that workers do not each hold address
+// space of their own that one file at a time would not. Idempotent, and called before any worker starts.
 void KeepLargeAllocationsForReuse();
+
+// Hands memory that was freed but kept for reuse (KeepLargeAllocationsForReuse) back to the system, so
+// that what one thread kept after its last file cannot be missing for another's next one.
+void ReturnFreedMemory();
 
 // Physical memory of the machine in bytes (0 when unknown).
 uint64_t PhysicalMemoryBytes();
+
+// This process's id.
+unsigned long CurrentProcessId();
+
+// True when a process with this id is running (or may be: when that cannot be told, true).
+bool IsProcessRunning(unsigned long processId);
 
 // The processors this process may run on (its affinity), at least 1.
 int ProcessorCount();

@@ -1,5 +1,5 @@
-// POSIX implementation of platform/directory.h: readdir, O_EXCL copies flushed with fsync, GIO for the
-// trash.
+// POSIX implementation of platform/directory.h: readdir, copies into a private file renamed into place
+// without replacing (flushed with fsync when asked), GIO for the trash.
 #include "platform/directory.h"
 
 #include <dirent.h>
@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cerrno>
 #include <ctime>
 #include <cwctype>
@@ -54,6 +55,63 @@ void SyncFolder(const std::string& folder) {
   if (fd < 0) return;
   fsync(fd);
   close(fd);
+}
+
+// Copies the rest of `in` to `out`; false on any read or write error.
+bool CopyContents(int in, int out) {
+  char buf[1 << 16];
+  for (;;) {
+    ssize_t n = read(in, buf, sizeof(buf));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) return true;
+    const char* p = buf;
+    while (n > 0) {
+      const ssize_t w = write(out, p, static_cast<size_t>(n));
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) return false;
+      p += w;
+      n -= w;
+    }
+  }
+}
+
+bool Unsupported(int error) { return error == EINVAL || error == ENOSYS || error == ENOTSUP || error == EOPNOTSUPP || error == EPERM; }
+
+// Gives the written private file its final name without ever replacing an entry: a rename that refuses
+// an existing target; where the file system has none, a hard link and the private name removed; where
+// it has neither (FAT, some network shares), the contents copied into a target created exclusively.
+// The private file stays for the caller to remove when this fails.
+CopyResult GiveFinalName(const std::string& privatePath, const std::string& target) {
+  if (renameat2(AT_FDCWD, privatePath.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+    return CopyResult::kCopied;
+  if (errno == EEXIST) return CopyResult::kTargetExists;
+  if (!Unsupported(errno)) return CopyResult::kFailed;
+  if (link(privatePath.c_str(), target.c_str()) == 0) {
+    unlink(privatePath.c_str());
+    return CopyResult::kCopied;
+  }
+  if (errno == EEXIST) return CopyResult::kTargetExists;
+  if (!Unsupported(errno)) return CopyResult::kFailed;
+  const int in = open(privatePath.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return CopyResult::kFailed;
+  // A hard stop removes this target too: it is this call's own file until it is complete.
+  const int registration = BeginPartialOutput(FromUtf8(target));
+  const int out = open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (out < 0) {
+    const int error = errno;
+    EndPartialOutput(registration);
+    close(in);
+    return error == EEXIST ? CopyResult::kTargetExists : CopyResult::kFailed;
+  }
+  bool ok = CopyContents(in, out) && fsync(out) == 0;
+  if (close(out) != 0) ok = false;
+  close(in);
+  if (!ok) unlink(target.c_str());
+  EndPartialOutput(registration);
+  if (!ok) return CopyResult::kFailed;
+  unlink(privatePath.c_str());
+  return CopyResult::kCopied;
 }
 
 }  // namespace
@@ -106,47 +164,39 @@ bool IsNameTaken(const std::wstring& path) {
 
 CopyResult CopyFileNoReplace(const std::wstring& source, const std::wstring& target, CopyDurability durability) {
   const std::string targetUtf8 = ToUtf8(target);
-  int in = open(ToUtf8(source).c_str(), O_RDONLY | O_CLOEXEC);
+  const int in = open(ToUtf8(source).c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0) return CopyResult::kFailed;
-  // O_EXCL fails on any existing entry, a symbolic link included (it is not followed).
-  int out = open(targetUtf8.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (out < 0) {
-    const int error = errno;
+  // Nothing is written when the name is taken already (the common case of a collision found late).
+  struct stat st;
+  if (lstat(targetUtf8.c_str(), &st) == 0) {
     close(in);
-    return error == EEXIST ? CopyResult::kTargetExists : CopyResult::kFailed;
+    return CopyResult::kTargetExists;
   }
-  bool ok = true;
-  char buf[1 << 16];
-  for (;;) {
-    ssize_t n = read(in, buf, sizeof(buf));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) ok = false;
-    if (n <= 0) break;
-    const char* p = buf;
-    while (n > 0) {
-      ssize_t w = write(out, p, static_cast<size_t>(n));
-      if (w < 0 && errno == EINTR) continue;
-      if (w <= 0) {
-        ok = false;
-        break;
-      }
-      p += w;
-      n -= w;
-    }
-    if (!ok) break;
+  const std::wstring privatePath = NewPrivateCopyName(target);
+  const int registration = BeginPartialOutput(privatePath);
+  const std::string privateUtf8 = ToUtf8(privatePath);
+  const int out = open(privateUtf8.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (out < 0) {
+    EndPartialOutput(registration);
+    close(in);
+    return CopyResult::kFailed;
   }
+  bool ok = CopyContents(in, out);
   if (ok && TakeInjectedCopyFailure()) ok = false;
   const bool onDisk = durability == CopyDurability::kOnDisk;
   // On the disk before success is reported: the caller is about to delete the input.
   if (ok && onDisk && fsync(out) != 0) ok = false;
   if (close(out) != 0) ok = false;
   close(in);
-  if (!ok) {
-    unlink(targetUtf8.c_str());
-    return CopyResult::kFailed;
+  CopyResult result = CopyResult::kFailed;
+  if (ok) {
+    PauseCopyForTesting();
+    result = GiveFinalName(privateUtf8, targetUtf8);
   }
-  if (onDisk) SyncFolder(FolderOf(targetUtf8));
-  return CopyResult::kCopied;
+  if (result != CopyResult::kCopied) unlink(privateUtf8.c_str());
+  EndPartialOutput(registration);
+  if (result == CopyResult::kCopied && onDisk) SyncFolder(FolderOf(targetUtf8));
+  return result;
 }
 
 bool RecycleFile(const std::wstring& path) {

@@ -1,5 +1,5 @@
-// Win32 implementation of platform/directory.h: wildcard search, a copy into a newly created file
-// (CREATE_NEW) flushed before success, the shell's delete-with-undo for the recycle bin.
+// Win32 implementation of platform/directory.h: wildcard search, a copy into a private file renamed into
+// place without replacing (flushed first when asked), the shell's delete-with-undo for the recycle bin.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -60,25 +60,37 @@ CopyResult CopyFileNoReplace(const std::wstring& source, const std::wstring& tar
   UniqueKernelHandle in(CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!in) return CopyResult::kFailed;
-  // CREATE_NEW fails on any existing entry; only a target created here is ever deleted below.
+  // Nothing is written when the name is taken already (the common case of a collision found late).
+  if (GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) return CopyResult::kTargetExists;
+  const std::wstring privatePath = NewPrivateCopyName(target);
+  const int registration = BeginPartialOutput(privatePath);
   UniqueKernelHandle out(
-      CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+      CreateFileW(privatePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!out) {
-    const DWORD error = GetLastError();
-    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? CopyResult::kTargetExists
-                                                                       : CopyResult::kFailed;
+    EndPartialOutput(registration);
+    return CopyResult::kFailed;
   }
   bool ok = CopyContents(in.Get(), out.Get());
   if (ok && TakeInjectedCopyFailure()) ok = false;
   // On the disk before success is reported: the caller is about to delete the input.
   if (ok && durability == CopyDurability::kOnDisk && !FlushFileBuffers(out.Get())) ok = false;
-  if (!out.Close()) ok = false;  // closed before a failed copy's target is deleted
+  if (!out.Close()) ok = false;  // closed before it is renamed or deleted
   in.Reset();
-  if (!ok) {
-    DeleteFileW(target.c_str());
-    return CopyResult::kFailed;
+  CopyResult result = CopyResult::kFailed;
+  if (ok) {
+    PauseCopyForTesting();
+    // Without MOVEFILE_REPLACE_EXISTING the move refuses an existing target: the name is given in one
+    // step that never replaces a file.
+    if (MoveFileExW(privatePath.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
+      result = CopyResult::kCopied;
+    } else {
+      const DWORD error = GetLastError();
+      if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) result = CopyResult::kTargetExists;
+    }
   }
-  return CopyResult::kCopied;
+  if (result != CopyResult::kCopied) DeleteFileW(privatePath.c_str());
+  EndPartialOutput(registration);
+  return result;
 }
 
 bool RecycleFile(const std::wstring& path) {

@@ -4,6 +4,9 @@
 #include <shlwapi.h>
 
 #include "platform/files.h"
+
+#include <mutex>
+#include <vector>
 #include "platform/win32/unique_handles.h"
 
 namespace qv {
@@ -22,7 +25,36 @@ UniqueKernelHandle OpenDiskFileForReading(const std::wstring& path) {
   if (file && GetFileType(file.Get()) != FILE_TYPE_DISK) file.Reset();
   return file;
 }
+
+FileIdentity IdentityOfHandle(HANDLE file) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(file, &info)) return FileIdentity{};
+  FileIdentity id;
+  id.known = true;
+  id.volume = info.dwVolumeSerialNumber;
+  id.index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  id.size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  id.modified = static_cast<int64_t>((static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                                     info.ftLastWriteTime.dwLowDateTime);
+  return id;
+}
+
+// Handles of the owner locks this process holds; they stay open until it ends or gives them up.
+std::vector<UniqueKernelHandle>& OwnerLocks() {
+  static std::vector<UniqueKernelHandle>* locks = new std::vector<UniqueKernelHandle>;  // a hard stop may come at exit
+  return *locks;
+}
+std::mutex gOwnerLocksMutex;
 }  // namespace
+
+FileIdentity IdentifyFile(const std::wstring& path) {
+  // Attributes only: opens whatever sharing others use, folders too.
+  const UniqueKernelHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!file) return FileIdentity{};
+  return IdentityOfHandle(file.Get());
+}
 
 uint32_t MapInputFile(const std::wstring& path, MappedInputFile& m) {
   UnmapInputFile(m);
@@ -30,6 +62,7 @@ uint32_t MapInputFile(const std::wstring& path, MappedInputFile& m) {
   if (!opened) return 0;
   const HANDLE file = opened.Get();
   m.file = FromHandle(opened.Release());
+  m.identity = IdentityOfHandle(file);
   DWORD high = 0;
   DWORD low = GetFileSize(file, &high);
   // A file of 4 GiB or more cannot be described by the 32-bit size: refuse it rather than map a part.
@@ -52,6 +85,7 @@ void UnmapInputFile(MappedInputFile& m) {
   m.mapping = 0;
   m.view = nullptr;
   m.size = 0;
+  m.identity = FileIdentity{};
 }
 
 bool PathExists(const std::wstring& path) { return PathFileExistsW(path.c_str()) != FALSE; }
@@ -122,6 +156,51 @@ bool CopyModificationTime(const std::wstring& source, const std::wstring& target
   return ok;
 }
 
+bool SetModificationTime(const std::wstring& target, const FileIdentity& source) {
+  if (!source.known) return false;
+  const UniqueKernelHandle file(CreateFileW(target.c_str(), FILE_WRITE_ATTRIBUTES,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!file) return false;
+  FILETIME time;
+  time.dwLowDateTime = static_cast<DWORD>(static_cast<uint64_t>(source.modified) & 0xFFFFFFFFu);
+  time.dwHighDateTime = static_cast<DWORD>(static_cast<uint64_t>(source.modified) >> 32);
+  return SetFileTime(file.Get(), nullptr, nullptr, &time) != FALSE;
+}
+
+bool HoldOwnerLock(const std::wstring& path) {
+  // Open without sharing for as long as the process lives: nobody else can open it meanwhile, and the
+  // system closes it when the process ends, however it ends.
+  UniqueKernelHandle file(
+      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  DWORD written = 0;
+  const bool marked = WriteFile(file.Get(), "1", 1, &written, nullptr) && written == 1;
+  std::lock_guard<std::mutex> lock(gOwnerLocksMutex);
+  OwnerLocks().push_back(std::move(file));
+  return marked;
+}
+
+void ReleaseOwnerLocks() {
+  std::lock_guard<std::mutex> lock(gOwnerLocksMutex);
+  OwnerLocks().clear();
+}
+
+bool IsOwnerLockAbandoned(const std::wstring& path) {
+  const UniqueKernelHandle file(
+      CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;  // missing, or still held open by its owner
+  LARGE_INTEGER size{};
+  FILETIME written{}, now{};
+  if (!GetFileSizeEx(file.Get(), &size) || !GetFileTime(file.Get(), nullptr, nullptr, &written)) return false;
+  GetSystemTimeAsFileTime(&now);
+  const auto ticks = [](const FILETIME& t) {
+    return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+  };
+  // An empty file may be a lock being made this moment; after a minute it is not.
+  return size.QuadPart > 0 || ticks(now) - ticks(written) > 60ull * 10000000ull;
+}
+
 void* AllocatePixelBlock(size_t bytes) {
   if (bytes == 0) return nullptr;
   return VirtualAlloc(nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
@@ -136,11 +215,22 @@ void ReleasePixelBlock(void* block, size_t bytes) {
 // The Windows heap and VirtualAlloc already serve repeated large blocks without a tuning knob.
 void KeepLargeAllocationsForReuse() {}
 
+// Pixel blocks go back with VirtualFree; what the heap keeps of the library's small pools is compacted.
+void ReturnFreedMemory() { HeapCompact(GetProcessHeap(), 0); }
+
 uint64_t PhysicalMemoryBytes() {
   MEMORYSTATUSEX status{};
   status.dwLength = sizeof(status);
   if (!GlobalMemoryStatusEx(&status)) return 0;
   return status.ullTotalPhys;
+}
+
+unsigned long CurrentProcessId() { return GetCurrentProcessId(); }
+
+bool IsProcessRunning(unsigned long processId) {
+  const UniqueKernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
+  if (!process) return GetLastError() == ERROR_ACCESS_DENIED;
+  return WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT;
 }
 
 int ProcessorCount() {
