@@ -62,6 +62,7 @@ bool LoadImage(ConversionContext& ctx, const std::wstring& path, int32_t scaleNu
   decoder.keepMetadata = keepMetadata;
 
   const DecodedImage* image = DecodeJpegFile(decoder, path);
+  ctx.inputIdentity = decoder.file.identity;
   if (image != nullptr && NeedsExifDate(*ctx.params) && ctx.states->exifReader) ReadDateIntoContext(ctx, path);
   UnmapInputFile(decoder.file);
   if (image == nullptr) {
@@ -189,16 +190,23 @@ bool ConvertFileToTemp(ConversionContext& ctx, const std::wstring& inputPath, st
   ctx.photo = PhotoResult{};
   ctx.outputExif.clear();
   ctx.outputIcc.clear();
+  ctx.inputIdentity = FileIdentity{};
   if (!LoadImage(ctx, inputPath, params.ScaleNum, LongEdgeBound(params), NeedsInputMetadata(params))) return false;
   ctx.photo.scaleNum = ctx.states->decoder->usedScaleNum;
   bool ok = false;
   std::wstring temp;
-  if ((params.AutoRotate != 1 || TurnUpright(ctx)) && CreateUniqueTempFile(ctx.tempFolder, temp)) {
-    PrepareOutputMetadata(ctx);
-    ok = ConvertLoadedImage(ctx, temp);
-    if (ok) tempPath = temp;
-    else DeleteFileAt(temp);
+  try {
+    if ((params.AutoRotate != 1 || TurnUpright(ctx)) && CreateUniqueTempFile(ctx.tempFolder, temp)) {
+      PrepareOutputMetadata(ctx);
+      ok = ConvertLoadedImage(ctx, temp);
+    }
+  } catch (const std::bad_alloc&) {
+    // The Exif copy, the comment or a path: the file fails like any encode without memory.
+    CleanUpEncoderState(*ctx.states->encoder);
+    ok = false;
   }
+  if (ok) tempPath.swap(temp);
+  else if (!temp.empty()) DeleteFileAt(temp);
   ctx.lastFailure = ok ? ConversionFailure::kNone : ConversionFailure::kEncodeFailed;
   if (!ok) ctx.photo = PhotoResult{};
   ctx.outputExif.clear();

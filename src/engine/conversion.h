@@ -65,6 +65,9 @@ struct ConversionContext {
   std::vector<unsigned char> outputExif;  // the Exif and ICC data the next encode writes
   std::vector<unsigned char> outputIcc;
   ConversionFailure lastFailure = ConversionFailure::kNone;
+  // The file the last load opened (read from its open handle): which file, and which version of it, the
+  // output was made from.
+  FileIdentity inputIdentity;
 };
 
 // Creates the decoder, encoder and Exif reader states, stopping at the first that cannot be allocated.
@@ -88,7 +91,7 @@ void ReleaseLoadedPixels(ConversionContext& ctx);
 // Converts `inputPath` at params->ScaleNum/8 (lowered per file under a long-edge bound) into a new "tmp"
 // file in ctx.tempFolder whose path lands in `tempPath`: turned upright and with the input's Exif data
 // and colour profile when the parameters ask for it (ctx.photo says what was done). On failure no
-// temporary file remains.
+// temporary file remains; a small allocation that fails is a failed encode (nothing is thrown).
 bool ConvertFileToTemp(ConversionContext& ctx, const std::wstring& inputPath, std::wstring& tempPath);
 
 // Reads only the Exif date of `path` (when the naming rule needs it) into ctx.exifDateTime and

@@ -363,3 +363,41 @@ const DecodedImage* DecodeJpegFile(DecoderState& state, const std::wstring& path
 }
 
 }  // namespace qv
+
+namespace qv {
+
+namespace {
+
+bool ReadLayoutInTrap(const unsigned char* data, uint32_t size, jpeg_decompress_struct& cinfo, LibraryErrorTrap& trap,
+                      JpegLayout& layout) {
+  cinfo.err = InstallLibraryErrorTrap(trap);
+  if (setjmp(trap.returnPoint) != 0) return false;
+  jpeg_create_decompress(&cinfo);
+  InstallMappedFileSource(&cinfo, data, size);
+  jpeg_read_header(&cinfo, TRUE);
+  if (cinfo.num_components < 1 || cinfo.num_components > 4) return false;
+  layout.width = cinfo.image_width;
+  layout.height = cinfo.image_height;
+  layout.components = cinfo.num_components;
+  layout.multiScan = cinfo.progressive_mode || cinfo.comps_in_scan < cinfo.num_components;
+  layout.maxH = cinfo.max_h_samp_factor;
+  layout.maxV = cinfo.max_v_samp_factor;
+  for (int c = 0; c < cinfo.num_components; ++c) {
+    layout.h[c] = cinfo.comp_info[c].h_samp_factor;
+    layout.v[c] = cinfo.comp_info[c].v_samp_factor;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ReadJpegLayout(const unsigned char* data, uint32_t size, JpegLayout& layout) {
+  jpeg_decompress_struct cinfo{};
+  LibraryErrorTrap trap;
+  layout = JpegLayout{};
+  const bool read = ReadLayoutInTrap(data, size, cinfo, trap, layout);
+  jpeg_destroy_decompress(&cinfo);
+  return read;
+}
+
+}  // namespace qv

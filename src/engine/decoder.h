@@ -50,3 +50,22 @@ const DecodedImage* DecodeJpegFile(DecoderState& state, const std::wstring& path
 const DecodedImage* DecodeJpegBytes(DecoderState& state, const unsigned char* data, uint32_t size);
 
 }  // namespace qv
+
+namespace qv {
+
+// What the header of a JPEG tells about the memory its decode needs.
+struct JpegLayout {
+  int64_t width = 0;
+  int64_t height = 0;
+  int components = 0;
+  bool multiScan = false;  // progressive, or sequential in several scans: the library buffers all coefficients
+  int maxH = 1, maxV = 1;  // largest sampling factors
+  int h[4] = {1, 1, 1, 1};
+  int v[4] = {1, 1, 1, 1};
+};
+
+// Reads the header of the JPEG in `data` (nothing is decoded). False when the library refuses it or it has
+// more than four components.
+bool ReadJpegLayout(const unsigned char* data, uint32_t size, JpegLayout& layout);
+
+}  // namespace qv
