@@ -7,6 +7,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -28,38 +29,42 @@ struct ConvertedFile {
   ExifDateTime exifDateTime;  // read during the conversion when the naming rule needs it
   bool exifDateFound = false;
   PhotoResult photo;  // what the output kept of the input beyond the pixels
+  FileIdentity input;  // the file that was read, and its version (size, last write time)
 };
 
 // Converts `inputPath` with the states and parameters of `ctx` (ConvertFileToTemp), starting from a
-// clean date so that nothing of an earlier file is reported for this one.
+// clean date so that nothing of an earlier file is reported for this one. A failed allocation is a
+// failed encode: nothing is thrown.
 ConvertedFile ConvertInput(ConversionContext& ctx, const std::wstring& inputPath);
 
-// Lets ordinary conversions run side by side and a retried one run alone.
-class ConversionGate {
- public:
-  void EnterShared();
-  void LeaveShared();
-  // Waits until no other conversion runs and keeps new ones from starting until LeaveAlone.
-  void EnterAlone();
-  void LeaveAlone();
+// A failure that may come from sharing the machine with other conversions (memory, a temporary folder
+// filled by them) rather than from the file.
+inline bool MayDependOnOthers(ConversionFailure failure) {
+  return failure == ConversionFailure::kDecodeFailed || failure == ConversionFailure::kEncodeFailed;
+}
 
- private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  int shared_ = 0;
-  bool alone_ = false;
+// What a pipeline did, for the tests and benchmarks that look at guarantees the results cannot show.
+struct PipelineStatistics {
+  int conversions = 0;        // conversions started, retries included
+  int retriedAlone = 0;       // failed conversions tried again alone at their turn
+  int dropped = 0;            // finished files deleted before a retry alone, converted again after it
+  int peakConverting = 0;     // most conversions under way at once
+  uint64_t peakReservedBytes = 0;  // most memory the conversions under way had reserved at once
 };
 
 // The workers of one parallel run. The run calls Take(0), Take(1), … in order; the workers convert
-// those files ahead of it, at most `workers` at a time and never more than a few finished files waiting
-// for their turn (each holds a temporary file), so that memory and disk stay bounded whatever the input.
+// those files ahead of it, never more than a few finished files waiting for their turn (each holds a
+// temporary file), so that disk use stays bounded whatever the input.
 //
 // A result never depends on the overlap:
-// - each worker's decoder gets an equal share of the memory limit a single decode would have; a decode
-//   or encode that fails under the share is tried again alone with the full limit, so a file that fits
-//   the machine converts as it would one file at a time;
-// - an input that a run removes and that comes again later in the same run is converted only when its
-//   turn comes, after the earlier one was handled.
+// - the run has one memory budget (what one decode may use alone); a file starts only when the memory
+//   its header says it needs fits what the conversions under way leave of it (a file that needs more
+//   waits until it is alone); each decode has the limit it would have alone;
+// - a conversion that fails in a way that may come from the others (memory, temporary space) is tried
+//   again at its turn, alone: the files converted ahead are deleted first (and converted again after
+//   it) and freed memory goes back to the system, as in a run of one file at a time;
+// - an input marked to wait for its turn (one the run may remove before it comes again) is converted
+//   only when every earlier file was handled.
 class ConversionPipeline {
  public:
   struct Input {
@@ -71,13 +76,17 @@ class ConversionPipeline {
     // A request to stop that is already decided (the command line's interrupt): once it is set, no file
     // beyond the one whose turn it is is started. Null: none.
     const std::atomic<bool>* stopHint = nullptr;
-    // What one decode may use when it runs alone; 0: the decoder's default share of the machine.
+    // The run's memory budget, which is also what one decode may use; 0: the decoder's default share of
+    // the machine.
     uint64_t memoryLimit = 0;
+    // For tests: asked before each attempt at file `index` (attempt 0, then 1 for the retry alone); true
+    // makes that attempt fail as if the temporary folder were full, without converting.
+    std::function<bool(int index, int attempt)> failAttemptForTesting;
   };
 
   // Nothing runs before Start. `params` and the stop hint must outlive the pipeline.
   ConversionPipeline(const ConversionParams& params, std::wstring tempFolder, std::vector<Input> inputs,
-                     const Settings& settings);
+                     Settings settings);
   ~ConversionPipeline();
   ConversionPipeline(const ConversionPipeline&) = delete;
   ConversionPipeline& operator=(const ConversionPipeline&) = delete;
@@ -86,17 +95,21 @@ class ConversionPipeline {
   // thread (nothing runs then).
   bool Start();
 
-  // The conversion of file `index`, waiting for it when it is not finished yet. Call with 0, 1, 2, …;
-  // the caller owns the temporary file of the result.
-  ConvertedFile Take(int index);
+  // The conversion of file `index`, waiting for it when it is not finished yet; while waiting,
+  // `whileWaiting` (when given) is called every few tens of milliseconds. Call with 0, 1, 2, …; the
+  // caller owns the temporary file of the result.
+  ConvertedFile Take(int index, const std::function<void()>& whileWaiting = {});
 
-  // Abandons the files ahead: lets the conversions under way end, waits for the workers, deletes every
-  // temporary file not taken and releases the states. Also done by the destructor.
-  void Stop();
+  // Abandons the files ahead: lets the conversions under way end (calling `whileWaiting` meanwhile, when
+  // given), waits for the workers, deletes every temporary file not taken and releases the states. Also
+  // done by the destructor.
+  void Stop(const std::function<void()>& whileWaiting = {});
 
   // The files converted but not taken yet never exceed this (a test looks).
   int MaxFinishedWaiting() const { return maxWaiting_; }
   int PeakFinishedWaiting() const;
+  uint64_t MemoryBudget() const { return budget_; }
+  PipelineStatistics Statistics() const;
 
  private:
   enum class Slot : uint8_t { kPending, kReady, kTaken };
@@ -107,8 +120,16 @@ class ConversionPipeline {
   };
 
   void Work(Worker& worker);
-  bool MayStart(int index) const;  // with mutex_ held
-  ConvertedFile Convert(Worker& worker, int index);
+  // With mutex_ held:
+  int NextIndex() const;  // the lowest file not claimed yet, or the count when none is left
+  bool MayClaim(int index) const;
+  bool MayConvert(int index, uint64_t need) const;
+  void DropFinished(int except);
+  // Without it:
+  ConvertedFile Convert(Worker& worker, int index, int attempt);
+  ConvertedFile RetryAlone(Worker& worker, int index, std::unique_lock<std::mutex>& lock, ConvertedFile failed);
+  template <typename Done>
+  void WaitCalling(std::unique_lock<std::mutex>& lock, const std::function<void()>& whileWaiting, Done done);
 
   const ConversionParams& params_;
   const std::wstring tempFolder_;
@@ -116,20 +137,28 @@ class ConversionPipeline {
   const int requestedWorkers_;
   const int maxWaiting_;
   const std::atomic<bool>* stopHint_;
-  uint64_t fullMemoryLimit_;
+  const uint64_t decodeLimit_;  // each decoder's own limit (0: the default)
+  const uint64_t budget_;
+  const std::function<bool(int, int)> failAttempt_;
   std::vector<std::unique_ptr<Worker>> workers_;
-  ConversionGate gate_;
 
   mutable std::mutex mutex_;
   std::condition_variable changed_;
   std::vector<ConvertedFile> results_;
   std::vector<Slot> slots_;
-  int next_ = 0;     // the next file a worker starts
-  int turn_ = 0;     // the file the run waits for or handles; all before it are handled
-  int running_ = 0;  // under way
-  int waiting_ = 0;  // converted, not taken
+  std::vector<char> claimed_;           // a worker has taken the file on (cleared when it is dropped)
+  std::vector<int> waitingForMemory_;   // claimed files waiting for room in the budget (capacity: workers)
+  int next_ = 0;         // every file below it was claimed once; dropped ones are claimed again
+  int turn_ = 0;         // the file the run waits for or handles; all before it are handled
+  int inFlight_ = 0;     // claimed, not finished
+  int converting_ = 0;   // converting now (with memory reserved)
+  int waiting_ = 0;      // converted, not taken
   int peakWaiting_ = 0;
+  int exited_ = 0;       // workers that have left their loop
+  uint64_t reserved_ = 0;
+  bool alone_ = false;   // a retry alone runs or waits for the others to end: nothing new starts
   bool stop_ = false;
+  PipelineStatistics stats_;
 };
 
 }  // namespace qv

@@ -23,6 +23,7 @@ const MessageText& MessageFor(MessageCode code) {
 
 const wchar_t kAppTitle[] = L"Quorvix";
 const wchar_t kProcessingTitle[] = L"処理中... (ESCキーで中止)";
+const wchar_t kStoppingTitle[] = L"中止しています...";
 const wchar_t kCancelQuestion[] = L"変換処理を中止しますか？";
 const wchar_t kSummaryCaption[] = L"変換完了";
 const wchar_t kInputCountLabel[] = L"入力ファイル数";

@@ -29,6 +29,7 @@ const MessageText& MessageFor(MessageCode code);
 
 extern const wchar_t kAppTitle[];            // "Quorvix"
 extern const wchar_t kProcessingTitle[];     // title while a run converts
+extern const wchar_t kStoppingTitle[];       // title while a stopped run waits for its conversions to end
 extern const wchar_t kCancelQuestion[];      // asked when Escape or the stop button is pressed
 extern const wchar_t kSummaryCaption[];      // "変換完了"
 extern const wchar_t kInputCountLabel[];     // "入力ファイル数"

@@ -4,7 +4,8 @@
 #include <cwctype>
 #include <memory>
 #include <new>
-#include <unordered_set>
+#include <set>
+#include <utility>
 
 #include "batch/conversion_pipeline.h"
 #include "platform/directory.h"
@@ -50,39 +51,60 @@ FileStatus StatusOf(ConversionFailure failure) {
   }
 }
 
+// Times an input that keeps changing is converted again at its turn before the run goes on with the
+// last conversion (whose input it then keeps).
+constexpr int kReconvertAttempts = 3;
+
 // The state of one run. One file at a time the run converts with its own codec states; with several
-// jobs the workers of the pipeline convert ahead of it.
+// jobs the workers of the pipeline convert ahead of it, and the run's own states (made when first
+// needed) convert again an input that changed after a worker read it.
 struct ConversionRun {
   std::wstring outputFolder;  // with the sub-folder
   bool subFolderCreated = false;
   int planned = 0;
   int32_t fileIndex = 0;
   int written = 0;
+  int reconverted = 0;
   NamingRule rule = NamingRule::kInputName;
   CodecStates states;
   ConversionContext ctx;
   std::unique_ptr<ConversionPipeline> pipeline;
+  std::set<std::pair<uint64_t, uint64_t>> outputs;  // identities of the outputs written
 };
 
-// A run that removes its inputs may meet an input again that it removed before (the same path given
-// twice): such a file is converted only at its turn, when the earlier one is gone, as one file at a time
-// would find it. Paths are compared ignoring case, which may hold back a file needlessly but never lets
-// one through early.
+// A run that removes its inputs may meet an input again that it removed before (the same file given
+// twice, under one spelling or two): such a file is converted only at its turn, when the earlier one is
+// gone, as one file at a time would find it. Files are recognised by their identity; a path that leads
+// to no file now is compared by its spelling, ignoring case, which may hold back a file needlessly but
+// never lets one through early.
 std::vector<ConversionPipeline::Input> PipelineInputs(const RunRequest& request) {
   std::vector<ConversionPipeline::Input> inputs;
   inputs.reserve(request.inputs.size());
-  std::unordered_set<std::wstring> seen;
+  std::set<std::pair<uint64_t, uint64_t>> seenFiles;
+  std::set<std::wstring> seenPaths;
+  const bool removes = request.disposal != InputDisposal::kKeep;
   for (const RunInput& input : request.inputs) {
-    std::wstring key = input.path;
-    for (wchar_t& c : key) c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
-    const bool again = !seen.insert(key).second;
-    inputs.push_back({input.path, again && request.disposal != InputDisposal::kKeep});
+    bool again = false;
+    if (removes) {
+      const FileIdentity id = IdentifyFile(input.path);
+      if (id.known) {
+        again = !seenFiles.insert({id.volume, id.index}).second;
+      } else {
+        std::wstring key = input.path;
+        for (wchar_t& c : key) c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+        again = !seenPaths.insert(key).second;
+      }
+    }
+    inputs.push_back({input.path, again});
   }
   return inputs;
 }
 
 // The codec states of a one-file-at-a-time run, or the workers of a parallel one.
 bool PrepareConversion(const RunRequest& request, ConversionRun& run, const std::wstring& tempFolder) {
+  run.ctx.params = &request.params;
+  run.ctx.states = &run.states;
+  run.ctx.tempFolder = tempFolder;
   if (request.jobs > 1 && request.inputs.size() > 1) {
     ConversionPipeline::Settings settings;
     settings.workers = request.jobs;
@@ -94,15 +116,14 @@ bool PrepareConversion(const RunRequest& request, ConversionRun& run, const std:
     ReleaseCodecStates(run.states);
     return false;
   }
-  run.ctx.params = &request.params;
-  run.ctx.states = &run.states;
-  run.ctx.tempFolder = tempFolder;
   return true;
 }
 
-void ReleaseConversion(ConversionRun& run) {
-  if (run.pipeline) run.pipeline->Stop();
-  run.pipeline.reset();
+void ReleaseConversion(ConversionRun& run, RunObserver* observer) {
+  if (run.pipeline) {
+    if (observer != nullptr) run.pipeline->Stop([observer] { observer->KeepAlive(); });
+    else run.pipeline->Stop();
+  }
   ReleaseCodecStates(run.states);
 }
 
@@ -117,8 +138,11 @@ bool PrepareRun(const RunRequest& request, RunObserver& observer, ConversionRun&
     }
     run.subFolderCreated = true;
   }
+  // What a killed run was writing into this folder when it died never became an output.
+  RemoveAbandonedPrivateCopies(run.outputFolder);
   if (!PrepareConversion(request, run, request.tempFolder.empty() ? TemporaryFolder() : request.tempFolder)) {
-    ReleaseConversion(run);
+    ReleaseConversion(run, nullptr);
+    run.pipeline.reset();
     if (run.subFolderCreated) RemoveEmptyFolder(run.outputFolder);
     observer.ShowMessage(MessageCode::kMemory);
     return false;
@@ -144,11 +168,56 @@ FileStatus PlaceOutput(const std::wstring& tempPath, std::wstring& outputPath, C
   return FileStatus::kCopyFailed;
 }
 
+// The conversion of the file whose turn it is, on the run's thread with the run's own states.
+ConvertedFile ConvertAtTurn(ConversionRun& run, const std::wstring& path) {
+  if (!run.states.decoder && !PrepareCodecStates(run.states)) {
+    ReleaseCodecStates(run.states);
+    ConvertedFile failed;
+    failed.failure = ConversionFailure::kEncodeFailed;
+    return failed;
+  }
+  return ConvertInput(run.ctx, path);
+}
+
+// The conversion of the file whose turn it is: the pipeline's, or the run's own. An input that is no
+// longer the file (or the version) that a worker read is converted again now, as a run of one file at a
+// time would find it.
+ConvertedFile TakeConversion(RunObserver& observer, ConversionRun& run, const RunInput& input) {
+  ConvertedFile converted = run.pipeline ? run.pipeline->Take(run.fileIndex, [&observer] { observer.KeepAlive(); })
+                                         : ConvertInput(run.ctx, input.path);
+  for (int again = 0; again < kReconvertAttempts; ++again) {
+    if (!converted.ok || IsUnchangedFile(converted.input, IdentifyFile(input.path))) break;
+    DeleteFileAt(converted.tempPath);
+    converted = ConvertAtTurn(run, input.path);
+    ++run.reconverted;
+  }
+  return converted;
+}
+
+// Removes the input when asked, but only while it is still the very file that was converted: one that
+// changed since, or that is an output of this run, stays.
+DisposalResult DisposeConvertedInput(const RunRequest& request, const ConversionRun& run, const std::wstring& path,
+                                     const FileIdentity& converted) {
+  if (request.disposal == InputDisposal::kKeep) return DisposalResult::kKept;
+  const FileIdentity now = IdentifyFile(path);
+  if (!IsUnchangedFile(converted, now) || run.outputs.count({now.volume, now.index}) != 0) return DisposalResult::kChanged;
+  return DisposeInputFile(path, request.disposal == InputDisposal::kRecycle);
+}
+
+// Deletes a temporary result however the handling of its file ends.
+struct TempFileGuard {
+  const std::wstring& path;
+  ~TempFileGuard() {
+    if (!path.empty()) DeleteFileAt(path);
+  }
+};
+
 // Names the converted file, copies it into the output folder and removes the input when asked; always
 // on the run's thread, in input order.
 void HandleFile(const RunRequest& request, RunObserver& observer, ConversionRun& run, const RunInput& input) {
   observer.FileStarting(run.fileIndex, input.path);
-  const ConvertedFile converted = run.pipeline ? run.pipeline->Take(run.fileIndex) : ConvertInput(run.ctx, input.path);
+  const ConvertedFile converted = TakeConversion(observer, run, input);
+  const TempFileGuard guard{converted.tempPath};
   FileOutcome outcome;
   outcome.inputPath = input.path;
   outcome.fileIndex = run.fileIndex;
@@ -167,15 +236,13 @@ void HandleFile(const RunRequest& request, RunObserver& observer, ConversionRun&
       outcome.height = converted.height;
       outcome.quality = converted.quality;
       outcome.photo = converted.photo;
-      // Before the input may go: its time is read from it.
-      if (request.params.KeepTime == 1) outcome.timeKept = CopyModificationTime(input.path, outputPath);
-      MappedInputFile probe;
-      outcome.bytes = MapInputFile(outputPath, probe);
-      UnmapInputFile(probe);
-      if (request.disposal != InputDisposal::kKeep)
-        outcome.disposal = DisposeInputFile(input.path, request.disposal == InputDisposal::kRecycle);
+      // The time of the version converted, whatever happens to the input afterwards.
+      if (request.params.KeepTime == 1) outcome.timeKept = SetModificationTime(outputPath, converted.input);
+      const FileIdentity output = IdentifyFile(outputPath);
+      outcome.bytes = output.size;
+      if (output.known) run.outputs.insert({output.volume, output.index});
+      outcome.disposal = DisposeConvertedInput(request, run, input.path, converted.input);
     }
-    DeleteFileAt(converted.tempPath);
   }
   if (run.rule == NamingRule::kExifDate && converted.exifDateFound && IsUsableExifDate(converted.exifDateTime)) {
     for (int i = 0; i < 19; ++i) outcome.exifDate += static_cast<wchar_t>(converted.exifDateTime.text[i]);
@@ -187,17 +254,20 @@ void HandleFile(const RunRequest& request, RunObserver& observer, ConversionRun&
 bool CancelRequested(RunObserver& observer) { return observer.PollCancelRequest() && observer.ConfirmCancel(); }
 
 RunSummary FinishRun(RunObserver& observer, ConversionRun& run, bool cancelled) {
-  ReleaseConversion(run);
+  ReleaseConversion(run, &observer);
+  RunSummary summary;
+  if (run.pipeline) summary.pipeline = run.pipeline->Statistics();
+  run.pipeline.reset();
   if (run.subFolderCreated) {
     observer.AnnounceNewSubfolder(run.outputFolder);
     run.subFolderCreated = false;
     if (run.written == 0) RemoveEmptyFolder(run.outputFolder);
   }
-  RunSummary summary;
   summary.planned = run.planned;
   summary.written = run.written;
   summary.cancelled = cancelled;
   summary.started = true;
+  summary.reconverted = run.reconverted;
   observer.EndRun(summary);
   return summary;
 }
@@ -237,12 +307,20 @@ RunSummary ExecuteRun(const RunRequest& request, RunObserver& observer) {
   run.planned = static_cast<int>(request.inputs.size());
   if (!PrepareRun(request, observer, run)) return {};
   bool cancelled = false;
-  for (const RunInput& input : request.inputs) {
-    HandleFile(request, observer, run, input);
-    if (CancelRequested(observer)) {
-      cancelled = true;
-      break;
+  try {
+    for (const RunInput& input : request.inputs) {
+      HandleFile(request, observer, run, input);
+      if (CancelRequested(observer)) {
+        cancelled = true;
+        break;
+      }
     }
+  } catch (const std::bad_alloc&) {
+    // The workers end and their files go before the caller hears of it.
+    ReleaseConversion(run, nullptr);
+    run.pipeline.reset();
+    if (run.subFolderCreated && run.written == 0) RemoveEmptyFolder(run.outputFolder);
+    throw;
   }
   return FinishRun(observer, run, cancelled);
 }

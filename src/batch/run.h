@@ -13,6 +13,7 @@
 
 #include "batch/messages.h"
 #include "batch/naming.h"
+#include "batch/conversion_pipeline.h"
 #include "engine/conversion.h"
 
 namespace qv {
@@ -27,6 +28,8 @@ enum class DisposalResult {
   kKept,     // removal not asked for (or the file was not converted)
   kRemoved,  // deleted, or moved to the recycle bin
   kFailed,   // removal asked for but refused (no recycle bin, permission, ...): the input is still there
+  kChanged,  // removal asked for, but the file at the input's path is no longer the one converted (saved
+             // anew, replaced, or an output of this run): it is kept, since the output does not show it
 };
 
 struct FileOutcome {
@@ -49,6 +52,11 @@ struct RunSummary {
   int written = 0;
   bool cancelled = false;
   bool started = false;  // false when the run stopped before converting (a message was shown)
+  // What the run did beyond its results, for the tests and benchmarks that look at guarantees the
+  // results cannot show: inputs converted again at their turn because they changed after a worker read
+  // them, and the pipeline's own figures (all 0 for a run of one file at a time).
+  int reconverted = 0;
+  PipelineStatistics pipeline;
 };
 
 // One planned output name.
@@ -103,6 +111,9 @@ class RunObserver {
   virtual void BeginRun(int planned) = 0;
   virtual void FileStarting(int index, const std::wstring& inputPath) = 0;
   virtual void FileDone(const FileOutcome& outcome) = 0;
+  // Called every few tens of milliseconds while the run waits for a worker (for the file whose turn it
+  // is, or for the conversions under way to end after a stop): a window keeps painting itself.
+  virtual void KeepAlive() {}
   // Asked after each file: has the user asked to stop? Then ConfirmCancel asks whether to stop.
   virtual bool PollCancelRequest() = 0;
   virtual bool ConfirmCancel() = 0;
@@ -121,6 +132,14 @@ class RunObserver {
 // observer is still called only on the caller's thread, in the same order, with the same outcomes, and
 // the same files are written under the same names as one file at a time. A cancel stops the run after
 // the file whose turn it was; what the workers converted beyond it is deleted before EndRun.
+// Inputs are recognised by the file they lead to, not by their spelling: a file given twice is converted
+// the second time only at its turn. Before an output is placed, and again before its input is removed,
+// the input must still be the file (and the version of it) that was converted: one saved anew in
+// between is converted again at its turn, one changed after its output was placed is kept, and a path
+// that leads to an output of this run is never removed. --keep-time gives the output the time of the
+// version converted.
+// An allocation that fails on the caller's thread stops the run: the conversions under way end, their
+// temporary files are deleted, and std::bad_alloc reaches the caller, which says so.
 RunSummary ExecuteRun(const RunRequest& request, RunObserver& observer);
 
 // The file-name check and the dry run: the output name a run of `request` would give each input, with

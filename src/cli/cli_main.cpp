@@ -15,6 +15,7 @@
 #include "cli/cli_messages.h"
 #include "cli/cli_options.h"
 #include "cli/cli_request.h"
+#include "cli/run_temp_folder.h"
 #include "platform/console.h"
 #include "platform/directory.h"
 #include "platform/files.h"
@@ -30,7 +31,7 @@ using Json = nlohmann::ordered_json;
 
 std::atomic<bool> gInterrupted{false};
 bool gStdoutFailed = false;
-// The run's own folder for temporary files, emptied and removed by a hard stop (a second Ctrl-C).
+// The run's own folder for temporary files, emptied and removed at the end and by a hard stop.
 std::wstring gRunTempFolder;
 
 // Standard output. A failed write is remembered for the exit status; a JSON consumer that went away
@@ -67,28 +68,11 @@ void Report(const Problem& p, bool json) {
   Out(Dump(line), false);
 }
 
-// A folder of its own for this run's temporary files, so that a hard stop knows what to remove.
-std::wstring MakeRunTempFolder() {
-  const std::wstring base = TemporaryFolder();
-  const auto stamp = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
-  for (unsigned attempt = 0; attempt < 100; ++attempt) {
-    const std::wstring folder = base + L"quorvix-" + std::to_wstring((stamp + attempt * 7919) % 100000000);
-    if (CreateFolder(folder)) return folder + kPathSeparator;
-  }
-  return std::wstring();  // the system's temporary folder then
-}
-
-// Workers may still be writing into the folder (Windows refuses to delete a file open for writing):
-// emptied again until it can be removed, after which no new file can appear in it; given up after two
-// seconds.
-void RemoveRunTempFolder() {
-  if (gRunTempFolder.empty()) return;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    for (const DirectoryEntry& entry : FindEntries(gRunTempFolder, L""))
-      if ((entry.attributes & kAttributeDirectory) == 0) DeleteFileAt(JoinPath(gRunTempFolder, entry.name));
-    if (RemoveEmptyFolder(gRunTempFolder)) return;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
+// A hard stop (a second Ctrl-C): no half-written output stays under a private name, and the run's
+// temporary files go.
+void HardStop() {
+  RemovePartialOutputs();
+  RemoveRunTempFolder(gRunTempFolder);
 }
 
 // The run's reports on a console: a progress line on a terminal, a line per skipped file or input not
@@ -142,7 +126,7 @@ class ConsoleObserver : public RunObserver {
   }
   void FileDone(const FileOutcome& o) override {
     const bool converted = o.status == FileStatus::kConverted;
-    const bool removalFailed = o.disposal == DisposalResult::kFailed;
+    const bool removalFailed = o.disposal == DisposalResult::kFailed || o.disposal == DisposalResult::kChanged;
     if (removalFailed) ++removalFailures_;
     if (json_) {
       WriteJsonLine(o, converted);
@@ -154,6 +138,7 @@ class ConsoleObserver : public RunObserver {
         static_cast<size_t>(o.fileIndex) < shown_.size() ? shown_[o.fileIndex] : o.inputPath;
     std::wstring text;
     if (!converted) text = SkipReasonText(o.status);
+    else if (o.disposal == DisposalResult::kChanged) text = MessageText(CliMessage::kInputChanged);
     else text = MessageText(removeByRecycling_ ? CliMessage::kNotRecycled : CliMessage::kNotDeleted);
     WriteText(Stream::kErr, Diagnostic(shown, text));
   }
@@ -190,7 +175,10 @@ class ConsoleObserver : public RunObserver {
     j["quality"] = converted ? Json(o.quality) : Json(nullptr);
     j["exif_date"] = NameOrNull(o.exifDate);
     if (converted) AddPhotoFields(j, o);
-    if (removalAsked_) j["input_removed"] = o.disposal == DisposalResult::kRemoved;
+    if (removalAsked_) {
+      j["input_removed"] = o.disposal == DisposalResult::kRemoved;
+      if (o.disposal == DisposalResult::kChanged) j["input_kept"] = "input-changed";
+    }
     ClearProgress();
     Out(Dump(j), true);
   }
@@ -268,21 +256,29 @@ int Execute(const CliOptions& options, const std::wstring& settingsPath, Convers
     return 2;
   }
 
-  gRunTempFolder = MakeRunTempFolder();
+  // Runs that were killed outright left their folders behind; this one's is made with an owner lock.
+  const std::wstring tempBase = TemporaryFolder();
+  RemoveAbandonedRunTempFolders(tempBase);
+  gRunTempFolder = MakeRunTempFolder(tempBase);
   run.request.tempFolder = gRunTempFolder;
   run.request.stopHint = &gInterrupted;  // every interrupt stops the run: workers need not go on
-  InstallInterruptHandling(&gInterrupted, RemoveRunTempFolder);
+  InstallInterruptHandling(&gInterrupted, HardStop);
   ConsoleObserver observer(options, run);
-  const RunSummary summary = ExecuteRun(run.request, observer);
-  if (!gRunTempFolder.empty()) RemoveEmptyFolder(gRunTempFolder);
+  RunSummary summary;
+  try {
+    summary = ExecuteRun(run.request, observer);
+  } catch (const std::bad_alloc&) {
+    RemoveRunTempFolder(gRunTempFolder);
+    throw;
+  }
+  RemoveRunTempFolder(gRunTempFolder);
   if (!summary.started) return 2;
   const bool complete = summary.written == summary.planned && !summary.cancelled && observer.removalFailures() == 0;
   return std::max(complete ? 0 : 1, refused);
 }
 
-}  // namespace
-
-int RunCli(const std::vector<std::string>& args) {
+// RunCli without its last guard.
+int RunCliCommand(const std::vector<std::string>& args) {
   CliOptions options;
   std::string message;
   int status = 0;
@@ -305,7 +301,17 @@ int RunCli(const std::vector<std::string>& args) {
       // checked by the parser.
       BoundToOfferedRanges(params);
       ApplyToParams(options, params);
-      status = Execute(options, settingsPath, params, state);
+      try {
+        status = Execute(options, settingsPath, params, state);
+      } catch (const std::bad_alloc&) {
+        // A small allocation failed where the run could not go on (the run has ended its workers and
+        // removed its temporary files): said, with the status of a failure before the run.
+        try {
+          Report({CliMessage::kMemory, {}, {}}, options.json);
+        } catch (const std::bad_alloc&) {
+        }
+        return 2;
+      }
       break;
     }
   }
@@ -314,6 +320,18 @@ int RunCli(const std::vector<std::string>& args) {
     status = std::max(status, 1);
   }
   return status;
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& args) {
+  try {
+    return RunCliCommand(args);
+  } catch (const std::bad_alloc&) {
+    // Parsing the options or reading the settings: nothing was written yet.
+    WriteText(Stream::kErr, "quorvix: out of memory\n");
+    return 2;
+  }
 }
 
 }  // namespace qv::cli

@@ -42,6 +42,9 @@ Text TextOf(CliMessage message) {
     case CliMessage::kNotDeleted:
       return {L"converted, but the input could not be deleted; it was kept",
               L"変換しましたが、削除できませんでした。入力ファイルは残っています。"};
+    case CliMessage::kInputChanged:
+      return {L"converted, but the input changed while it was converted; it was kept",
+              L"変換しましたが、変換中に入力ファイルが変更されたため残しました。"};
     case CliMessage::kStdoutFailed: return {L"cannot write to standard output", L"標準出力に書き込めません。"};
   }
   return {L"", L""};
@@ -102,6 +105,7 @@ const char* MessageReason(CliMessage message) {
     case CliMessage::kSaveWithDryRun: return "save-with-dry-run";
     case CliMessage::kNotRecycled: return "not-recycled";
     case CliMessage::kNotDeleted: return "not-deleted";
+    case CliMessage::kInputChanged: return "input-changed";
     case CliMessage::kStdoutFailed: return "stdout-failed";
   }
   return "unknown";

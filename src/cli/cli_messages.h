@@ -24,6 +24,7 @@ enum class CliMessage {
   kSaveWithDryRun,    // --save and --dry-run together
   kNotRecycled,       // converted, but the recycle bin refused the input
   kNotDeleted,        // converted, but the input could not be deleted
+  kInputChanged,      // converted, but the input changed meanwhile, so it was not removed
   kStdoutFailed,      // standard output could not be written
 };
 

@@ -3,6 +3,7 @@
 
 #include <commctrl.h>
 
+#include <new>
 #include <optional>
 
 #include "dialogs/file_name_check_dialog.h"
@@ -79,9 +80,21 @@ void WindowRunObserver::FileDone(const FileOutcome& outcome) {
 
 bool WindowRunObserver::PollCancelRequest() { return PollWindowCancelRequest(window_); }
 
+void WindowRunObserver::KeepAlive() {
+  if (stopping_ && !stoppingShown_) {
+    SetTitle(kStoppingTitle);
+    stoppingShown_ = true;
+  }
+  HWND main = window_.Handle();
+  if (main == nullptr) return;
+  MSG msg;
+  while (PeekMessageW(&msg, main, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageW(&msg);
+}
+
 bool WindowRunObserver::ConfirmCancel() {
-  return ShowMessageBox(window_.Handle(), kCancelQuestion, kAppTitle, MB_YESNO | MB_ICONWARNING | MB_SETFOREGROUND) ==
-         IDYES;
+  stopping_ = ShowMessageBox(window_.Handle(), kCancelQuestion, kAppTitle,
+                             MB_YESNO | MB_ICONWARNING | MB_SETFOREGROUND) == IDYES;
+  return stopping_;
 }
 
 void WindowRunObserver::AnnounceNewSubfolder(const std::wstring& folder) {
@@ -228,13 +241,30 @@ bool BuildFileListRunRequest(MainWindow& window, const std::vector<std::wstring>
 
 // ---- runs -----------------------------------------------------------------------------------------
 
+namespace {
+
+// The run of a request. An allocation that fails where the run cannot go on (the run has ended its
+// workers and deleted their files) ends it with "メモリ確保に失敗しました。".
+RunSummary ExecuteWindowRun(MainWindow& window, const RunRequest& request) {
+  WindowRunObserver observer(window, request);
+  try {
+    return ExecuteRun(request, observer);
+  } catch (const std::bad_alloc&) {
+    SendMessageW(window.Progress(), PBM_SETPOS, 0, 0);
+    SetWindowTextW(window.Handle(), kAppTitle);
+    window.ShowMessage(MessageCode::kMemory);
+    return {};
+  }
+}
+
+}  // namespace
+
 RunSummary RunFolderConversion(MainWindow& window) {
   if (window.RunActive()) return {};
   ActiveRun active(window);
   RunRequest request;
   if (!BuildFolderRunRequest(window, request)) return {};
-  WindowRunObserver observer(window, request);
-  return ExecuteRun(request, observer);
+  return ExecuteWindowRun(window, request);
 }
 
 RunSummary RunFileListConversion(MainWindow& window, const std::vector<std::wstring>& paths, RunSource source) {
@@ -242,8 +272,7 @@ RunSummary RunFileListConversion(MainWindow& window, const std::vector<std::wstr
   ActiveRun active(window);
   RunRequest request;
   if (!BuildFileListRunRequest(window, paths, source, request)) return {};
-  WindowRunObserver observer(window, request);
-  return ExecuteRun(request, observer);
+  return ExecuteWindowRun(window, request);
 }
 
 namespace {

@@ -25,6 +25,9 @@ class WindowRunObserver : public RunObserver {
   void BeginRun(int planned) override;
   void FileStarting(int index, const std::wstring& inputPath) override;
   void FileDone(const FileOutcome& outcome) override;
+  // Paints the window while the run waits for a worker; after a confirmed cancel the title says that
+  // the run is stopping. Input stays queued for PollCancelRequest.
+  void KeepAlive() override;
   bool PollCancelRequest() override;
   bool ConfirmCancel() override;
   void AnnounceNewSubfolder(const std::wstring& folder) override;
@@ -42,6 +45,8 @@ class WindowRunObserver : public RunObserver {
   std::wstring runOutputFolder_;  // where the outputs go, with the sub-folder
   bool wroteIntoListedFolder_ = false;
   bool watchSignalledAtStart_ = false;
+  bool stopping_ = false;  // the user confirmed the cancel question
+  bool stoppingShown_ = false;
   std::vector<std::wstring> removedNames_;  // inputs removed from the listed folder
 };
 
