@@ -524,6 +524,45 @@ TEST_F(CliTest, InterruptsStopAfterTheCurrentFileASecondOneAtOnce) {
   EXPECT_LT(Count(out), 10u);
 }
 
+TEST_F(CliTest, AFileGivenTwiceUnderTwoSpellingsIsConvertedAndRemovedOnce) {
+  // The second spelling finds the file gone, as one job would: no reported output is ever removed.
+  for (const std::vector<std::string>& spellings :
+       {std::vector<std::string>{(in / "a.jpg").string(), (in / "." / "a.jpg").string()},
+        std::vector<std::string>{in.string(), (in / ".").string()}}) {
+    fs::remove_all(in);
+    fs::create_directories(in);
+    Copy("s005.jpg", "a.jpg");
+    std::vector<std::string> args = {"--json", "--delete-input", "delete", "--jobs", "2"};
+    args.insert(args.end(), spellings.begin(), spellings.end());
+    const Result r = Run(args);
+    EXPECT_EQ(r.code, 1) << r.out;
+    const std::vector<nlohmann::json> lines = r.Lines();
+    ASSERT_EQ(lines.size(), 3u) << r.out;
+    EXPECT_EQ(lines[0]["status"], "converted");
+    EXPECT_EQ(lines[1]["status"], "skipped");
+    EXPECT_EQ(lines[2]["summary"]["written"], 1);
+    EXPECT_TRUE(fs::exists(lines[0]["output"].get<std::string>()));
+    EXPECT_EQ(Count(in), 1u);  // a+1.jpg only
+  }
+}
+
+TEST_F(CliTest, ARunKilledOutrightLeavesNothingForTheNextRunToFind) {
+  for (int i = 0; i < 6; ++i) Copy("s030.jpg", "p" + std::to_string(i) + ".jpg");
+  // Killed in the middle of its work: its folder of temporary files stays behind for now.
+  Result r = Run({"--json", "--scale", "16", "-o", out.string(), in.string()}, Signals(0, {SIGKILL}, 700));
+  EXPECT_EQ(r.code, 128 + SIGKILL);
+  ASSERT_EQ(Count(scratch.path() / "tmp"), 1u);
+  // A private copy it was writing into the output folder.
+  test::WriteAll(out / ".quorvix-999999999-1.part", {0xFF, 0xD8});
+  fs::remove_all(in);
+  fs::create_directories(in);
+  Copy("s002.jpg", "small.jpg");
+  r = Run({"-o", out.string(), in.string()});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(Count(scratch.path() / "tmp"), 0u);
+  EXPECT_FALSE(fs::exists(out / ".quorvix-999999999-1.part"));
+}
+
 // A small file system that fills up: mounted for the test when the system allows it (root), else skipped.
 class FullDisk {
  public:

@@ -526,6 +526,24 @@ TEST_F(MainWindowTest, EscapeAsksAndNoGoesOnThenYesStopsAfterTheCurrentFile) {
   EXPECT_EQ(temporaryFiles(), temporaryBefore);
 }
 
+// While the run waits for a worker (its file, or the conversions under way after a confirmed cancel),
+// the window paints itself and says that it is stopping; input waits in the queue for the next poll.
+TEST_F(MainWindowTest, AWaitingRunKeepsPaintingAndSaysThatItIsStopping) {
+  RunRequest request;
+  WindowRunObserver observer(W(), request);
+  gAnswer = [](const Box&) { return IDYES; };
+  PostMessageW(window_, WM_KEYDOWN, VK_ESCAPE, 0);
+  InvalidateRect(window_, nullptr, FALSE);
+  observer.KeepAlive();
+  RECT dirty{};
+  EXPECT_FALSE(GetUpdateRect(window_, &dirty, FALSE));
+  EXPECT_NE(WindowText(window_), L"中止しています...");
+  ASSERT_TRUE(observer.PollCancelRequest());  // the Escape was left for it
+  ASSERT_TRUE(observer.ConfirmCancel());
+  observer.KeepAlive();
+  EXPECT_EQ(WindowText(window_), L"中止しています...");
+}
+
 TEST_F(MainWindowTest, StopButtonClickAndCommandRequestCancel) {
   PostMessageW(W().StopButton(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
   EXPECT_TRUE(PollWindowCancelRequest(W()));

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <set>
 #include <utility>
-#ifndef _WIN32
 #include <chrono>
+#ifndef _WIN32
 #include <future>
 
 #include <fcntl.h>
@@ -85,6 +85,38 @@ TEST(ReadFileHead, ReadsExactlyOrFails) {
   ASSERT_TRUE(ReadFileHead(dir.file("two"), head, 2));
   EXPECT_EQ(head[0], 0xFF);
   EXPECT_EQ(head[1], 0xD8);
+}
+
+TEST(FileIdentity, OneFileUnderTwoSpellingsAndANewVersionUnderOneName) {
+  ScratchDir dir;
+  test::WriteAll(dir.path() / "a.jpg", {1, 2, 3});
+  const FileIdentity first = IdentifyFile(dir.file("a.jpg"));
+  ASSERT_TRUE(first.known);
+  EXPECT_TRUE(IsUnchangedFile(first, IdentifyFile((dir.path() / "." / "a.jpg").wstring())));
+  MappedInputFile m;
+  ASSERT_EQ(MapInputFile(dir.file("a.jpg"), m), 3u);
+  EXPECT_TRUE(IsUnchangedFile(m.identity, first));  // what the mapping shows is that version
+  UnmapInputFile(m);
+  // Saved anew as editors do (a new file renamed over it), and written in place with the same size.
+  test::WriteAll(dir.path() / "b.tmp", {1, 2, 3});
+  fs::rename(dir.path() / "b.tmp", dir.path() / "a.jpg");
+  const FileIdentity saved = IdentifyFile(dir.file("a.jpg"));
+  EXPECT_FALSE(IsSameFile(first, saved));
+  fs::last_write_time(dir.path() / "a.jpg", fs::last_write_time(dir.path() / "a.jpg") + std::chrono::seconds(3));
+  const FileIdentity touched = IdentifyFile(dir.file("a.jpg"));
+  EXPECT_TRUE(IsSameFile(saved, touched));
+  EXPECT_FALSE(IsUnchangedFile(saved, touched));
+  EXPECT_FALSE(IdentifyFile(dir.file("missing")).known);
+  EXPECT_FALSE(IsSameFile(FileIdentity{}, FileIdentity{}));
+}
+
+TEST(OwnerLock, HeldWhileItsOwnerLivesAndAbandonedAfter) {
+  ScratchDir dir;
+  EXPECT_FALSE(IsOwnerLockAbandoned(dir.file("none")));
+  ASSERT_TRUE(HoldOwnerLock(dir.file("lock")));
+  EXPECT_FALSE(IsOwnerLockAbandoned(dir.file("lock")));
+  ReleaseOwnerLocks();  // as the system does when the owner ends
+  EXPECT_TRUE(IsOwnerLockAbandoned(dir.file("lock")));
 }
 
 TEST(TempFiles, UniqueEmptyFilesWithTmpPrefix) {

@@ -16,6 +16,7 @@ class RecordingObserver : public RunObserver {
   std::vector<std::wstring> calls;
   std::vector<FileOutcome> outcomes;  // every FileDone, in order
   int cancelAfter = -1;  // PollCancelRequest says yes once this many files are done; ConfirmCancel says yes
+  int keepAlives = 0;    // KeepAlive calls (not recorded: how often depends on timing)
 
   void ShowMessage(MessageCode code) override {
     calls.push_back(L"message " + std::to_wstring(static_cast<int>(code)));
@@ -32,6 +33,7 @@ class RecordingObserver : public RunObserver {
                     std::to_wstring(o.width) + L"x" + std::to_wstring(o.height) + L" q" + std::to_wstring(o.quality) +
                     L" disposal " + std::to_wstring(static_cast<int>(o.disposal)) + L" date '" + o.exifDate + L"'");
   }
+  void KeepAlive() override { ++keepAlives; }
   bool PollCancelRequest() override {
     calls.push_back(L"poll");
     return cancelAfter >= 0 && done_ >= cancelAfter;

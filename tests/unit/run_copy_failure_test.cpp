@@ -1,9 +1,11 @@
 // The final copy of a run: a copy that fails leaves no output and keeps the input even when inputs are
 // deleted; the chosen name moves on past names that differ only in case and past dangling links; the
-// copy itself never touches an entry that was there before it.
+// copy itself never touches an entry that was there before it, and its output appears complete or not
+// at all; an input that changes after its output was placed is kept.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 
 #include "batch/input_listing.h"
@@ -101,6 +103,69 @@ TEST(FinalCopy, NeverTouchesAnEntryItDidNotCreate) {
   EXPECT_FALSE(fs::exists(dir.path() / "new"));
   EXPECT_EQ(CopyFileNoReplace(dir.file("src"), dir.file("new"), CopyDurability::kCached), CopyResult::kCopied);
   EXPECT_EQ(test::ReadAll(dir.path() / "new"), (std::vector<unsigned char>{1, 2, 3}));
+}
+
+// What the copy pause of the tests below sees and does.
+struct PauseProbe {
+  fs::path folder, target, input;
+  bool targetSeen = false;
+  size_t privateFiles = 0;
+  bool hardStop = false;
+};
+PauseProbe gProbe;
+
+size_t PrivateFiles(const fs::path& folder) { return test::FilesStartingWith(folder, ".quorvix-").size(); }
+
+void ProbeCopy() {
+  gProbe.targetSeen = fs::exists(gProbe.target);
+  gProbe.privateFiles = PrivateFiles(gProbe.folder);
+  if (gProbe.hardStop) RemovePartialOutputs();
+  if (!gProbe.input.empty()) {  // saved anew by another program
+    const fs::path next = gProbe.input.string() + ".new";
+    fs::copy_file(test::DataDir() / "s036.jpg", next);
+    fs::rename(next, gProbe.input);
+  }
+}
+
+TEST(FinalCopy, AnOutputAppearsCompleteOrNotAtAllEvenAfterAHardStop) {
+  test::ScratchDir dir;
+  test::WriteAll(dir.path() / "src", std::vector<unsigned char>(300000, 7));
+  gProbe = PauseProbe{dir.path(), dir.path() / "out.jpg", {}, false, 0, true};
+  SetCopyPauseForTesting(ProbeCopy);
+  // The whole copy is written under a private name first; the hard stop removes it.
+  EXPECT_EQ(CopyFileNoReplace(dir.file("src"), dir.file("out.jpg"), CopyDurability::kOnDisk), CopyResult::kFailed);
+  SetCopyPauseForTesting(nullptr);
+  EXPECT_FALSE(gProbe.targetSeen);
+  EXPECT_EQ(gProbe.privateFiles, 1u);
+  EXPECT_FALSE(fs::exists(dir.path() / "out.jpg"));
+  EXPECT_EQ(PrivateFiles(dir.path()), 0u);
+  // A name taken while the copy was written is never replaced; the private file goes.
+  test::WriteAll(dir.path() / "theirs", {9});
+  gProbe = PauseProbe{dir.path(), dir.path() / "late.jpg", {}, false, 0, false};
+  SetCopyPauseForTesting([] { fs::copy_file(gProbe.folder / "theirs", gProbe.target); });
+  EXPECT_EQ(CopyFileNoReplace(dir.file("src"), dir.file("late.jpg"), CopyDurability::kCached), CopyResult::kTargetExists);
+  SetCopyPauseForTesting(nullptr);
+  EXPECT_EQ(test::ReadAll(dir.path() / "late.jpg"), std::vector<unsigned char>{9});
+  EXPECT_EQ(PrivateFiles(dir.path()), 0u);
+}
+
+TEST_F(FinalCopyTest, AnInputSavedAnewWhileItsOutputIsPlacedIsKeptAndTheOutputHasTheConvertedVersionsTime) {
+  AddInputs({"a.jpg"});
+  const auto taken = fs::file_time_type::clock::now() - std::chrono::hours(24 * 400);
+  fs::last_write_time(in.path() / "a.jpg", taken);
+  request.params.KeepTime = 1;
+  request.disposal = InputDisposal::kDelete;
+  gProbe = PauseProbe{out.path(), out.path() / "a.jpg", in.path() / "a.jpg", false, 0, false};
+  SetCopyPauseForTesting(ProbeCopy);
+  const RunSummary summary = ExecuteRun(request, observer);
+  SetCopyPauseForTesting(nullptr);
+  EXPECT_EQ(summary.written, 1);
+  ASSERT_EQ(observer.outcomes.size(), 1u);
+  EXPECT_EQ(observer.outcomes[0].disposal, DisposalResult::kChanged);
+  EXPECT_TRUE(observer.outcomes[0].timeKept);
+  EXPECT_EQ(test::ReadAll(in.path() / "a.jpg"), test::ReadAll(test::DataDir() / "s036.jpg"));  // the new picture
+  const auto kept = fs::last_write_time(out.path() / "a.jpg") - taken;
+  EXPECT_LT(std::chrono::abs(kept), std::chrono::seconds(2));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -14,6 +15,7 @@
 
 #include "batch/conversion_pipeline.h"
 #include "batch/run.h"
+#include "engine/memory_estimate.h"
 #include "recording_observer.h"
 #include "test_support.h"
 
@@ -96,17 +98,31 @@ struct Case {
   std::function<void(ConversionParams&)> set;
   bool outputIntoInputFolder = false;
   std::vector<std::string> inOutputFolder;  // files there before the run
-  std::vector<std::string> repeated;        // inputs given a second time, two places after the first
+  // Inputs given a second time under another spelling ("in/./name"; on Windows also in capitals), that
+  // many places after the first: within the files converted ahead, and beyond them.
+  std::vector<std::pair<std::string, int>> repeated;
 };
+
+// The other spelling of an input given again: the same file, not the same string.
+fs::path Respelled(const fs::path& folder, const std::string& name) {
+#ifdef _WIN32
+  std::string upper = name;
+  for (char& ch : upper) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+  return folder / "." / upper;
+#else
+  return folder / "." / name;
+#endif
+}
 
 Recorded RunCase(const Case& c, int jobs, int cancelAfter = -1) {
   RunTree tree(c.inOutputFolder);
   RunRequest request;
-  std::vector<std::string> names;
-  for (const auto& input : kInputs) names.push_back(input.first);
-  for (const std::string& name : c.repeated)
-    names.insert(std::find(names.begin(), names.end(), name) + 2, name);  // among the files converted ahead
-  for (const std::string& name : names) request.inputs.push_back({(tree.in() / name).wstring(), Utf8(name)});
+  for (const auto& input : kInputs) request.inputs.push_back({(tree.in() / input.first).wstring(), Utf8(input.first)});
+  for (const auto& [name, distance] : c.repeated) {
+    const auto first = std::find_if(request.inputs.begin(), request.inputs.end(),
+                                    [&](const RunInput& in) { return in.name == Utf8(name); });
+    request.inputs.insert(first + distance, RunInput{Respelled(tree.in(), name).wstring(), Utf8(name)});
+  }
   c.set(request.params);
   request.disposal = DisposalOf(request.params);
   request.outputFolder = (c.outputIntoInputFolder ? tree.in() : tree.out()).wstring();
@@ -187,7 +203,7 @@ const std::vector<Case>& Cases() {
        },
        true,
        {},
-       {"01.jpg", "03.jpg"}},
+       {{"01.jpg", 2}, {"03.jpg", 7}}},
   };
   return cases;
 }
@@ -197,6 +213,8 @@ TEST(ParallelRun, GivesTheSameReportsNamesAndBytesAsOneFileAtATime) {
     const Recorded one = RunCase(c, 1);
     const Recorded many = RunCase(c, kParallelJobs);
     ExpectSameRun(one, many, c.what);
+    // A file given again waits for its turn instead of being converted ahead and then again.
+    EXPECT_EQ(many.summary.reconverted, 0) << c.what;
   }
 }
 
@@ -263,6 +281,94 @@ TEST(ParallelRun, AStopHintEndsTheRunWithoutLeftovers) {
   EXPECT_EQ(summary.written, 3);
   EXPECT_EQ(RunTree::Files(tree.out()).size(), 3u);
   EXPECT_TRUE(RunTree::Files(tree.tmp()).empty());
+}
+
+TEST(ParallelRun, AStopKnownBeforeTheRunConvertsNothingBeyondTheFirstFile) {
+  RunTree tree({});
+  RunRequest request;
+  for (const auto& input : kInputs) request.inputs.push_back({(tree.in() / input.first).wstring(), Utf8(input.first)});
+  request.outputFolder = tree.out().wstring();
+  request.tempFolder = tree.tmp().wstring() + static_cast<wchar_t>(fs::path::preferred_separator);
+  request.jobs = kParallelJobs;
+  InterruptingObserver observer;
+  observer.interrupted.store(true);
+  request.stopHint = &observer.interrupted;
+  const RunSummary summary = ExecuteRun(request, observer);
+  EXPECT_EQ(summary.written, 1);
+  EXPECT_EQ(summary.pipeline.conversions, 1);  // the workers started nothing ahead
+}
+
+// Files in `folder` now.
+size_t CountFiles(const fs::path& folder) {
+  size_t n = 0;
+  for (const auto& e : fs::directory_iterator(folder)) n += e.is_regular_file() ? 1 : 0;
+  return n;
+}
+
+// Before the run takes its first file, replaces an input (07.jpg, 2560 x 1920: 320 x 240 at 1/8) by
+// another photo (s005, 2560 x 1600), once the workers have converted that many files ahead of the run.
+class ReplacingObserver : public test::RecordingObserver {
+ public:
+  fs::path tmp, input;
+  size_t convertedAhead = 0;
+  void FileStarting(int index, const std::wstring& inputPath) override {
+    RecordingObserver::FileStarting(index, inputPath);
+    if (index != 0) return;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (CountFiles(tmp) < convertedAhead && std::chrono::steady_clock::now() < until)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const fs::path next = input.string() + ".new";
+    fs::copy_file(test::DataDir() / "s005.jpg", next);
+    fs::rename(next, input);  // as an editor or a sync tool saves
+  }
+};
+
+TEST(ParallelRun, AnInputSavedAnewAfterAWorkerReadItIsConvertedAgainAtItsTurn) {
+  for (const int jobs : {1, kParallelJobs}) {
+    RunTree tree({});
+    RunRequest request;
+    for (const char* name : {"01.jpg", "02.jpg", "03.jpg", "07.jpg"})
+      request.inputs.push_back({(tree.in() / name).wstring(), Utf8(name)});
+    request.outputFolder = tree.out().wstring();
+    request.tempFolder = tree.tmp().wstring() + static_cast<wchar_t>(fs::path::preferred_separator);
+    request.jobs = jobs;
+    request.params.IFileDel = 1;
+    request.params.Recycle = 0;
+    request.disposal = InputDisposal::kDelete;
+    ReplacingObserver observer;
+    observer.tmp = tree.tmp();
+    observer.input = tree.in() / "07.jpg";
+    observer.convertedAhead = jobs > 1 ? 4 : 0;
+    const RunSummary summary = ExecuteRun(request, observer);
+    ASSERT_EQ(observer.outcomes.size(), 4u);
+    const FileOutcome& replaced = observer.outcomes[3];
+    EXPECT_EQ(replaced.width, 320) << jobs;  // the new picture, not the one read before
+    EXPECT_EQ(replaced.height, 200) << jobs;
+    EXPECT_EQ(replaced.disposal, DisposalResult::kRemoved) << jobs;
+    EXPECT_EQ(summary.reconverted, jobs > 1 ? 1 : 0) << jobs;
+    EXPECT_FALSE(fs::exists(observer.input));
+  }
+}
+
+TEST(ParallelRun, TheFrontEndIsKeptAliveWhileTheRunWaitsForAWorker) {
+  // A large photo (about a second) beside a tiny one: waited for at its turn, and after a cancel.
+  for (const bool largeFirst : {true, false}) {
+    test::ScratchDir dir;
+    fs::copy_file(test::DataDir() / "s030.jpg", dir.path() / "large.jpg");
+    fs::copy_file(test::DataDir() / "s002.jpg", dir.path() / "small.jpg");
+    RunRequest request;
+    for (const char* name : largeFirst ? std::vector<const char*>{"large.jpg", "small.jpg"}
+                                       : std::vector<const char*>{"small.jpg", "large.jpg"})
+      request.inputs.push_back({(dir.path() / name).wstring(), Utf8(name)});
+    fs::create_directories(dir.path() / "out");
+    request.outputFolder = (dir.path() / "out").wstring();
+    request.params.ScaleNum = 8;
+    request.jobs = 2;
+    test::RecordingObserver observer;
+    observer.cancelAfter = largeFirst ? -1 : 1;
+    ExecuteRun(request, observer);
+    EXPECT_GT(observer.keepAlives, 0) << (largeFirst ? "waiting for its turn" : "stopping");
+  }
 }
 
 // ---- the pipeline alone ---------------------------------------------------------------------------
@@ -357,6 +463,72 @@ TEST(ConversionPipeline, AnInputThatWaitsForItsTurnStartsOnlyWhenTaken) {
   const ConvertedFile three = pipeline.Take(2);
   EXPECT_TRUE(three.ok);
   if (three.ok) fs::remove(fs::path(three.tempPath));
+}
+
+}  // namespace
+}  // namespace qv
+
+namespace qv {
+namespace {
+
+TEST(ConversionPipeline, ARetryAloneFindsTheTemporaryFolderAsOneFileAtATimeWould) {
+  // File 1 fails beside the others (as when they fill the temporary folder) after they are done; its
+  // retry must find nothing of theirs there, and they are converted again afterwards.
+  RunTree tree({});
+  ConversionParams params;
+  ConversionPipeline::Settings settings;
+  settings.workers = 3;
+  std::atomic<size_t> filesAtRetry{99};
+  settings.failAttemptForTesting = [&](int index, int attempt) {
+    if (index != 1) return false;
+    if (attempt == 0) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      return true;
+    }
+    filesAtRetry = CountFiles(tree.tmp());
+    return false;
+  };
+  std::vector<ConversionPipeline::Input> inputs;
+  for (const char* name : {"01.jpg", "02.jpg", "03.jpg", "05.jpg", "07.jpg", "10.jpg"})
+    inputs.push_back({(tree.in() / name).wstring(), false});
+  ConversionPipeline pipeline(params, tree.tmp().wstring() + static_cast<wchar_t>(fs::path::preferred_separator),
+                              inputs, settings);
+  ASSERT_TRUE(pipeline.Start());
+  for (int i = 0; i < 6; ++i) {
+    const ConvertedFile file = pipeline.Take(i);
+    EXPECT_TRUE(file.ok) << i;
+    if (file.ok) fs::remove(fs::path(file.tempPath));
+  }
+  EXPECT_EQ(filesAtRetry.load(), 0u);
+  const PipelineStatistics stats = pipeline.Statistics();
+  EXPECT_EQ(stats.retriedAlone, 1);
+  EXPECT_GE(stats.dropped, 1);
+  EXPECT_EQ(stats.conversions, 6 + 1 + stats.dropped);
+}
+
+TEST(ConversionPipeline, FilesStartOnlyWhenTheirMemoryFitsTheRunsBudget) {
+  // Copies of a 2560 x 1920 photo at 8/8, turned upright: about 45 MB each.
+  RunTree tree({});
+  ConversionParams params;
+  params.ScaleNum = 8;
+  params.AutoRotate = 1;
+  const std::wstring photo = (tree.in() / "07.jpg").wstring();
+  const uint64_t need = EstimateConversionMemory(photo, params);
+  ASSERT_GT(need, 30u << 20);
+  ConversionPipeline::Settings settings;
+  settings.workers = kParallelJobs;
+  settings.memoryLimit = need * 2 + need / 2;  // room for two at once
+  ConversionPipeline pipeline(params, tree.tmp().wstring() + static_cast<wchar_t>(fs::path::preferred_separator),
+                              std::vector<ConversionPipeline::Input>(8, {photo, false}), settings);
+  ASSERT_TRUE(pipeline.Start());
+  for (int i = 0; i < 8; ++i) {
+    const ConvertedFile file = pipeline.Take(i);
+    EXPECT_TRUE(file.ok) << i;
+    if (file.ok) fs::remove(fs::path(file.tempPath));
+  }
+  const PipelineStatistics stats = pipeline.Statistics();
+  EXPECT_LE(stats.peakReservedBytes, pipeline.MemoryBudget());
+  EXPECT_EQ(stats.peakConverting, 2);
 }
 
 }  // namespace
