@@ -99,8 +99,9 @@ run: bootstrap
 	  mkdir -p out && $(CLI) -o out tests/data/s005.jpg tests/data/s006.jpg tests/data/s007.jpg; \
 	fi
 
-# The README's set-up on a fresh Debian 12 root (debootstrap, chroot in a private mount namespace, /tmp on
-# a tmpfs): `make test` and `make run` from a clean clone of HEAD. Needs root; not part of `make test`.
+# The README's set-up on a fresh Debian 12 root (debootstrap, chroot with /proc, /sys, /dev and /tmp on a
+# tmpfs, in a private mount namespace where one can be made), with no locale set: `make test` and
+# `make run` from a clean clone of HEAD. Needs root; not part of `make test`.
 check-fresh:
 	@scripts/check-fresh
 
