@@ -21,6 +21,9 @@ RELEASE_DIR := build/release
 DIST_DIR := dist
 PREFIX ?= /usr/local
 DESTDIR ?=
+# Every file `make install` puts in place from this tree, with its DESTDIR, one a line: outside build/,
+# so that `make clean` keeps it, and added to by each install, so that `make uninstall` removes them all.
+INSTALL_RECORD ?= $(CURDIR)/installed-files.txt
 CLI := $(NATIVE_DIR)/quorvix
 
 # How each build tree is configured; every target that builds in a tree uses these.
@@ -96,8 +99,9 @@ run: bootstrap
 	  mkdir -p out && $(CLI) -o out tests/data/s005.jpg tests/data/s006.jpg tests/data/s007.jpg; \
 	fi
 
-# The README's set-up on a fresh Debian 12 root (debootstrap, chroot in a private mount namespace, /tmp on
-# a tmpfs): `make test` and `make run` from a clean clone of HEAD. Needs root; not part of `make test`.
+# The README's set-up on a fresh Debian 12 root (debootstrap, chroot with /proc, /sys, /dev and /tmp on a
+# tmpfs, in a private mount namespace where one can be made), with no locale set: `make test` and
+# `make run` from a clean clone of HEAD. Needs root; not part of `make test`.
 check-fresh:
 	@scripts/check-fresh
 
@@ -106,22 +110,27 @@ release:
 	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DQV_TESTS=OFF
 	cmake --build $(RELEASE_DIR) -j$(JOBS) --target quorvix
 
-# $(DESTDIR)$(PREFIX)/bin/quorvix, share/man/man1/quorvix.1, share/bash-completion/completions/quorvix.
+# $(DESTDIR)$(PREFIX)/bin/quorvix, share/man/man1/quorvix.1, share/bash-completion/completions/quorvix;
+# recorded in $(INSTALL_RECORD).
 install: release
 	@$(MAKE) --no-print-directory install-files
 
-# Installs from $(RELEASE_DIR) as it is built, and records the installed files with DESTDIR in
-# $(RELEASE_DIR)/installed-files.txt (CMake's install_manifest.txt leaves DESTDIR out, and `make deb`
-# overwrites it).
+# Installs from $(RELEASE_DIR) as it is built, and adds the installed files with DESTDIR (made absolute)
+# to $(INSTALL_RECORD), each once (CMake's install_manifest.txt leaves DESTDIR out, lists only the last
+# install, and `make deb` overwrites it).
 install-files:
 	DESTDIR="$(DESTDIR)" cmake --install $(RELEASE_DIR) --prefix "$(PREFIX)"
-	awk -v d="$(DESTDIR)" '{ print d $$0 }' $(RELEASE_DIR)/install_manifest.txt >$(RELEASE_DIR)/installed-files.txt
+	@d="$(DESTDIR)"; case $$d in ""|/*) ;; *) d="$(CURDIR)/$$d" ;; esac; \
+	{ if [ -f "$(INSTALL_RECORD)" ]; then cat "$(INSTALL_RECORD)"; fi; \
+	  awk -v d="$${d%/}" '{ print d $$0 }' $(RELEASE_DIR)/install_manifest.txt; } | \
+	  awk '!seen[$$0]++' >"$(INSTALL_RECORD).new" && mv -f "$(INSTALL_RECORD).new" "$(INSTALL_RECORD)"
 
-# Removes what the last `make install` put in place.
+# Removes every file that `make install` put in place from this tree, whatever DESTDIR and PREFIX each
+# install used. The record goes only when all of them are gone.
 uninstall:
-	@[ -f $(RELEASE_DIR)/installed-files.txt ] || { echo "uninstall: $(RELEASE_DIR)/installed-files.txt missing: nothing installed from here"; exit 1; }
-	xargs -r -d '\n' rm -fv <$(RELEASE_DIR)/installed-files.txt
-	rm -f $(RELEASE_DIR)/installed-files.txt
+	@[ -f "$(INSTALL_RECORD)" ] || { echo "uninstall: $(INSTALL_RECORD) missing: nothing installed from here"; exit 1; }
+	xargs -r -d '\n' rm -fv <"$(INSTALL_RECORD)"
+	rm -f "$(INSTALL_RECORD)"
 
 # dist/Quorvix-VERSION-win64.zip, dist/Quorvix-VERSION-setup.exe and dist/quorvix-VERSION.tar.gz
 # (scripts/make-dist) from the Windows build.

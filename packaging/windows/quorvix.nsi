@@ -68,6 +68,7 @@ VIAddVersionKey /LANG=1041 "LegalCopyright" "${PUBLISHER}"
 !insertmacro MUI_LANGUAGE "Japanese"
 
 Var AllUsers
+Var DefaultFolder
 
 ; Reads /ALLUSERS from the command line into $AllUsers and switches the shell folders and SHCTX (the
 ; registry root of the uninstall entry: HKLM for all users, else HKCU). Per machine needs the installer to run with administrator rights.
@@ -89,6 +90,13 @@ Var AllUsers
 !insertmacro SELECT_SCOPE "un."
 
 Function .onInit
+  ; Whether /D= chose the folder: without it $INSTDIR is InstallDir as the current user's context expands
+  ; it. Compared before SelectScope, after which $LOCALAPPDATA would name the all-users folder instead.
+  ${If} $INSTDIR == "$LOCALAPPDATA\Programs\${PRODUCT}"
+    StrCpy $DefaultFolder 1
+  ${Else}
+    StrCpy $DefaultFolder 0
+  ${EndIf}
   Call SelectScope
   ${If} $AllUsers = 1
     UserInfo::GetAccountType
@@ -98,9 +106,9 @@ Function .onInit
       SetErrorLevel 740
       Quit
     ${EndIf}
-    ; Only when no /D= was given.
-    StrCmp $INSTDIR "$LOCALAPPDATA\Programs\${PRODUCT}" 0 +2
-    StrCpy $INSTDIR "$PROGRAMFILES64\${PRODUCT}"
+    ${If} $DefaultFolder = 1
+      StrCpy $INSTDIR "$PROGRAMFILES64\${PRODUCT}"
+    ${EndIf}
   ${EndIf}
 FunctionEnd
 
