@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <exception>
-#include <system_error>
+#include <new>
 #include <utility>
 
 #include "engine/decoder.h"
@@ -68,23 +68,15 @@ ConversionPipeline::ConversionPipeline(const ConversionParams& params, std::wstr
 ConversionPipeline::~ConversionPipeline() { Stop(); }
 
 bool ConversionPipeline::Start() {
-  for (int i = 0; i < requestedWorkers_; ++i) {
-    auto worker = std::make_unique<Worker>();
-    if (!PrepareCodecStates(worker->states)) {
-      ReleaseCodecStates(worker->states);
-      break;
-    }
+  for (int i = static_cast<int>(workers_.size()); i < requestedWorkers_; ++i) {
+    std::unique_ptr<Worker> worker(new (std::nothrow) Worker);
+    if (!worker || !PrepareCodecStates(worker->states)) break;
     worker->states.decoder->memoryLimit = decodeLimit_;
     worker->ctx.params = &params_;
     worker->ctx.states = &worker->states;
     worker->ctx.tempFolder = tempFolder_;
     Worker& w = *worker;
-    try {
-      w.thread = std::thread([this, &w] { Work(w); });
-    } catch (const std::system_error&) {
-      ReleaseCodecStates(worker->states);
-      break;
-    }
+    if (!w.thread.Start([this, &w] { Work(w); })) break;
     workers_.push_back(std::move(worker));
   }
   return !workers_.empty();
@@ -98,7 +90,6 @@ int ConversionPipeline::NextIndex() const {
 }
 
 bool ConversionPipeline::MayClaim(int index) const {
-  if (alone_) return false;
   if (index > turn_ && stopHint_ != nullptr && stopHint_->load()) return false;
   if (inputs_[static_cast<size_t>(index)].waitsForTurn && index != turn_) return false;
   // Files under way count too: each of them will wait once it is done. The file whose turn it is may
@@ -107,7 +98,6 @@ bool ConversionPipeline::MayClaim(int index) const {
 }
 
 bool ConversionPipeline::MayConvert(int index, uint64_t need) const {
-  if (alone_) return false;
   // Files wait for memory in input order: a large one is not passed over for ever by small ones.
   if (*std::min_element(waitingForMemory_.begin(), waitingForMemory_.end()) != index) return false;
   return converting_ == 0 || (reserved_ <= budget_ && need <= budget_ - reserved_);
@@ -149,18 +139,17 @@ void ConversionPipeline::Work(Worker& worker) {
     stats_.peakConverting = std::max(stats_.peakConverting, converting_);
     stats_.peakReservedBytes = std::max(stats_.peakReservedBytes, reserved_);
     lock.unlock();
-    ConvertedFile result = Convert(worker, index, 0);
+    ConvertedFile result = Convert(worker.ctx, index, 0);
     // What this file freed goes back to the system, so that memory kept for reuse never adds to what
     // the budget lets the files under way hold.
     ReturnFreedMemory();
     lock.lock();
     reserved_ -= need;
     --converting_;
-    changed_.notify_all();
-    if (!result.ok && MayDependOnOthers(result.failure)) result = RetryAlone(worker, index, lock, std::move(result));
     --inFlight_;
+    const bool retry = !result.ok && MayDependOnOthers(result.failure);
     results_[static_cast<size_t>(index)] = std::move(result);
-    slots_[static_cast<size_t>(index)] = Slot::kReady;
+    slots_[static_cast<size_t>(index)] = retry ? Slot::kRetry : Slot::kReady;
     peakWaiting_ = std::max(peakWaiting_, ++waiting_);
     changed_.notify_all();
   }
@@ -168,18 +157,18 @@ void ConversionPipeline::Work(Worker& worker) {
   changed_.notify_all();
 }
 
-ConvertedFile ConversionPipeline::Convert(Worker& worker, int index, int attempt) {
+ConvertedFile ConversionPipeline::Convert(ConversionContext& ctx, int index, int attempt) {
   if (failAttempt_ && failAttempt_(index, attempt)) {
     ConvertedFile failed;
     failed.failure = ConversionFailure::kEncodeFailed;
     return failed;
   }
-  return ConvertInput(worker.ctx, inputs_[static_cast<size_t>(index)].path);
+  return ConvertInput(ctx, inputs_[static_cast<size_t>(index)].path);
 }
 
-void ConversionPipeline::DropFinished(int except) {
+void ConversionPipeline::DropFinished() {
   for (size_t i = 0; i < slots_.size(); ++i) {
-    if (static_cast<int>(i) == except || slots_[i] != Slot::kReady) continue;
+    if (slots_[i] != Slot::kReady && slots_[i] != Slot::kRetry) continue;
     if (results_[i].ok) DeleteFileAt(results_[i].tempPath);
     results_[i] = ConvertedFile{};
     slots_[i] = Slot::kPending;
@@ -189,23 +178,52 @@ void ConversionPipeline::DropFinished(int except) {
   }
 }
 
-ConvertedFile ConversionPipeline::RetryAlone(Worker& worker, int index, std::unique_lock<std::mutex>& lock,
-                                             ConvertedFile failed) {
-  // At its turn the run has placed every earlier file and holds nothing more; then nothing else may
-  // convert, and what was converted ahead goes, so that the file meets the machine as it would alone.
-  changed_.wait(lock, [&] { return stop_ || (turn_ == index && !alone_); });
-  if (stop_) return failed;
-  alone_ = true;
-  changed_.wait(lock, [&] { return converting_ == 0; });
-  DropFinished(index);
-  ++stats_.retriedAlone;
-  ++stats_.conversions;
-  lock.unlock();
+void ConversionPipeline::EndWorkers(const std::function<void()>& whileWaiting) {
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
+    stop_ = true;
+    changed_.notify_all();
+    const int started = static_cast<int>(workers_.size());
+    WaitCalling(lock, whileWaiting, [&] { return exited_ >= started; });
+  }
+  for (const std::unique_ptr<Worker>& worker : workers_) {
+    worker->thread.Join();
+    ReleaseCodecStates(worker->states);
+  }
+  workers_.clear();
+  std::lock_guard<std::mutex> lock(mutex_);
+  exited_ = 0;
+}
+
+ConvertedFile ConversionPipeline::RetryAlone(int index, const std::function<void()>& whileWaiting) {
+  // At its turn the caller has placed every earlier file and holds nothing more. The workers end, what
+  // they converted ahead goes, and the file is converted here, meeting the machine as it would alone.
+  EndWorkers(whileWaiting);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    DropFinished();
+    ++stats_.retriedAlone;
+    ++stats_.conversions;
+  }
   ReturnFreedMemory();
-  ConvertedFile result = Convert(worker, index, 1);
-  lock.lock();
-  alone_ = false;
-  changed_.notify_all();
+  ConvertedFile result;
+  {
+    CodecStates states;
+    ConversionContext ctx;
+    if (PrepareCodecStates(states)) {
+      states.decoder->memoryLimit = decodeLimit_;
+      ctx.params = &params_;
+      ctx.states = &states;
+      ctx.tempFolder = tempFolder_;
+      result = Convert(ctx, index, 1);
+    } else {
+      result.failure = ConversionFailure::kEncodeFailed;
+    }
+    ReleaseCodecStates(states);
+  }
+  ReturnFreedMemory();
+  std::lock_guard<std::mutex> lock(mutex_);
+  stop_ = false;
   return result;
 }
 
@@ -224,11 +242,26 @@ void ConversionPipeline::WaitCalling(std::unique_lock<std::mutex>& lock, const s
 }
 
 ConvertedFile ConversionPipeline::Take(int index, const std::function<void()>& whileWaiting) {
+  const size_t i = static_cast<size_t>(index);
   std::unique_lock<std::mutex> lock(mutex_);
   turn_ = index;
   changed_.notify_all();
-  const size_t i = static_cast<size_t>(index);
-  WaitCalling(lock, whileWaiting, [&] { return slots_[i] == Slot::kReady; });
+  // Without workers (none could be started again after a retry) the file is converted here.
+  const bool solo = workers_.empty();
+  if (!solo) WaitCalling(lock, whileWaiting, [&] { return slots_[i] == Slot::kReady || slots_[i] == Slot::kRetry; });
+  if (solo || slots_[i] == Slot::kRetry) {
+    if (slots_[i] == Slot::kRetry) {
+      slots_[i] = Slot::kPending;
+      --waiting_;
+    }
+    lock.unlock();
+    ConvertedFile result = RetryAlone(index, whileWaiting);
+    lock.lock();
+    slots_[i] = Slot::kTaken;
+    lock.unlock();
+    Start();  // the files after it go on beside the caller again
+    return result;
+  }
   slots_[i] = Slot::kTaken;
   --waiting_;
   changed_.notify_all();
@@ -236,23 +269,14 @@ ConvertedFile ConversionPipeline::Take(int index, const std::function<void()>& w
 }
 
 void ConversionPipeline::Stop(const std::function<void()>& whileWaiting) {
-  {
-    std::unique_lock<std::mutex> lock(mutex_);
-    stop_ = true;
-    changed_.notify_all();
-    const int started = static_cast<int>(workers_.size());
-    WaitCalling(lock, whileWaiting, [&] { return exited_ >= started; });
-  }
-  for (const std::unique_ptr<Worker>& worker : workers_)
-    if (worker->thread.joinable()) worker->thread.join();
+  EndWorkers(whileWaiting);
+  std::lock_guard<std::mutex> lock(mutex_);
+  stop_ = true;
   for (size_t i = 0; i < results_.size(); ++i) {
-    if (slots_[i] == Slot::kReady && results_[i].ok) DeleteFileAt(results_[i].tempPath);
+    if ((slots_[i] == Slot::kReady || slots_[i] == Slot::kRetry) && results_[i].ok) DeleteFileAt(results_[i].tempPath);
     slots_[i] = Slot::kTaken;
   }
   waiting_ = 0;
-  exited_ = 0;
-  for (const std::unique_ptr<Worker>& worker : workers_) ReleaseCodecStates(worker->states);
-  workers_.clear();
 }
 
 int ConversionPipeline::PeakFinishedWaiting() const {

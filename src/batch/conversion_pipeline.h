@@ -11,10 +11,10 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "engine/conversion.h"
+#include "platform/thread.h"
 
 namespace qv {
 
@@ -61,8 +61,9 @@ struct PipelineStatistics {
 //   its header says it needs fits what the conversions under way leave of it (a file that needs more
 //   waits until it is alone); each decode has the limit it would have alone;
 // - a conversion that fails in a way that may come from the others (memory, temporary space) is tried
-//   again at its turn, alone: the files converted ahead are deleted first (and converted again after
-//   it) and freed memory goes back to the system, as in a run of one file at a time;
+//   again at its turn on the caller's thread, alone: the workers end (their stacks and states go), the
+//   files converted ahead are deleted (and converted again after it) and freed memory goes back to the
+//   system, as in a run of one file at a time; then new workers go on;
 // - an input marked to wait for its turn (one the run may remove before it comes again) is converted
 //   only when every earlier file was handled.
 class ConversionPipeline {
@@ -95,9 +96,9 @@ class ConversionPipeline {
   // thread (nothing runs then).
   bool Start();
 
-  // The conversion of file `index`, waiting for it when it is not finished yet; while waiting,
-  // `whileWaiting` (when given) is called every few tens of milliseconds. Call with 0, 1, 2, …; the
-  // caller owns the temporary file of the result.
+  // The conversion of file `index`, waiting for it when it is not finished yet (and converting it here
+  // when it is to be tried again alone); while waiting, `whileWaiting` (when given) is called every few
+  // tens of milliseconds. Call with 0, 1, 2, …; the caller owns the temporary file of the result.
   ConvertedFile Take(int index, const std::function<void()>& whileWaiting = {});
 
   // Abandons the files ahead: lets the conversions under way end (calling `whileWaiting` meanwhile, when
@@ -112,11 +113,11 @@ class ConversionPipeline {
   PipelineStatistics Statistics() const;
 
  private:
-  enum class Slot : uint8_t { kPending, kReady, kTaken };
+  enum class Slot : uint8_t { kPending, kReady, kRetry, kTaken };
   struct Worker {
     CodecStates states;
     ConversionContext ctx;
-    std::thread thread;
+    WorkerThread thread;
   };
 
   void Work(Worker& worker);
@@ -124,10 +125,11 @@ class ConversionPipeline {
   int NextIndex() const;  // the lowest file not claimed yet, or the count when none is left
   bool MayClaim(int index) const;
   bool MayConvert(int index, uint64_t need) const;
-  void DropFinished(int except);
+  void DropFinished();
   // Without it:
-  ConvertedFile Convert(Worker& worker, int index, int attempt);
-  ConvertedFile RetryAlone(Worker& worker, int index, std::unique_lock<std::mutex>& lock, ConvertedFile failed);
+  ConvertedFile Convert(ConversionContext& ctx, int index, int attempt);
+  void EndWorkers(const std::function<void()>& whileWaiting);
+  ConvertedFile RetryAlone(int index, const std::function<void()>& whileWaiting);
   template <typename Done>
   void WaitCalling(std::unique_lock<std::mutex>& lock, const std::function<void()>& whileWaiting, Done done);
 
@@ -156,7 +158,6 @@ class ConversionPipeline {
   int peakWaiting_ = 0;
   int exited_ = 0;       // workers that have left their loop
   uint64_t reserved_ = 0;
-  bool alone_ = false;   // a retry alone runs or waits for the others to end: nothing new starts
   bool stop_ = false;
   PipelineStatistics stats_;
 };

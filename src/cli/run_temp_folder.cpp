@@ -17,14 +17,14 @@ constexpr wchar_t kOwnerLockName[] = L".owner";
 
 bool StartsWith(const std::wstring& text, const std::wstring& prefix) { return text.compare(0, prefix.size(), prefix) == 0; }
 
-// Deletes the files of `folder` and then the folder, trying again for a while when something is still
-// being written into it.
-void EmptyAndRemove(const std::wstring& folder) {
-  for (int attempt = 0; attempt < 100; ++attempt) {
+// Deletes the files of `folder` and then the folder, up to `attempts` times, 20 ms apart, while something
+// is still being written into it.
+void EmptyAndRemove(const std::wstring& folder, int attempts) {
+  for (int attempt = 0; attempt < attempts; ++attempt) {
+    if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
     for (const DirectoryEntry& entry : FindEntries(folder, L""))
       if ((entry.attributes & kAttributeDirectory) == 0) DeleteFileAt(JoinPath(folder, entry.name));
     if (RemoveEmptyFolder(folder)) return;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
 }
 
@@ -47,7 +47,7 @@ std::wstring MakeRunTempFolder(const std::wstring& base) {
 void RemoveRunTempFolder(const std::wstring& folder) {
   if (folder.empty()) return;
   ReleaseOwnerLocks();
-  EmptyAndRemove(folder);
+  EmptyAndRemove(folder, 100);
 }
 
 int RemoveAbandonedRunTempFolders(const std::wstring& base) {
@@ -56,7 +56,7 @@ int RemoveAbandonedRunTempFolders(const std::wstring& base) {
     if ((entry.attributes & kAttributeDirectory) == 0 || !StartsWith(entry.name, kRunTempPrefix)) continue;
     const std::wstring folder = JoinPath(base, entry.name);
     if (!IsOwnerLockAbandoned(JoinPath(folder, kOwnerLockName))) continue;
-    EmptyAndRemove(folder);
+    EmptyAndRemove(folder, 1);  // nothing writes into it any more; what cannot go now stays
     if (!PathExists(folder)) ++removed;
   }
   return removed;
