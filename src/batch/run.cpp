@@ -212,10 +212,10 @@ struct TempFileGuard {
   }
 };
 
-// Names the converted file, copies it into the output folder and removes the input when asked; always
-// on the run's thread, in input order.
-void HandleFile(const RunRequest& request, RunObserver& observer, ConversionRun& run, const RunInput& input) {
-  observer.FileStarting(run.fileIndex, input.path);
+// Converts (or takes the conversion of) the file whose turn it is, names it, copies it into the output
+// folder and removes the input when asked; the temporary file is gone when this returns.
+FileOutcome ConvertAndPlace(const RunRequest& request, RunObserver& observer, ConversionRun& run,
+                            const RunInput& input) {
   const ConvertedFile converted = TakeConversion(observer, run, input);
   const TempFileGuard guard{converted.tempPath};
   FileOutcome outcome;
@@ -247,6 +247,13 @@ void HandleFile(const RunRequest& request, RunObserver& observer, ConversionRun&
   if (run.rule == NamingRule::kExifDate && converted.exifDateFound && IsUsableExifDate(converted.exifDateTime)) {
     for (int i = 0; i < 19; ++i) outcome.exifDate += static_cast<wchar_t>(converted.exifDateTime.text[i]);
   }
+  return outcome;
+}
+
+// One file of the run, reported; always on the run's thread, in input order.
+void HandleFile(const RunRequest& request, RunObserver& observer, ConversionRun& run, const RunInput& input) {
+  observer.FileStarting(run.fileIndex, input.path);
+  const FileOutcome outcome = ConvertAndPlace(request, observer, run, input);
   observer.FileDone(outcome);
   ++run.fileIndex;
 }

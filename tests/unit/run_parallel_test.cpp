@@ -350,8 +350,20 @@ TEST(ParallelRun, AnInputSavedAnewAfterAWorkerReadItIsConvertedAgainAtItsTurn) {
   }
 }
 
+// Cancels after the first file, once the large one is being encoded (its temporary file exists).
+class CancelDuringEncodeObserver : public test::RecordingObserver {
+ public:
+  fs::path tmp;
+  void FileDone(const FileOutcome& o) override {
+    RecordingObserver::FileDone(o);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (CountFiles(tmp) == 0 && std::chrono::steady_clock::now() < until)
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+};
+
 TEST(ParallelRun, TheFrontEndIsKeptAliveWhileTheRunWaitsForAWorker) {
-  // A large photo (about a second) beside a tiny one: waited for at its turn, and after a cancel.
+  // A large photo (a second or so) beside a tiny one: waited for at its turn, and after a cancel.
   for (const bool largeFirst : {true, false}) {
     test::ScratchDir dir;
     fs::copy_file(test::DataDir() / "s030.jpg", dir.path() / "large.jpg");
@@ -361,10 +373,13 @@ TEST(ParallelRun, TheFrontEndIsKeptAliveWhileTheRunWaitsForAWorker) {
                                        : std::vector<const char*>{"small.jpg", "large.jpg"})
       request.inputs.push_back({(dir.path() / name).wstring(), Utf8(name)});
     fs::create_directories(dir.path() / "out");
+    fs::create_directories(dir.path() / "tmp");
     request.outputFolder = (dir.path() / "out").wstring();
+    request.tempFolder = (dir.path() / "tmp").wstring() + static_cast<wchar_t>(fs::path::preferred_separator);
     request.params.ScaleNum = 8;
     request.jobs = 2;
-    test::RecordingObserver observer;
+    CancelDuringEncodeObserver observer;
+    observer.tmp = dir.path() / "tmp";
     observer.cancelAfter = largeFirst ? -1 : 1;
     ExecuteRun(request, observer);
     EXPECT_GT(observer.keepAlives, 0) << (largeFirst ? "waiting for its turn" : "stopping");
