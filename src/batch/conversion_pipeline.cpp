@@ -140,9 +140,6 @@ void ConversionPipeline::Work(Worker& worker) {
     stats_.peakReservedBytes = std::max(stats_.peakReservedBytes, reserved_);
     lock.unlock();
     ConvertedFile result = Convert(worker.ctx, index, 0);
-    // What this file freed goes back to the system, so that memory kept for reuse never adds to what
-    // the budget lets the files under way hold.
-    ReturnFreedMemory();
     lock.lock();
     reserved_ -= need;
     --converting_;
