@@ -266,36 +266,30 @@ class InterruptingObserver : public test::RecordingObserver {
   }
 };
 
-TEST(ParallelRun, AStopHintEndsTheRunWithoutLeftovers) {
-  RunTree tree({});
-  RunRequest request;
-  for (const auto& input : kInputs) request.inputs.push_back({(tree.in() / input.first).wstring(), Utf8(input.first)});
-  request.outputFolder = tree.out().wstring();
-  request.tempFolder = tree.tmp().wstring() + static_cast<wchar_t>(fs::path::preferred_separator);
-  request.jobs = kParallelJobs;
-  InterruptingObserver observer;
-  request.stopHint = &observer.interrupted;
-  const RunSummary summary = ExecuteRun(request, observer);
-  EXPECT_TRUE(summary.cancelled);
-  EXPECT_EQ(observer.outcomes.size(), 3u);
-  EXPECT_EQ(summary.written, 3);
-  EXPECT_EQ(RunTree::Files(tree.out()).size(), 3u);
-  EXPECT_TRUE(RunTree::Files(tree.tmp()).empty());
-}
-
-TEST(ParallelRun, AStopKnownBeforeTheRunConvertsNothingBeyondTheFirstFile) {
-  RunTree tree({});
-  RunRequest request;
-  for (const auto& input : kInputs) request.inputs.push_back({(tree.in() / input.first).wstring(), Utf8(input.first)});
-  request.outputFolder = tree.out().wstring();
-  request.tempFolder = tree.tmp().wstring() + static_cast<wchar_t>(fs::path::preferred_separator);
-  request.jobs = kParallelJobs;
-  InterruptingObserver observer;
-  observer.interrupted.store(true);
-  request.stopHint = &observer.interrupted;
-  const RunSummary summary = ExecuteRun(request, observer);
-  EXPECT_EQ(summary.written, 1);
-  EXPECT_EQ(summary.pipeline.conversions, 1);  // the workers started nothing ahead
+TEST(ParallelRun, AStopHintEndsTheRunWithoutLeftoversAndStartsNothingAhead) {
+  // Interrupted while the third file starts, and before the run began: the workers start nothing
+  // beyond the file whose turn it is once the stop is known.
+  for (const bool before : {false, true}) {
+    RunTree tree({});
+    RunRequest request;
+    for (const auto& input : kInputs) request.inputs.push_back({(tree.in() / input.first).wstring(), Utf8(input.first)});
+    request.outputFolder = tree.out().wstring();
+    request.tempFolder = tree.tmp().wstring() + static_cast<wchar_t>(fs::path::preferred_separator);
+    request.jobs = kParallelJobs;
+    InterruptingObserver observer;
+    observer.interrupted.store(before);
+    request.stopHint = &observer.interrupted;
+    const RunSummary summary = ExecuteRun(request, observer);
+    const int written = before ? 1 : 3;
+    EXPECT_TRUE(summary.cancelled);
+    EXPECT_EQ(observer.outcomes.size(), static_cast<size_t>(written));
+    EXPECT_EQ(summary.written, written);
+    EXPECT_EQ(RunTree::Files(tree.out()).size(), static_cast<size_t>(written));
+    EXPECT_TRUE(RunTree::Files(tree.tmp()).empty());
+    if (before) {
+      EXPECT_EQ(summary.pipeline.conversions, 1);
+    }
+  }
 }
 
 // Files in `folder` now.
