@@ -234,6 +234,34 @@ TEST(LeftOutScans, ScansTheLibraryWouldRefuseFailTheDecodeAsBefore) {
   EXPECT_TRUE(Decode(photo, 1, false).ok);
 }
 
+// Layouts where leaving a scan out would change what the library does, though no scan is refused.
+// s002 is 4:2:0: at 1/8 only its luma AC scans may be left out.
+TEST(LeftOutScans, ScanOrdersWhereTheFullDecodeDiffers) {
+  const std::vector<unsigned char> s002 = test::ReadAll(test::DataDir() / "s002.jpg");
+  // No luma AC coefficient below the tenth: the full decode smooths luma, DC included. Before the first
+  // scan, 0xFF 0x00 and the bytes up to the next marker are junk to the library, which then skips an APP1
+  // segment; read as a segment with a length instead, they reveal two scans inside that APP1, the second
+  // claiming luma AC 1-63.
+  const std::vector<unsigned char> lumaLate =
+      Rewrite(s002, {{{0, 1, 2}, 0, 0, 0, 0}, {{1}, 1, 63, 0, 0}, {{2}, 1, 63, 0, 0}, {{0}, 10, 63, 0, 0}});
+  std::vector<unsigned char> hidden = {0xFF, 0x00, 0x00, 0x0E, 0xFF, 0xE1, 0x00, 0x22};
+  hidden.resize(hidden.size() + 8, 0x11);
+  hidden.insert(hidden.end(), {0xFF, 0xDA, 0, 12, 3, 1, 0, 2, 0, 3, 0, 0, 0, 0, 0xFF, 0xDA, 0, 8, 1, 1, 3, 1, 63, 0});
+  const struct {
+    const char* what;
+    std::vector<unsigned char> bytes;
+  } cases[] = {
+      {"junk before the first scan", Insert(lumaLate, ScanOffsets(lumaLate).at(0), hidden)},
+  };
+  for (const auto& c : cases) {
+    const Decoded every = Decode(c.bytes, 1, true);
+    const Decoded fast = Decode(c.bytes, 1, false);
+    ASSERT_TRUE(every.ok) << c.what;
+    EXPECT_EQ(fast.skippedScans, 0) << c.what;
+    EXPECT_TRUE(fast == every) << c.what;
+  }
+}
+
 TEST(LeftOutScans, MarkersBetweenScans) {
   // Comments and tables between scans are still read; bytes the walk does not expect (junk after a
   // segment, a restart marker outside a scan, a line-count marker) make it read everything. Either way:
