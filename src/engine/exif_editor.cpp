@@ -371,16 +371,21 @@ std::vector<uint32_t> Coverage(const std::vector<Span>& spans, size_t size) {
   return cover;
 }
 
-// Zeroes what belongs only to the thumbnail and cuts the payload after the last kept byte.
+// Zeroes what belongs only to the thumbnail, and cuts the payload off where the thumbnail's bytes and
+// zero padding run to its end. Other bytes stay where they are even when no kept directory names them:
+// maker notes point to data of their own beyond their entry (previews, further directories), often
+// after the thumbnail. The cut starts at a thumbnail byte, never in zero bytes before it, which may
+// still end such data.
 void DropThumbnail(const Layout& layout, std::vector<unsigned char>& out) {
   const std::vector<uint32_t> kept = Coverage(layout.kept, out.size());
   const std::vector<uint32_t> dropped = Coverage(layout.dropped, out.size());
-  size_t keptEnd = 0;
-  for (size_t i = 0; i < out.size(); ++i) {
-    if (kept[i] != 0) keptEnd = i + 1;
-    if (dropped[i] != 0 && kept[i] == 0) out[i] = 0;
-  }
-  out.resize(keptEnd);
+  auto thumbnailOnly = [&](size_t i) { return dropped[i] != 0 && kept[i] == 0; };
+  size_t end = out.size();
+  while (end > 0 && (thumbnailOnly(end - 1) || (out[end - 1] == 0 && kept[end - 1] == 0))) --end;
+  while (end < out.size() && !thumbnailOnly(end)) ++end;
+  for (size_t i = 0; i < out.size(); ++i)
+    if (thumbnailOnly(i)) out[i] = 0;
+  out.resize(end);
 }
 
 }  // namespace

@@ -42,9 +42,10 @@ struct ExifOutputFacts {
 // Edited in place, so no offset moves and maker notes stay valid: orientation set to a SHORT 1 (when
 // `resetOrientation`), ImageWidth/ImageLength of IFD0 and PixelXDimension/PixelYDimension of the Exif
 // IFD set to the output's size (as a LONG when a SHORT cannot hold it), IFD0's link to IFD1 and the
-// links after the Exif, GPS and Interoperability directories set to 0. The thumbnail directory and its
-// data are then cut off with everything after the last byte that a kept directory uses; what of them
-// lies before that byte is zeroed. The output is never longer than the input.
+// links after the Exif, GPS and Interoperability directories set to 0. The bytes that only the thumbnail
+// directory and its data use are zeroed, and cut off where they and zero padding end the payload; every
+// other byte stays, named by a kept directory or not (maker notes point to data beyond their own entry).
+// The output is never longer than the input.
 bool MakeOutputExif(const unsigned char* payload, size_t size, const ExifOutputFacts& facts,
                     std::vector<unsigned char>& out, ExifDropReason& reason);
 

@@ -181,6 +181,7 @@ INSTANTIATE_TEST_SUITE_P(ByteOrders, ExifEditorOrder, testing::Values(true, fals
 TEST_P(ExifEditorOrder, EditsOrientationSizesAndCutsTheTrailingThumbnail) {
   const bool little = GetParam();
   Payload p = Camera(little);
+  p.blocks.push_back(Data("padding", 20, 0));  // as phones fill the segment up: goes with the thumbnail
   const Bytes in = p.Build();
   EXPECT_EQ(Orientation(in), 6);
 
@@ -229,7 +230,7 @@ TEST_P(ExifEditorOrder, DefaultFactsChangeOnlyTheThumbnail) {
   EXPECT_EQ(r.out, in) << "nothing to remove, nothing to cut";
 }
 
-TEST_P(ExifEditorOrder, ZeroesAThumbnailThatKeptDataFollows) {
+TEST_P(ExifEditorOrder, ZeroesAThumbnailThatOtherDataFollows) {
   const bool little = GetParam();
   Payload p;
   p.little = little;
@@ -238,14 +239,13 @@ TEST_P(ExifEditorOrder, ZeroesAThumbnailThatKeptDataFollows) {
               Data("thumb", 16, 0xD8),
               Dir("exif", {Blob(0x927C, 7, 8, "note")}),
               Data("note", 8, 0x33),
-              Data("padding", 5, 0x77)};
+              Data("preview", 5, 0x77)};  // named by no directory: a maker note's preview, say
   const Bytes in = p.Build();
   const Result r = Edit(in);
   ASSERT_TRUE(r.ok);
-  ASSERT_EQ(r.out.size(), p.at["padding"]) << "unreferenced bytes after the last kept one go";
+  ASSERT_EQ(r.out.size(), in.size());
   for (size_t i = p.at["ifd1"]; i < p.at["exif"]; ++i) EXPECT_EQ(r.out[i], 0) << i;
-  EXPECT_EQ(Bytes(r.out.begin() + p.at["exif"], r.out.end()),
-            Bytes(in.begin() + p.at["exif"], in.begin() + p.at["padding"]));
+  EXPECT_EQ(Bytes(r.out.begin() + p.at["exif"], r.out.end()), Bytes(in.begin() + p.at["exif"], in.end()));
 }
 
 TEST_P(ExifEditorOrder, StripThumbnailsAndDataSharedWithKeptValuesAreHandled) {
