@@ -374,6 +374,7 @@ TEST_F(CliTest, StoredValuesAreBoundedLikeTheWindowsFields) {
   stored.Quality = 150;
   stored.TopAdd = 1;
   stored.TopStr = std::wstring(300, L'p');
+  stored.ScaleNum = 0;  // would convert at full size
   StoredAppState state;
   ASSERT_TRUE(SaveSettings(ini.wstring(), stored, state));
   const std::string expected = std::string(259, 'p') + "09999.jpg";
@@ -385,6 +386,7 @@ TEST_F(CliTest, StoredValuesAreBoundedLikeTheWindowsFields) {
   const std::vector<nlohmann::json> lines = r.Lines();
   ASSERT_EQ(lines.size(), 2u) << r.err;
   EXPECT_EQ(lines[0]["quality"], 100);
+  EXPECT_EQ(lines[0]["width"], 19);  // at 1/8
   EXPECT_EQ(lines[0]["output"], (out / "09999.jpg").string());
   EXPECT_EQ(Count(scratch.path() / "tmp"), 0u);
 }

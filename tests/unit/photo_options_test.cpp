@@ -146,6 +146,8 @@ TEST(LongEdgeScale, PicksTheLargestScaleWithinTheBound) {
       {4000, 3000, 8, 0, 8},        // no bound
       {1601, 10, 8, 1601, 8},       // exactly at the bound
       {1602, 10, 8, 1601, 7},       // rounding up: 1602 * 7 / 8 = 1401.75 -> 1402
+      {4000, 3000, -1, 1600, 1},    // a chosen scale below 1 acts as 1
+      {4000, 3000, 0, 0, 1},        // also without a bound
       {13, 13, 1, 1, 1},
   };
   for (const Case& c : cases)
