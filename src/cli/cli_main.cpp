@@ -202,7 +202,10 @@ class ConsoleObserver : public RunObserver {
       j["exif_kept"] = o.photo.exifKept;
       if (o.photo.exifDropped != ExifDropReason::kNone) j["exif_dropped"] = ExifDropReasonName(o.photo.exifDropped);
     }
-    if (params_.KeepIcc == 1) j["icc_kept"] = o.photo.iccKept;
+    if (params_.KeepIcc == 1) {
+      j["icc_kept"] = o.photo.iccKept;
+      if (o.photo.iccDropped != IccDropReason::kNone) j["icc_dropped"] = IccDropReasonName(o.photo.iccDropped);
+    }
     if (params_.KeepTime == 1) j["time_kept"] = o.timeKept;
   }
   double Elapsed() const { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count(); }

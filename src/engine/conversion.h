@@ -41,12 +41,22 @@ enum class ConversionFailure {
   kEncodeFailed,  // the temporary file could not be made or written
 };
 
+// Why an input's colour profile was left out although it was asked for.
+enum class IccDropReason {
+  kNone,
+  kColourSpaceMismatch,  // the profile describes other data than the output's ("RGB " or "GRAY")
+};
+
+// "" / "colour-space-mismatch".
+const char* IccDropReasonName(IccDropReason reason);
+
 // What the last conversion kept of its input beyond the pixels, and the scale it used.
 struct PhotoResult {
   bool rotated = false;    // the pixels were turned upright by the Exif orientation
   bool exifKept = false;   // the output carries the input's Exif data
   bool iccKept = false;    // the output carries the input's colour profile
   ExifDropReason exifDropped = ExifDropReason::kNone;  // why the input's Exif was left out
+  IccDropReason iccDropped = IccDropReason::kNone;     // why the input's colour profile was left out
   int32_t scaleNum = 0;    // the N of N/8 the input was decoded at
 };
 

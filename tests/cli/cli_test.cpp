@@ -648,14 +648,24 @@ TEST_F(CliTest, KeptExifReadsBackWithExiftoolButForTheTagsOfTheOldPixels) {
   }
 }
 
-// Exif that cannot be edited safely is left out with its reason; the photo is still written.
+// Exif that cannot be edited safely, and a colour profile of other data than the output's, are left out
+// with their reasons; the photo is still written.
 TEST_F(CliTest, UnsoundExifIsLeftOutWithItsReason) {
   Copy("s019.jpg", "bad-header.jpg");
   Copy("s043.jpg", "bad-directory.jpg");
+  // A grey photo with an RGB profile (20 bytes of its header, in one APP2 chunk).
+  std::vector<unsigned char> grey = test::ReadAll(test::DataDir() / "s045.jpg");
+  std::vector<unsigned char> icc = {0xFF, 0xE2, 0, 36, 'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', 0, 1, 1};
+  icc.resize(icc.size() + 16);
+  icc.insert(icc.end(), {'R', 'G', 'B', ' '});
+  grey.insert(grey.begin() + 2, icc.begin(), icc.end());
+  test::WriteAll(in / "grey.jpg", grey);
   Result r = Run({"--json", "-s", "8", "--keep-exif", "--keep-icc", "--keep-time", "-o", out.string(), in.string()});
   EXPECT_EQ(r.code, 0) << r.err;
   const std::vector<nlohmann::json> lines = r.Lines();
-  ASSERT_EQ(lines.size(), 3u) << r.out;
+  ASSERT_EQ(lines.size(), 4u) << r.out;
+  EXPECT_EQ(lines[2]["icc_kept"], false);
+  EXPECT_EQ(lines[2]["icc_dropped"], "colour-space-mismatch");
   for (size_t k = 0; k < 2; ++k) {
     EXPECT_EQ(lines[k]["status"], "converted");
     EXPECT_EQ(lines[k]["exif_kept"], false);
