@@ -91,8 +91,8 @@ void RemoveRunTempFolder() {
   }
 }
 
-// The run's reports on a console: a progress line on a terminal, a line per skipped file or input not
-// removed, JSON lines, the summary.
+// The run's reports on a console: a progress line on a terminal, a line per skipped file, output over
+// the size bound or input not removed, JSON lines, the summary.
 class ConsoleObserver : public RunObserver {
  public:
   ConsoleObserver(const CliOptions& options, const CliRun& run)
@@ -148,14 +148,16 @@ class ConsoleObserver : public RunObserver {
       WriteJsonLine(o, converted);
       return;
     }
-    if (quiet_ || (converted && !removalFailed)) return;
-    ClearProgress();
+    if (quiet_) return;
     const std::wstring& shown =
         static_cast<size_t>(o.fileIndex) < shown_.size() ? shown_[o.fileIndex] : o.inputPath;
-    std::wstring text;
-    if (!converted) text = SkipReasonText(o.status);
-    else text = MessageText(removeByRecycling_ ? CliMessage::kNotRecycled : CliMessage::kNotDeleted);
-    WriteText(Stream::kErr, Diagnostic(shown, text));
+    if (converted && o.photo.overLimit) Say(shown, OverLimitText(params_.LmtVal));
+    const CliMessage notRemoved = removeByRecycling_ ? CliMessage::kNotRecycled : CliMessage::kNotDeleted;
+    if (!converted) {
+      Say(shown, SkipReasonText(o.status));
+    } else if (removalFailed) {
+      Say(shown, MessageText(notRemoved));
+    }
   }
   bool PollCancelRequest() override { return gInterrupted.load(); }
   bool ConfirmCancel() override { return true; }  // Ctrl-C is the answer already
@@ -207,6 +209,12 @@ class ConsoleObserver : public RunObserver {
       if (o.photo.iccDropped != IccDropReason::kNone) j["icc_dropped"] = IccDropReasonName(o.photo.iccDropped);
     }
     if (params_.KeepTime == 1) j["time_kept"] = o.timeKept;
+    if (params_.Limit == 1) j["over_limit"] = o.photo.overLimit;
+  }
+  // One diagnostic line about a file on standard error.
+  void Say(const std::wstring& shown, const std::wstring& text) {
+    ClearProgress();
+    WriteText(Stream::kErr, Diagnostic(shown, text));
   }
   double Elapsed() const { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count(); }
   void ClearProgress() {

@@ -192,6 +192,7 @@ bool ConvertLoadedImage(ConversionContext& ctx, const std::wstring& outputPath) 
   encoder.comment = nullptr;
   encoder.exif = encoder.icc = nullptr;
   ctx.writtenQuality = ok ? encoder.writtenQuality : 0;
+  ctx.photo.overLimit = ok && encoder.writtenOverBound;
   CleanUpEncoderState(encoder);
   return ok;
 }

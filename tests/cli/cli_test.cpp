@@ -679,6 +679,27 @@ TEST_F(CliTest, UnsoundExifIsLeftOutWithItsReason) {
   }
 }
 
+// A size bound that even quality 1 cannot meet: the file is written at quality 1 all the same, and said so.
+TEST_F(CliTest, OutputsOverTheSizeBoundAreWrittenAtQualityOneAndReported) {
+  Copy("s030.jpg", "big.jpg");    // 408 x 306 at 1/8: more than 1 KB at any quality
+  Copy("s002.jpg", "small.jpg");  // 19 x 13: fits
+  Result r = Run({"--limit", "1", "-o", out.string(), in.string()});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.err, "quorvix: " + (in / "big.jpg").string() + ": written at quality 1, still larger than 1 KB\n");
+  EXPECT_EQ(Count(out), 2u);
+  r = Run({"--limit", "1", "-o", out.string(), (in / "big.jpg").string()}, Env({"LANG=ja_JP.UTF-8"}));
+  EXPECT_EQ(r.err, "quorvix: " + (in / "big.jpg").string() + ": 画質 1 で書き込みましたが、1 KB を超えています。\n");
+  EXPECT_EQ(Run({"--quiet", "--limit", "1", "-o", out.string(), in.string()}).err, "");
+  r = Run({"--json", "--limit", "1", "-o", out.string(), in.string()});
+  EXPECT_EQ(r.err, "");
+  const std::vector<nlohmann::json> lines = r.Lines();
+  ASSERT_EQ(lines.size(), 3u) << r.out;
+  EXPECT_EQ(lines[0]["over_limit"], true);
+  EXPECT_EQ(lines[0]["quality"], 1);
+  EXPECT_GT(lines[0]["bytes"].get<int>(), 1024);
+  EXPECT_EQ(lines[1]["over_limit"], false);
+}
+
 // Switches stored with --save hold for later runs; their opposites turn them off for one run.
 TEST_F(CliTest, StoredPhotoSwitchesAndTheirOpposites) {
   Copy("s044.jpg", "phone.jpg");
