@@ -204,6 +204,18 @@ TEST_P(ExifEditorOrder, EditsOrientationSizesAndCutsTheTrailingThumbnail) {
   ASSERT_TRUE(FindEntry(r.out, little, exif, 0xA003, f));
   EXPECT_EQ(f.value, 70000u);
   EXPECT_EQ(Link(r.out, little, ifd0), 0u);
+  // A size keeps the entry's type while it fits: 65535 is still a SHORT, and a LONG stays a LONG.
+  const Result narrow = Edit(in, {false, 65535, 640});
+  const struct {
+    size_t dir;
+    uint16_t tag, type;
+    uint32_t value;
+  } sizes[] = {{ifd0, 0x0100, 3, 65535}, {ifd0, 0x0101, 4, 640}, {exif, 0xA002, 3, 65535}, {exif, 0xA003, 4, 640}};
+  for (const auto& e : sizes) {
+    ASSERT_TRUE(FindEntry(narrow.out, little, e.dir, e.tag, f));
+    EXPECT_EQ(f.type, e.type) << e.tag;
+    EXPECT_EQ(f.value, e.value) << e.tag;
+  }
 
   // Everything else is byte for byte where it was: the maker note and the strings above all.
   Bytes expected(in.begin(), in.begin() + static_cast<std::ptrdiff_t>(r.out.size()));

@@ -146,6 +146,7 @@ TEST(LongEdgeScale, PicksTheLargestScaleWithinTheBound) {
       {4000, 3000, 8, 0, 8},        // no bound
       {1601, 10, 8, 1601, 8},       // exactly at the bound
       {1602, 10, 8, 1601, 7},       // rounding up: 1602 * 7 / 8 = 1401.75 -> 1402
+      {1601, 10, 8, 1400, 6},       // 7/8 gives 1400.875 -> 1401, one too many
       {4000, 3000, -1, 1600, 1},    // a chosen scale below 1 acts as 1
       {4000, 3000, 0, 0, 1},        // also without a bound
       {13, 13, 1, 1, 1},
@@ -169,7 +170,7 @@ TEST_F(PhotoOptionsTest, MixedFolderUnderALongEdgeBoundAndTurnedPhotos) {
   };
   ScratchDir in;
   for (const Input& i : inputs) {
-    ASSERT_TRUE(test::WriteTestJpeg(in.file("plain.jpg"), i.width, i.height, 3, flat, 30));
+    ASSERT_TRUE(test::WriteTestJpeg(in.file("plain.jpg"), i.width, i.height, 3, flat, 30, false, 1, 72, 300));
     std::vector<unsigned char> bytes = test::ReadAll(in.path() / "plain.jpg");
     if (i.orientation != 1) bytes = WithSegments(bytes, OrientationSegment(i.orientation, false));
     test::WriteAll(in.path() / i.name, bytes);
@@ -196,6 +197,8 @@ TEST_F(PhotoOptionsTest, MixedFolderUnderALongEdgeBoundAndTurnedPhotos) {
     const test::JpegInfo info = test::ParseJpeg(test::ReadAll(fs::path(o.outputPath)));
     EXPECT_EQ(info.width, inputs[k].expectedWidth);
     EXPECT_EQ(info.height, inputs[k].expectedHeight);
+    // 72 x 300 dpi: a quarter turn swaps the densities with the sides.
+    EXPECT_EQ(info.xDensity > info.yDensity, inputs[k].orientation == 6) << inputs[k].name;
   }
 }
 
