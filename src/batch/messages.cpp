@@ -28,10 +28,13 @@ const wchar_t kCancelQuestion[] = L"変換処理を中止しますか？";
 const wchar_t kSummaryCaption[] = L"変換完了";
 const wchar_t kInputCountLabel[] = L"入力ファイル数";
 const wchar_t kOutputCountLabel[] = L"出力ファイル数";
+const wchar_t kOverLimitCountLabel[] = L"サイズ指定を超えたファイル数";
 
-std::wstring SummaryBoxText(int planned, int written) {
-  return std::wstring(kInputCountLabel) + L"  " + std::to_wstring(planned) + L"\n" + kOutputCountLabel + L"  " +
-         std::to_wstring(written) + L"\n    ";
+std::wstring SummaryBoxText(int planned, int written, int overLimit) {
+  std::wstring text = std::wstring(kInputCountLabel) + L"  " + std::to_wstring(planned) + L"\n" + kOutputCountLabel +
+                      L"  " + std::to_wstring(written) + L"\n";
+  if (overLimit > 0) text += std::wstring(kOverLimitCountLabel) + L"  " + std::to_wstring(overLimit) + L"\n";
+  return text + L"    ";
 }
 
 std::wstring SummaryTitle(int planned, int written) {

@@ -34,9 +34,12 @@ extern const wchar_t kCancelQuestion[];      // asked when Escape or the stop bu
 extern const wchar_t kSummaryCaption[];      // "変換完了"
 extern const wchar_t kInputCountLabel[];     // "入力ファイル数"
 extern const wchar_t kOutputCountLabel[];    // "出力ファイル数"
+extern const wchar_t kOverLimitCountLabel[];  // "サイズ指定を超えたファイル数"
 
-// The summary message box text: "入力ファイル数  N\n出力ファイル数  M\n    ".
-std::wstring SummaryBoxText(int planned, int written);
+// The summary message box text: "入力ファイル数  N\n出力ファイル数  M\n    ", with the line
+// "サイズ指定を超えたファイル数  K\n" before the last one when `overLimit` outputs are larger than the
+// size bound.
+std::wstring SummaryBoxText(int planned, int written, int overLimit = 0);
 
 // The summary in the title: "変換完了    M/N （出力ファイル数/入力ファイル数）".
 std::wstring SummaryTitle(int planned, int written);

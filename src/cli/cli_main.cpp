@@ -75,8 +75,8 @@ void HardStop() {
   RemoveRunTempFolder(gRunTempFolder);
 }
 
-// The run's reports on a console: a progress line on a terminal, a line per skipped file or input not
-// removed, JSON lines, the summary.
+// The run's reports on a console: a progress line on a terminal, a line per skipped file, output over
+// the size bound or input not removed, JSON lines, the summary.
 class ConsoleObserver : public RunObserver {
  public:
   ConsoleObserver(const CliOptions& options, const CliRun& run)
@@ -132,15 +132,18 @@ class ConsoleObserver : public RunObserver {
       WriteJsonLine(o, converted);
       return;
     }
-    if (quiet_ || (converted && !removalFailed)) return;
-    ClearProgress();
+    if (quiet_) return;
     const std::wstring& shown =
         static_cast<size_t>(o.fileIndex) < shown_.size() ? shown_[o.fileIndex] : o.inputPath;
-    std::wstring text;
-    if (!converted) text = SkipReasonText(o.status);
-    else if (o.disposal == DisposalResult::kChanged) text = MessageText(CliMessage::kInputChanged);
-    else text = MessageText(removeByRecycling_ ? CliMessage::kNotRecycled : CliMessage::kNotDeleted);
-    WriteText(Stream::kErr, Diagnostic(shown, text));
+    if (converted && o.photo.overLimit) Say(shown, OverLimitText(params_.LmtVal));
+    const CliMessage notRemoved = o.disposal == DisposalResult::kChanged ? CliMessage::kInputChanged
+                                  : removeByRecycling_                   ? CliMessage::kNotRecycled
+                                                                         : CliMessage::kNotDeleted;
+    if (!converted) {
+      Say(shown, SkipReasonText(o.status));
+    } else if (removalFailed) {
+      Say(shown, MessageText(notRemoved));
+    }
   }
   bool PollCancelRequest() override { return gInterrupted.load(); }
   bool ConfirmCancel() override { return true; }  // Ctrl-C is the answer already
@@ -190,8 +193,17 @@ class ConsoleObserver : public RunObserver {
       j["exif_kept"] = o.photo.exifKept;
       if (o.photo.exifDropped != ExifDropReason::kNone) j["exif_dropped"] = ExifDropReasonName(o.photo.exifDropped);
     }
-    if (params_.KeepIcc == 1) j["icc_kept"] = o.photo.iccKept;
+    if (params_.KeepIcc == 1) {
+      j["icc_kept"] = o.photo.iccKept;
+      if (o.photo.iccDropped != IccDropReason::kNone) j["icc_dropped"] = IccDropReasonName(o.photo.iccDropped);
+    }
     if (params_.KeepTime == 1) j["time_kept"] = o.timeKept;
+    if (params_.Limit == 1) j["over_limit"] = o.photo.overLimit;
+  }
+  // One diagnostic line about a file on standard error.
+  void Say(const std::wstring& shown, const std::wstring& text) {
+    ClearProgress();
+    WriteText(Stream::kErr, Diagnostic(shown, text));
   }
   double Elapsed() const { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count(); }
   void ClearProgress() {

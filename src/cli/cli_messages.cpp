@@ -90,6 +90,12 @@ std::wstring MessageText(CliMessage message) { return Pick(TextOf(message)); }
 
 std::wstring SkipReasonText(FileStatus status) { return Pick(ReasonOf(status)); }
 
+std::wstring OverLimitText(int32_t limitKb) {
+  const std::wstring kb = std::to_wstring(limitKb) + L" KB";
+  return JapaneseMessages() ? L"画質 1 で書き込みましたが、" + kb + L" を超えています。"
+                            : L"written at quality 1, still larger than " + kb;
+}
+
 const char* MessageReason(CliMessage message) {
   switch (message) {
     case CliMessage::kNoSuchPath: return "no-such-path";

@@ -37,6 +37,10 @@ std::wstring MessageText(CliMessage message);
 // Why a file was skipped, in the user's language.
 std::wstring SkipReasonText(FileStatus status);
 
+// That a file was written at quality 1 and is still larger than the size bound of `limitKb` KB, in the
+// user's language.
+std::wstring OverLimitText(int32_t limitKb);
+
 // A stable short name of a message for JSON ("no-such-path", ...).
 const char* MessageReason(CliMessage message);
 

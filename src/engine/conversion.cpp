@@ -106,6 +106,15 @@ bool TurnUpright(ConversionContext& ctx) {
   return true;
 }
 
+// Whether a colour profile describes the output's data: its header's colour space (bytes 16-19) is
+// "RGB " for colour output (YCbCr, which readers turn into RGB) or "GRAY" for grey output. A CMYK
+// input's profile does not describe its RGB output.
+bool ProfileFitsOutput(const std::vector<unsigned char>& profile, bool greyOutput) {
+  constexpr size_t kColourSpaceAt = 16;
+  if (profile.size() < kColourSpaceAt + 4) return false;
+  return std::memcmp(profile.data() + kColourSpaceAt, greyOutput ? "GRAY" : "RGB ", 4) == 0;
+}
+
 // Prepares the Exif data and the colour profile the output carries, as the parameters ask.
 void PrepareOutputMetadata(ConversionContext& ctx) {
   const ConversionParams& params = *ctx.params;
@@ -122,12 +131,24 @@ void PrepareOutputMetadata(ConversionContext& ctx) {
       ctx.photo.exifDropped = reason;
   }
   if (params.KeepIcc == 1 && !decoder.icc.empty()) {
-    ctx.outputIcc.swap(decoder.icc);
-    ctx.photo.iccKept = true;
+    if (ProfileFitsOutput(decoder.icc, ctx.loaded.bitsPerPixel == 8)) {
+      ctx.outputIcc.swap(decoder.icc);
+      ctx.photo.iccKept = true;
+    } else {
+      ctx.photo.iccDropped = IccDropReason::kColourSpaceMismatch;
+    }
   }
 }
 
 }  // namespace
+
+const char* IccDropReasonName(IccDropReason reason) {
+  switch (reason) {
+    case IccDropReason::kNone: return "";
+    case IccDropReason::kColourSpaceMismatch: return "colour-space-mismatch";
+  }
+  return "";
+}
 
 bool LoadInputImage(ConversionContext& ctx, const std::wstring& path, int32_t scaleNum) {
   return LoadImage(ctx, path, scaleNum, 0, false);
@@ -172,6 +193,7 @@ bool ConvertLoadedImage(ConversionContext& ctx, const std::wstring& outputPath) 
   encoder.comment = nullptr;
   encoder.exif = encoder.icc = nullptr;
   ctx.writtenQuality = ok ? encoder.writtenQuality : 0;
+  ctx.photo.overLimit = ok && encoder.writtenOverBound;
   CleanUpEncoderState(encoder);
   return ok;
 }

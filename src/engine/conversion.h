@@ -41,13 +41,25 @@ enum class ConversionFailure {
   kEncodeFailed,  // the temporary file could not be made or written
 };
 
-// What the last conversion kept of its input beyond the pixels, and the scale it used.
+// Why an input's colour profile was left out although it was asked for.
+enum class IccDropReason {
+  kNone,
+  kColourSpaceMismatch,  // the profile describes other data than the output's ("RGB " or "GRAY")
+};
+
+// "" / "colour-space-mismatch".
+const char* IccDropReasonName(IccDropReason reason);
+
+// What the last conversion kept of its input beyond the pixels, the scale it used, and whether it met
+// the size bound.
 struct PhotoResult {
   bool rotated = false;    // the pixels were turned upright by the Exif orientation
   bool exifKept = false;   // the output carries the input's Exif data
   bool iccKept = false;    // the output carries the input's colour profile
   ExifDropReason exifDropped = ExifDropReason::kNone;  // why the input's Exif was left out
+  IccDropReason iccDropped = IccDropReason::kNone;     // why the input's colour profile was left out
   int32_t scaleNum = 0;    // the N of N/8 the input was decoded at
+  bool overLimit = false;  // under a size bound, even quality 1 is larger: written at quality 1 all the same
 };
 
 // Everything one conversion needs: the parameters in force and the codec states (both lent by the caller

@@ -111,8 +111,9 @@ void LeaveOutUnusedScans(j_decompress_ptr cinfo, MappedFileSource& src, int32_t 
     frame.needsAc[c] = ScaledBlockSide(cinfo->comp_info[c]) > 1;
     dcOnly = dcOnly || !frame.needsAc[c];
   }
-  if (!dcOnly || !PlanSkippedScans(src.data, src.size, frame, maxScans, plan)) return;
+  // The header reader stopped just past the first scan's header.
   const auto position = static_cast<uint32_t>(src.pub.next_input_byte - src.data);
+  if (!dcOnly || !PlanSkippedScans(src.data, src.size, position, frame, maxScans, plan)) return;
   if (plan.skipped[0].begin < position) {  // the header reader is already past a range: never for a valid plan
     plan = ScanPlan{};
     return;

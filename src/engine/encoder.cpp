@@ -286,7 +286,10 @@ bool EncodeWithinSizeBound(EncoderState& state, const std::wstring& path, const 
   if (searched) {
     state.outputFile = CreateOutputFile(path);
     ok = state.outputFile.Write(buffer.data, kept);
-    if (ok) state.writtenQuality = std::max(chosen, 1);
+    if (ok) {
+      state.writtenQuality = std::max(chosen, 1);
+      state.writtenOverBound = static_cast<int64_t>(kept) > static_cast<int64_t>(limitKb) * 1024;
+    }
   }
   ReleaseMemoryBuffer(buffer);
   return ok;

@@ -31,6 +31,7 @@ struct EncoderState {
   const unsigned char* icc = nullptr;   // an ICC profile written in APP2 chunks, or none
   size_t iccBytes = 0;
   int32_t writtenQuality = 0;     // quality of the output written last (1 for values of 1 and below)
+  bool writtenOverBound = false;  // the output written last is larger than its size bound (at quality 1)
 };
 
 // Puts the state back to its reset values but for the geometry (keeps nothing of an earlier file;
@@ -66,7 +67,8 @@ bool SearchQualityWithinBound(int32_t startQuality, int64_t boundBytes,
                               const std::function<bool(int32_t, int64_t&)>& pass, int32_t& chosen);
 
 // Size-bound mode: finds the highest quality not above the state's whose output fits `limitKb` * 1024
-// bytes (quality 1 when none fits) and writes that output to `path` in one write.
+// bytes (quality 1 when none fits, with writtenOverBound set) and writes that output to `path` in one
+// write.
 bool EncodeWithinSizeBound(EncoderState& state, const std::wstring& path, const RgbQuad* colorTable,
                            const unsigned char* pixels, int32_t limitKb);
 

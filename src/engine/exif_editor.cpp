@@ -19,8 +19,11 @@ constexpr size_t kEntryBytes = 12;
 constexpr size_t kLinkBytes = 4;
 constexpr size_t kInlineValueBytes = 4;
 
+constexpr uint16_t kTypeByte = 1;
 constexpr uint16_t kTypeShort = 3;
 constexpr uint16_t kTypeLong = 4;
+constexpr uint16_t kTypeSShort = 8;
+constexpr uint16_t kTypeSLong = 9;
 constexpr uint16_t kTypeIfd = 13;
 
 constexpr uint16_t kTagImageWidth = 0x0100;
@@ -311,6 +314,7 @@ void EditEntries(const TiffView& t, const Layout& layout, const ExifOutputFacts&
       const size_t entry = dir.EntryPos(i);
       const uint16_t tag = t.U16(entry);
       if (dir.kind == DirKind::kIfd0) {
+        // Whatever integer type the orientation had, it becomes the SHORT that Exif prescribes.
         if (tag == kTagOrientation && facts.resetOrientation) w.SetSingleValue(entry, kTypeShort, 1);
         if (tag == kTagImageWidth && facts.width != 0) w.SetDimension(t, entry, facts.width);
         if (tag == kTagImageLength && facts.height != 0) w.SetDimension(t, entry, facts.height);
@@ -367,16 +371,21 @@ std::vector<uint32_t> Coverage(const std::vector<Span>& spans, size_t size) {
   return cover;
 }
 
-// Zeroes what belongs only to the thumbnail and cuts the payload after the last kept byte.
+// Zeroes what belongs only to the thumbnail, and cuts the payload off where the thumbnail's bytes and
+// zero padding run to its end. Other bytes stay where they are even when no kept directory names them:
+// maker notes point to data of their own beyond their entry (previews, further directories), often
+// after the thumbnail. The cut starts at a thumbnail byte, never in zero bytes before it, which may
+// still end such data.
 void DropThumbnail(const Layout& layout, std::vector<unsigned char>& out) {
   const std::vector<uint32_t> kept = Coverage(layout.kept, out.size());
   const std::vector<uint32_t> dropped = Coverage(layout.dropped, out.size());
-  size_t keptEnd = 0;
-  for (size_t i = 0; i < out.size(); ++i) {
-    if (kept[i] != 0) keptEnd = i + 1;
-    if (dropped[i] != 0 && kept[i] == 0) out[i] = 0;
-  }
-  out.resize(keptEnd);
+  auto thumbnailOnly = [&](size_t i) { return dropped[i] != 0 && kept[i] == 0; };
+  size_t end = out.size();
+  while (end > 0 && (thumbnailOnly(end - 1) || (out[end - 1] == 0 && kept[end - 1] == 0))) --end;
+  while (end < out.size() && !thumbnailOnly(end)) ++end;
+  for (size_t i = 0; i < out.size(); ++i)
+    if (thumbnailOnly(i)) out[i] = 0;
+  out.resize(end);
 }
 
 }  // namespace
@@ -393,9 +402,19 @@ int ReadExifOrientation(const unsigned char* payload, size_t size) {
     if (!t.Locate(ifd0Offset, kCountBytes + (uint64_t{i} + 1) * kEntryBytes, entry)) return 1;
     entry += kCountBytes + size_t{i} * kEntryBytes;
     if (t.U16(entry) != kTagOrientation) continue;
-    if (t.U16(entry + 2) != kTypeShort || t.U32(entry + 4) == 0) return 1;
-    const uint16_t value = t.U16(entry + 8);
-    return value >= 1 && value <= 8 ? value : 1;
+    if (t.U32(entry + 4) != 1) return 1;
+    // Exif says SHORT; some writers store the value as another integer type, which viewers accept too.
+    // A signed value read unsigned is out of range when negative.
+    uint32_t value = 0;
+    switch (t.U16(entry + 2)) {
+      case kTypeByte: value = payload[entry + 8]; break;
+      case kTypeShort:
+      case kTypeSShort: value = t.U16(entry + 8); break;
+      case kTypeLong:
+      case kTypeSLong: value = t.U32(entry + 8); break;
+      default: return 1;
+    }
+    return value >= 1 && value <= 8 ? static_cast<int>(value) : 1;
   }
   return 1;
 }

@@ -13,9 +13,10 @@ namespace qv {
 constexpr size_t kMaxApp1Payload = 65533;
 
 // `payload` = the bytes of an APP1 segment after its two length bytes, starting "Exif\0\0". The
-// orientation (tag 0x0112 of IFD0, a SHORT) as 1..8; 1 when it is absent, not a SHORT, out of range or
-// the structure around it cannot be read. Reads IFD0 only, so a file whose Exif is otherwise unsound
-// (and will not be copied) still turns upright the way viewers show it.
+// orientation (tag 0x0112 of IFD0: one SHORT, or one BYTE, LONG, SSHORT or SLONG) as 1..8; 1 when it is
+// absent, of another type or count, out of range or the structure around it cannot be read. Reads IFD0
+// only, so a file whose Exif is otherwise unsound (and will not be copied) still turns upright the way
+// viewers show it.
 int ReadExifOrientation(const unsigned char* payload, size_t size);
 
 enum class ExifDropReason { kNone, kMalformed, kTooLarge };
@@ -38,12 +39,13 @@ struct ExifOutputFacts {
 // directory whose value lies outside the payload is removed from its directory (the later entries move
 // up, the count drops by one); the rest of the segment is kept as it is.
 //
-// Edited in place, so no offset moves and maker notes stay valid: orientation set to 1 (when
+// Edited in place, so no offset moves and maker notes stay valid: orientation set to a SHORT 1 (when
 // `resetOrientation`), ImageWidth/ImageLength of IFD0 and PixelXDimension/PixelYDimension of the Exif
 // IFD set to the output's size (as a LONG when a SHORT cannot hold it), IFD0's link to IFD1 and the
-// links after the Exif, GPS and Interoperability directories set to 0. The thumbnail directory and its
-// data are then cut off with everything after the last byte that a kept directory uses; what of them
-// lies before that byte is zeroed. The output is never longer than the input.
+// links after the Exif, GPS and Interoperability directories set to 0. The bytes that only the thumbnail
+// directory and its data use are zeroed, and cut off where they and zero padding end the payload; every
+// other byte stays, named by a kept directory or not (maker notes point to data beyond their own entry).
+// The output is never longer than the input.
 bool MakeOutputExif(const unsigned char* payload, size_t size, const ExifOutputFacts& facts,
                     std::vector<unsigned char>& out, ExifDropReason& reason);
 

@@ -71,11 +71,11 @@ PixelBlock OrientPixels(const unsigned char* source, int32_t width, int32_t heig
 }
 
 int32_t ScaleNumForLongEdge(int64_t width, int64_t height, int32_t chosenNum, int32_t longEdgeBound) {
-  if (longEdgeBound <= 0) return chosenNum;
+  if (longEdgeBound <= 0) return std::max(chosenNum, 1);
   const int64_t longEdge = std::max(width, height);
   for (int32_t n = chosenNum; n > 1; --n)
     if ((longEdge * n + 7) / 8 <= longEdgeBound) return n;
-  return std::min<int32_t>(chosenNum, 1);
+  return 1;
 }
 
 }  // namespace qv

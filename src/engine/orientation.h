@@ -21,7 +21,8 @@ PixelBlock OrientPixels(const unsigned char* source, int32_t width, int32_t heig
 // The scale numerator N (of N/8) for a picture of `width` x `height` pixels when the chosen scale is
 // `chosenNum`/8 and the long edge may have at most `longEdgeBound` pixels (0: no bound): the largest N from
 // 1 to `chosenNum` whose scaled long edge, ceil(side * N / 8) as the decoder rounds it, stays within the
-// bound, or 1 when none does. A turn does not change which side is the long one.
+// bound, or 1 when none does (also for a `chosenNum` below 1). A turn does not change which side is the
+// long one.
 int32_t ScaleNumForLongEdge(int64_t width, int64_t height, int32_t chosenNum, int32_t longEdgeBound);
 
 }  // namespace qv

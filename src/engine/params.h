@@ -58,14 +58,17 @@ constexpr int32_t kMinLimitKb = 1, kMaxLimitKb = 32767;
 constexpr int32_t kMinDigits = 1, kMaxDigits = 5;
 constexpr int32_t kMinStartNumber = 0, kMaxStartNumber = 9999;
 constexpr int32_t kMinMaxEdge = 1, kMaxMaxEdge = 25000;
+constexpr int32_t kMinScaleNum = 1, kMaxScaleNum = 16;
 constexpr size_t kMaxNamePartChars = 259;  // prefix, suffix and sub-folder name
 
 // Brings the values of a settings file into the ranges the pages offer, as their fields do before every
-// run: quality, size bound, serial digits, first number and long-edge bound clamped, prefix, suffix and
-// sub-folder name cut to their longest length. A hand-edited file (DigitNum=2000000000) thus cannot
-// make a name of gigabytes. Every front end calls this before it converts with stored values.
+// run: quality, size bound, scale, serial digits, first number and long-edge bound clamped, prefix,
+// suffix and sub-folder name cut to their longest length. A hand-edited file (DigitNum=2000000000,
+// ScaleNum=-1) thus cannot make a name of gigabytes or a picture of twice the size. Every front end
+// calls this before it converts with stored values.
 inline void BoundToOfferedRanges(ConversionParams& p) {
   p.Quality = std::clamp(p.Quality, kMinQuality, kMaxQuality);
+  p.ScaleNum = std::clamp(p.ScaleNum, kMinScaleNum, kMaxScaleNum);
   p.LmtVal = std::clamp(p.LmtVal, kMinLimitKb, kMaxLimitKb);
   p.DigitNum = std::clamp(p.DigitNum, kMinDigits, kMaxDigits);
   p.StartNum = std::clamp(p.StartNum, kMinStartNumber, kMaxStartNumber);

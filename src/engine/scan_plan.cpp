@@ -147,7 +147,8 @@ bool AddRange(ScanPlan& plan, uint32_t begin, uint32_t end) {
 }
 
 // The walk; false to decline.
-bool Walk(const unsigned char* data, uint32_t size, const FrameComponents& frame, int32_t maxScans, ScanPlan& plan) {
+bool Walk(const unsigned char* data, uint32_t size, uint32_t headerEnd, const FrameComponents& frame, int32_t maxScans,
+          ScanPlan& plan) {
   if (size < 4 || data[0] != 0xFF || data[1] != kSoi) return false;
   if (frame.count < 1 || frame.count > FrameComponents::kMax) return false;
   Progress progress;
@@ -161,7 +162,8 @@ bool Walk(const unsigned char* data, uint32_t size, const FrameComponents& frame
     const uint8_t code = data[pos++];
     if (code == kEoi) break;
     // Markers without a length (restart, TEM) or a second SOI: never where a plan is worth the doubt.
-    if (code == kSoi || code == 0x01 || (code >= 0xD0 && code <= 0xD7)) return false;
+    // 0xFF 0x00 is no marker: the library's marker reader passes over it and the bytes after it as junk.
+    if (code == 0x00 || code == kSoi || code == 0x01 || (code >= 0xD0 && code <= 0xD7)) return false;
     if (pos + 2 > size) return false;
     const uint32_t length = Read16(data + pos);
     if (length < 2 || length > size - pos) return false;
@@ -170,6 +172,9 @@ bool Walk(const unsigned char* data, uint32_t size, const FrameComponents& frame
     const uint32_t next = pos + length;
     if (code == kSos) {
       if (++plan.scanCount > maxScans) return false;
+      // The first scan must be the one the library is about to read: a walk that has read the segments
+      // before it differently from the library would judge scans that the library never sees.
+      if (plan.scanCount == 1 && next != headerEnd) return false;
       ScanHeader scan;
       if (!ReadScanHeader(payload, payloadBytes, frame, scan)) return false;
       const bool leaveOut = MayLeaveOut(scan, frame, progress);
@@ -198,10 +203,10 @@ bool Walk(const unsigned char* data, uint32_t size, const FrameComponents& frame
 
 }  // namespace
 
-bool PlanSkippedScans(const unsigned char* data, uint32_t size, const FrameComponents& frame, int32_t maxScans,
-                      ScanPlan& plan) {
+bool PlanSkippedScans(const unsigned char* data, uint32_t size, uint32_t headerEnd, const FrameComponents& frame,
+                      int32_t maxScans, ScanPlan& plan) {
   plan = ScanPlan{};
-  if (Walk(data, size, frame, maxScans, plan)) return true;
+  if (Walk(data, size, headerEnd, frame, maxScans, plan)) return true;
   plan = ScanPlan{};
   return false;
 }

@@ -37,11 +37,13 @@ struct ScanPlan {
   int32_t skippedScans = 0;  // of them inside the skipped ranges
 };
 
-// Plans the scans of the Huffman-coded progressive file `data` (from its SOI) to leave out. Returns
+// Plans the scans of the Huffman-coded progressive file `data` (from its SOI) to leave out. `headerEnd`
+// is where the library stopped reading the header: the offset just past its first SOS segment. Returns
 // false, with an empty plan, when nothing may be left out: no scan is useless, the file is not laid out
-// as the walk expects, a left-out scan would be refused by the library, the full decode would smooth,
-// the file has more than `maxScans` scans, or the plan needs more ranges than it holds.
-bool PlanSkippedScans(const unsigned char* data, uint32_t size, const FrameComponents& frame, int32_t maxScans,
-                      ScanPlan& plan);
+// as the walk expects (its first scan header ends elsewhere than `headerEnd`, or it holds bytes that the
+// library's marker reader would skip), a left-out scan would be refused by the library, the full decode
+// would smooth, the file has more than `maxScans` scans, or the plan needs more ranges than it holds.
+bool PlanSkippedScans(const unsigned char* data, uint32_t size, uint32_t headerEnd, const FrameComponents& frame,
+                      int32_t maxScans, ScanPlan& plan);
 
 }  // namespace qv

@@ -75,6 +75,7 @@ void WindowRunObserver::FileDone(const FileOutcome& outcome) {
     removedNames_.push_back(LastPathComponent(outcome.inputPath));
     wroteIntoListedFolder_ = true;
   }
+  if (outcome.status == FileStatus::kConverted && outcome.photo.overLimit) ++overLimit_;
   SendMessageW(window_.Progress(), PBM_STEPIT, 0, 0);
 }
 
@@ -112,7 +113,7 @@ void WindowRunObserver::EndRun(const RunSummary& summary) {
   SetTitle(kAppTitle);
   UpdateInputListAfterRun();
   if (window_.options().EndMes != 0) {
-    const std::wstring text = SummaryBoxText(summary.planned, summary.written);
+    const std::wstring text = SummaryBoxText(summary.planned, summary.written, overLimit_);
     ShowMessageBox(window_.Handle(), text.c_str(), kSummaryCaption, MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
   } else {
     SetTitle(SummaryTitle(summary.planned, summary.written).c_str());

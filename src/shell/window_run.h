@@ -48,6 +48,7 @@ class WindowRunObserver : public RunObserver {
   bool stopping_ = false;  // the user confirmed the cancel question
   bool stoppingShown_ = false;
   std::vector<std::wstring> removedNames_;  // inputs removed from the listed folder
+  int overLimit_ = 0;                       // outputs larger than the size bound even at quality 1
 };
 
 // Takes every queued message in WM_PAINT..WM_LBUTTONDOWN of the main window and its children: paint

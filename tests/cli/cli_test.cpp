@@ -374,6 +374,7 @@ TEST_F(CliTest, StoredValuesAreBoundedLikeTheWindowsFields) {
   stored.Quality = 150;
   stored.TopAdd = 1;
   stored.TopStr = std::wstring(300, L'p');
+  stored.ScaleNum = 0;  // would convert at full size
   StoredAppState state;
   ASSERT_TRUE(SaveSettings(ini.wstring(), stored, state));
   const std::string expected = std::string(259, 'p') + "09999.jpg";
@@ -385,6 +386,7 @@ TEST_F(CliTest, StoredValuesAreBoundedLikeTheWindowsFields) {
   const std::vector<nlohmann::json> lines = r.Lines();
   ASSERT_EQ(lines.size(), 2u) << r.err;
   EXPECT_EQ(lines[0]["quality"], 100);
+  EXPECT_EQ(lines[0]["width"], 19);  // at 1/8
   EXPECT_EQ(lines[0]["output"], (out / "09999.jpg").string());
   EXPECT_EQ(Count(scratch.path() / "tmp"), 0u);
 }
@@ -685,14 +687,24 @@ TEST_F(CliTest, KeptExifReadsBackWithExiftoolButForTheTagsOfTheOldPixels) {
   }
 }
 
-// Exif that cannot be edited safely is left out with its reason; the photo is still written.
+// Exif that cannot be edited safely, and a colour profile of other data than the output's, are left out
+// with their reasons; the photo is still written.
 TEST_F(CliTest, UnsoundExifIsLeftOutWithItsReason) {
   Copy("s019.jpg", "bad-header.jpg");
   Copy("s043.jpg", "bad-directory.jpg");
+  // A grey photo with an RGB profile (20 bytes of its header, in one APP2 chunk).
+  std::vector<unsigned char> grey = test::ReadAll(test::DataDir() / "s045.jpg");
+  std::vector<unsigned char> icc = {0xFF, 0xE2, 0, 36, 'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', 0, 1, 1};
+  icc.resize(icc.size() + 16);
+  icc.insert(icc.end(), {'R', 'G', 'B', ' '});
+  grey.insert(grey.begin() + 2, icc.begin(), icc.end());
+  test::WriteAll(in / "grey.jpg", grey);
   Result r = Run({"--json", "-s", "8", "--keep-exif", "--keep-icc", "--keep-time", "-o", out.string(), in.string()});
   EXPECT_EQ(r.code, 0) << r.err;
   const std::vector<nlohmann::json> lines = r.Lines();
-  ASSERT_EQ(lines.size(), 3u) << r.out;
+  ASSERT_EQ(lines.size(), 4u) << r.out;
+  EXPECT_EQ(lines[2]["icc_kept"], false);
+  EXPECT_EQ(lines[2]["icc_dropped"], "colour-space-mismatch");
   for (size_t k = 0; k < 2; ++k) {
     EXPECT_EQ(lines[k]["status"], "converted");
     EXPECT_EQ(lines[k]["exif_kept"], false);
@@ -704,6 +716,27 @@ TEST_F(CliTest, UnsoundExifIsLeftOutWithItsReason) {
     EXPECT_TRUE(ExifTags(written).empty()) << written;
     EXPECT_EQ(fs::last_write_time(written), fs::last_write_time(in / written.filename()));
   }
+}
+
+// A size bound that even quality 1 cannot meet: the file is written at quality 1 all the same, and said so.
+TEST_F(CliTest, OutputsOverTheSizeBoundAreWrittenAtQualityOneAndReported) {
+  Copy("s030.jpg", "big.jpg");    // 408 x 306 at 1/8: more than 1 KB at any quality
+  Copy("s002.jpg", "small.jpg");  // 19 x 13: fits
+  Result r = Run({"--limit", "1", "-o", out.string(), in.string()});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.err, "quorvix: " + (in / "big.jpg").string() + ": written at quality 1, still larger than 1 KB\n");
+  EXPECT_EQ(Count(out), 2u);
+  r = Run({"--limit", "1", "-o", out.string(), (in / "big.jpg").string()}, Env({"LANG=ja_JP.UTF-8"}));
+  EXPECT_EQ(r.err, "quorvix: " + (in / "big.jpg").string() + ": 画質 1 で書き込みましたが、1 KB を超えています。\n");
+  EXPECT_EQ(Run({"--quiet", "--limit", "1", "-o", out.string(), in.string()}).err, "");
+  r = Run({"--json", "--limit", "1", "-o", out.string(), in.string()});
+  EXPECT_EQ(r.err, "");
+  const std::vector<nlohmann::json> lines = r.Lines();
+  ASSERT_EQ(lines.size(), 3u) << r.out;
+  EXPECT_EQ(lines[0]["over_limit"], true);
+  EXPECT_EQ(lines[0]["quality"], 1);
+  EXPECT_GT(lines[0]["bytes"].get<int>(), 1024);
+  EXPECT_EQ(lines[1]["over_limit"], false);
 }
 
 // Switches stored with --save hold for later runs; their opposites turn them off for one run.

@@ -435,6 +435,27 @@ TEST_F(MainWindowTest, ConvertWritesTheCheckedFilesAndShowsTheSummary) {
   EXPECT_EQ(FolderHistory(W().OutputField()).front(), out);
 }
 
+// Outputs that even quality 1 leaves larger than the size bound are written, and counted in the summary.
+class SizeBoundRunTest : public MainWindowTest {
+ protected:
+  void Configure() override {  // the page's fields hold the bound, so it is set before they are made
+    Params().Limit = 1;
+    Params().LmtVal = 1;
+  }
+};
+
+TEST_F(SizeBoundRunTest, SummaryCountsOutputsOverTheSizeBound) {
+  const std::wstring in = InputFolderWith(1);                  // s002: 19 x 13 at 1/8, within 1 KB
+  ASSERT_TRUE(CopyDataFile(L"s030.jpg", in + L"\\s030.jpg"));  // 408 x 306: more at any quality
+  const std::wstring out = scratch_.folder(L"out");
+  W().SetInputFolder(in);
+  W().SetOutputFolder(out);
+  Convert();
+  EXPECT_EQ(FileNames(out).size(), 2u);
+  ASSERT_EQ(gBoxes.size(), 1u);
+  EXPECT_EQ(gBoxes[0].text, L"入力ファイル数  2\n出力ファイル数  2\nサイズ指定を超えたファイル数  1\n    ");
+}
+
 TEST_F(MainWindowTest, SummaryGoesIntoTheTitleWithoutEndMessage) {
   Stored().options.EndMes = 0;
   W().SetInputFolder(InputFolderWith(2));

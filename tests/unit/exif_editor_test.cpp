@@ -23,7 +23,7 @@ constexpr size_t kTiff = 6;  // the TIFF header's position in the payload
 // ---- building payloads ------------------------------------------------------------------------------
 
 // A directory entry. Its value field holds `value`, plus the TIFF offset of block `ref` when one is named.
-// A single SHORT sits in the field's first two bytes.
+// A single BYTE, SHORT or SSHORT sits in the field's first bytes.
 struct Entry {
   uint16_t tag, type;
   uint32_t count, value;
@@ -84,8 +84,8 @@ struct Payload {
         Put(out, p + 2, e.tag, 2);
         Put(out, p + 4, e.type, 2);
         Put(out, p + 6, e.count, 4);
-        if (e.type == 3 && e.count == 1 && e.ref.empty()) {
-          Put(out, p + 10, e.value, 2);
+        if (e.count == 1 && e.ref.empty() && (e.type == 1 || e.type == 3 || e.type == 8)) {
+          Put(out, p + 10, e.value, e.type == 1 ? 1 : 2);
         } else {
           Put(out, p + 10, Offset(e.ref) + e.value, 4);
         }
@@ -181,6 +181,7 @@ INSTANTIATE_TEST_SUITE_P(ByteOrders, ExifEditorOrder, testing::Values(true, fals
 TEST_P(ExifEditorOrder, EditsOrientationSizesAndCutsTheTrailingThumbnail) {
   const bool little = GetParam();
   Payload p = Camera(little);
+  p.blocks.push_back(Data("padding", 20, 0));  // as phones fill the segment up: goes with the thumbnail
   const Bytes in = p.Build();
   EXPECT_EQ(Orientation(in), 6);
 
@@ -203,6 +204,18 @@ TEST_P(ExifEditorOrder, EditsOrientationSizesAndCutsTheTrailingThumbnail) {
   ASSERT_TRUE(FindEntry(r.out, little, exif, 0xA003, f));
   EXPECT_EQ(f.value, 70000u);
   EXPECT_EQ(Link(r.out, little, ifd0), 0u);
+  // A size keeps the entry's type while it fits: 65535 is still a SHORT, and a LONG stays a LONG.
+  const Result narrow = Edit(in, {false, 65535, 640});
+  const struct {
+    size_t dir;
+    uint16_t tag, type;
+    uint32_t value;
+  } sizes[] = {{ifd0, 0x0100, 3, 65535}, {ifd0, 0x0101, 4, 640}, {exif, 0xA002, 3, 65535}, {exif, 0xA003, 4, 640}};
+  for (const auto& e : sizes) {
+    ASSERT_TRUE(FindEntry(narrow.out, little, e.dir, e.tag, f));
+    EXPECT_EQ(f.type, e.type) << e.tag;
+    EXPECT_EQ(f.value, e.value) << e.tag;
+  }
 
   // Everything else is byte for byte where it was: the maker note and the strings above all.
   Bytes expected(in.begin(), in.begin() + static_cast<std::ptrdiff_t>(r.out.size()));
@@ -229,7 +242,7 @@ TEST_P(ExifEditorOrder, DefaultFactsChangeOnlyTheThumbnail) {
   EXPECT_EQ(r.out, in) << "nothing to remove, nothing to cut";
 }
 
-TEST_P(ExifEditorOrder, ZeroesAThumbnailThatKeptDataFollows) {
+TEST_P(ExifEditorOrder, ZeroesAThumbnailThatOtherDataFollows) {
   const bool little = GetParam();
   Payload p;
   p.little = little;
@@ -238,14 +251,13 @@ TEST_P(ExifEditorOrder, ZeroesAThumbnailThatKeptDataFollows) {
               Data("thumb", 16, 0xD8),
               Dir("exif", {Blob(0x927C, 7, 8, "note")}),
               Data("note", 8, 0x33),
-              Data("padding", 5, 0x77)};
+              Data("preview", 5, 0x77)};  // named by no directory: a maker note's preview, say
   const Bytes in = p.Build();
   const Result r = Edit(in);
   ASSERT_TRUE(r.ok);
-  ASSERT_EQ(r.out.size(), p.at["padding"]) << "unreferenced bytes after the last kept one go";
+  ASSERT_EQ(r.out.size(), in.size());
   for (size_t i = p.at["ifd1"]; i < p.at["exif"]; ++i) EXPECT_EQ(r.out[i], 0) << i;
-  EXPECT_EQ(Bytes(r.out.begin() + p.at["exif"], r.out.end()),
-            Bytes(in.begin() + p.at["exif"], in.begin() + p.at["padding"]));
+  EXPECT_EQ(Bytes(r.out.begin() + p.at["exif"], r.out.end()), Bytes(in.begin() + p.at["exif"], in.end()));
 }
 
 TEST_P(ExifEditorOrder, StripThumbnailsAndDataSharedWithKeptValuesAreHandled) {
@@ -301,7 +313,7 @@ TEST_P(ExifEditorOrder, EntriesWithValuesOutsideThePayloadAreRemovedAlone) {
   EXPECT_EQ(r.out.size(), in.size());
 }
 
-TEST(ExifEditor, OrientationReadsOnlyAValidShortOfIfd0) {
+TEST(ExifEditor, OrientationReadsOneIntegerOfIfd0) {
   struct Case {
     const char* name;
     std::vector<Entry> ifd0;
@@ -313,15 +325,28 @@ TEST(ExifEditor, OrientationReadsOnlyAValidShortOfIfd0) {
       {"8", {Short(0x0112, 8)}, 8},
       {"0", {Short(0x0112, 0)}, 1},
       {"9", {Short(0x0112, 9)}, 1},
-      {"a LONG", {Long(0x0112, 6)}, 1},
+      {"a BYTE", {{0x0112, 1, 1, 8, ""}}, 8},
+      {"a LONG", {Long(0x0112, 6)}, 6},
+      {"an SSHORT", {{0x0112, 8, 1, 3, ""}}, 3},
+      {"an SLONG", {{0x0112, 9, 1, 5, ""}}, 5},
+      {"a LONG above 16 bits", {Long(0x0112, 0x10006)}, 1},
+      {"a RATIONAL", {{0x0112, 5, 1, 6, "ifd0"}}, 1},
       {"count 0", {{0x0112, 3, 0, 6, ""}}, 1},
+      {"count 2", {{0x0112, 3, 2, 0x00060006, ""}}, 1},
   };
   for (bool little : {true, false}) {
     for (const Case& c : cases) {
       Payload p;
       p.little = little;
       p.blocks = {Dir("ifd0", c.ifd0)};
-      EXPECT_EQ(Orientation(p.Build()), c.expected) << c.name << (little ? " II" : " MM");
+      const Bytes in = p.Build();
+      EXPECT_EQ(Orientation(in), c.expected) << c.name << (little ? " II" : " MM");
+      if (c.expected == 1) continue;
+      // Turned upright, the entry becomes the SHORT 1 whatever type it had.
+      Found f;
+      const Result r = Edit(in, {true, 0, 0});
+      ASSERT_TRUE(r.ok && FindEntry(r.out, little, p.at["ifd0"], 0x0112, f)) << c.name;
+      EXPECT_EQ((std::vector<uint32_t>{f.type, f.count, f.value}), (std::vector<uint32_t>{3, 1, 1})) << c.name;
     }
   }
   Payload p;

@@ -184,6 +184,8 @@ TEST(OutputPreviewFit, ClientZoomPlaceAndTitle) {
       // Narrow: the client keeps the minimum width less twice the frame height, centred.
       {fullHd, 20, 2000, {106, 1012, 50, 904, 0, 112, 1040}},
       {fullHd, 0, 0, {106, 0, 100, 904, 506, 112, 28}},
+      // A frame wider than high: the minimum client width still takes off twice the frame height.
+      {{22, 4, 2, 0, 0, 1920, 1040, 112}, 20, 2000, {108, 1014, 50, 902, 0, 116, 1040}},
   };
   for (const auto& c : cases) {
     const PreviewPlacement p = FitOutputPreview(c.metrics, c.width, c.height);

@@ -118,12 +118,15 @@ bool WriteTestJpeg(const std::wstring& path, int width, int height, int componen
   cinfo.image_width = static_cast<JDIMENSION>(width);
   cinfo.image_height = static_cast<JDIMENSION>(height);
   cinfo.input_components = components;
-  cinfo.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 3 ? JCS_RGB : JCS_UNKNOWN;
+  cinfo.in_color_space = components == 1   ? JCS_GRAYSCALE
+                         : components == 3 ? JCS_RGB
+                         : components == 4 ? JCS_CMYK
+                                           : JCS_UNKNOWN;
   jpeg_set_defaults(&cinfo);
   if (components == 2) jpeg_set_colorspace(&cinfo, JCS_UNKNOWN);
   jpeg_set_quality(&cinfo, quality, TRUE);
   if (progressive) jpeg_simple_progression(&cinfo);
-  cinfo.write_JFIF_header = components != 2 ? TRUE : FALSE;
+  cinfo.write_JFIF_header = components == 1 || components == 3 ? TRUE : FALSE;
   cinfo.density_unit = static_cast<UINT8>(densityUnit);
   cinfo.X_density = static_cast<UINT16>(xDensity);
   cinfo.Y_density = static_cast<UINT16>(yDensity);

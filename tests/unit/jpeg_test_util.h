@@ -36,7 +36,7 @@ JpegInfo ParseJpeg(const std::vector<unsigned char>& bytes);
 // compare when two encoders may differ only in their JFIF header and comment.
 std::vector<unsigned char> WithoutJfifAndComments(const std::vector<unsigned char>& bytes);
 
-// Writes a baseline JPEG of the given size with libjpeg directly. `components` 1, 2 or 3; `pixel(x, y, c)`
+// Writes a baseline JPEG of the given size with libjpeg directly. `components` 1, 2, 3 or 4 (CMYK); `pixel(x, y, c)`
 // gives sample c of the pixel at (x, y), top row first. Density unit/values go into the JFIF header.
 bool WriteTestJpeg(const std::wstring& path, int width, int height, int components,
                    const std::function<uint8_t(int, int, int)>& pixel, int quality = 90,

@@ -146,6 +146,9 @@ TEST(LongEdgeScale, PicksTheLargestScaleWithinTheBound) {
       {4000, 3000, 8, 0, 8},        // no bound
       {1601, 10, 8, 1601, 8},       // exactly at the bound
       {1602, 10, 8, 1601, 7},       // rounding up: 1602 * 7 / 8 = 1401.75 -> 1402
+      {1601, 10, 8, 1400, 6},       // 7/8 gives 1400.875 -> 1401, one too many
+      {4000, 3000, -1, 1600, 1},    // a chosen scale below 1 acts as 1
+      {4000, 3000, 0, 0, 1},        // also without a bound
       {13, 13, 1, 1, 1},
   };
   for (const Case& c : cases)
@@ -167,7 +170,7 @@ TEST_F(PhotoOptionsTest, MixedFolderUnderALongEdgeBoundAndTurnedPhotos) {
   };
   ScratchDir in;
   for (const Input& i : inputs) {
-    ASSERT_TRUE(test::WriteTestJpeg(in.file("plain.jpg"), i.width, i.height, 3, flat, 30));
+    ASSERT_TRUE(test::WriteTestJpeg(in.file("plain.jpg"), i.width, i.height, 3, flat, 30, false, 1, 72, 300));
     std::vector<unsigned char> bytes = test::ReadAll(in.path() / "plain.jpg");
     if (i.orientation != 1) bytes = WithSegments(bytes, OrientationSegment(i.orientation, false));
     test::WriteAll(in.path() / i.name, bytes);
@@ -194,6 +197,8 @@ TEST_F(PhotoOptionsTest, MixedFolderUnderALongEdgeBoundAndTurnedPhotos) {
     const test::JpegInfo info = test::ParseJpeg(test::ReadAll(fs::path(o.outputPath)));
     EXPECT_EQ(info.width, inputs[k].expectedWidth);
     EXPECT_EQ(info.height, inputs[k].expectedHeight);
+    // 72 x 300 dpi: a quarter turn swaps the densities with the sides.
+    EXPECT_EQ(info.xDensity > info.yDensity, inputs[k].orientation == 6) << inputs[k].name;
   }
 }
 
@@ -308,6 +313,7 @@ TEST_F(PhotoOptionsTest, ColourProfileIsKeptByteForByteAcrossChunks) {
   for (size_t bytes : {size_t{560}, size_t{65519}, size_t{150001}}) {
     std::vector<unsigned char> profile(bytes);
     for (size_t i = 0; i < bytes; ++i) profile[i] = static_cast<unsigned char>(i * 7 + i / 251);
+    std::memcpy(profile.data() + 16, "RGB ", 4);
     test::WriteAll(scratch.path() / "icc.jpg", WithSegments(test::ReadAll(fs::path(plain)), IccSegments(profile)));
     params.KeepIcc = 0;
     EXPECT_TRUE(Decode(Convert(scratch.file("icc.jpg"), "none.jpg")).icc.empty());
@@ -318,6 +324,27 @@ TEST_F(PhotoOptionsTest, ColourProfileIsKeptByteForByteAcrossChunks) {
   }
   // The corpus photo with a real profile.
   EXPECT_EQ(Decode(Convert(test::DataFile("s041.jpg"), "s041.jpg")).icc, Decode(test::DataFile("s041.jpg")).icc);
+}
+
+// The output is YCbCr or grey whatever the input was: a profile of other data would misdescribe it.
+TEST_F(PhotoOptionsTest, ColourProfileIsKeptOnlyWhereItDescribesTheOutput) {
+  params.KeepIcc = 1;
+  const struct {
+    int components;  // of the input: grey, RGB, CMYK
+    const char* space;
+    bool kept;
+  } cases[] = {{3, "RGB ", true}, {1, "GRAY", true}, {4, "CMYK", false}, {1, "RGB ", false}, {3, "GRAY", false}};
+  for (const auto& c : cases) {
+    const std::wstring plain = scratch.file("plain.jpg");
+    ASSERT_TRUE(test::WriteTestJpeg(plain, 24, 16, c.components, [](int x, int, int k) { return uint8_t(x * 9 + k); }));
+    std::vector<unsigned char> profile(128 + 16, 0);
+    std::memcpy(profile.data() + 16, c.space, 4);
+    test::WriteAll(scratch.path() / "in.jpg", WithSegments(test::ReadAll(fs::path(plain)), IccSegments(profile)));
+    const Picture out = Decode(Convert(scratch.file("in.jpg"), "out.jpg"));
+    EXPECT_EQ(ctx.photo.iccKept, c.kept) << c.space << c.components;
+    EXPECT_EQ(ctx.photo.iccDropped, c.kept ? IccDropReason::kNone : IccDropReason::kColourSpaceMismatch) << c.space;
+    EXPECT_EQ(out.icc, c.kept ? profile : std::vector<unsigned char>{}) << c.space << c.components;
+  }
 }
 
 TEST_F(PhotoOptionsTest, OutputGetsTheInputsModificationTimeOnlyWhenAsked) {

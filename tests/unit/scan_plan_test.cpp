@@ -1,8 +1,9 @@
 // Leaving out the scans a 1/8 decode cannot use: corpus pictures rewritten losslessly with many scan
 // scripts (DC refined in several steps, DC scans per component, spectral selection only, chroma before
 // luma) and every sampling decode to the same bytes as a decode that reads every scan; and every file
-// where leaving scans out would change the outcome (smoothing of a file cut short, a scan the library
-// would refuse, bytes the walk does not expect) is decoded in full.
+// where leaving scans out would change the outcome (smoothing of a file cut short or of coefficients
+// never sent, a scan the library would refuse or read with another quantisation table, bytes the walk
+// does not expect) is decoded in full.
 #include <gtest/gtest.h>
 
 #include <csetjmp>
@@ -219,19 +220,75 @@ TEST(LeftOutScans, ScansTheLibraryWouldRefuseFailTheDecodeAsBefore) {
     damaged.push_back(photo);
     damaged.back()[c.at] = c.value;
   }
-  // The luma AC table redefined before that scan with three codes of length 1, which no code tree holds.
-  std::vector<unsigned char> table = {0xFF, 0xC4, 0x00, 0x16, 0x10, 3};
-  table.resize(table.size() + 15, 0);
-  table.insert(table.end(), {0x01, 0x02, 0x03});
-  damaged.push_back(Insert(photo, sos, table));
+  // The luma AC table redefined before that scan with codes that no code tree holds: three of length
+  // 1, or two, the second of which is all ones.
+  for (const std::vector<unsigned char>& symbols : {std::vector<unsigned char>{1, 2, 3}, {1, 2}}) {
+    const auto count = static_cast<unsigned char>(symbols.size());
+    std::vector<unsigned char> table = {0xFF, 0xC4, 0x00, static_cast<unsigned char>(19 + count), 0x10, count};
+    table.resize(table.size() + 15, 0);
+    table.insert(table.end(), symbols.begin(), symbols.end());
+    damaged.push_back(Insert(photo, sos, table));
+  }
   for (size_t i = 0; i < damaged.size(); ++i) {
-    const char* what = i < std::size(cases) ? cases[i].what : "overfull Huffman table";
+    const char* what = i < std::size(cases) ? cases[i].what : "Huffman table without room for its codes";
     EXPECT_FALSE(Decode(damaged[i], 1, true).ok) << what;
     const Decoded fast = Decode(damaged[i], 1, false);
     EXPECT_FALSE(fast.ok) << what;
     EXPECT_EQ(fast.skippedScans, 0) << what;
   }
   EXPECT_TRUE(Decode(photo, 1, false).ok);
+}
+
+std::vector<unsigned char> Cat(std::initializer_list<std::vector<unsigned char>> parts) {
+  std::vector<unsigned char> all;
+  for (const std::vector<unsigned char>& p : parts) all.insert(all.end(), p.begin(), p.end());
+  return all;
+}
+
+// Layouts where leaving a scan out would change what the library does, though no scan is refused.
+// s002 is 4:2:0: at 1/8 only its luma AC scans may be left out.
+TEST(LeftOutScans, ScanOrdersWhereTheFullDecodeDiffers) {
+  const std::vector<unsigned char> s002 = test::ReadAll(test::DataDir() / "s002.jpg");
+  // No luma AC coefficient below the tenth: the full decode smooths luma, DC included. Before the first
+  // scan, 0xFF 0x00 and the bytes up to the next marker are junk to the library, which then skips an APP1
+  // segment; read as a segment with a length instead, they reveal two scans inside that APP1, the second
+  // claiming luma AC 1-63.
+  const std::vector<unsigned char> lumaLate =
+      Rewrite(s002, {{{0, 1, 2}, 0, 0, 0, 0}, {{1}, 1, 63, 0, 0}, {{2}, 1, 63, 0, 0}, {{0}, 10, 63, 0, 0}});
+  std::vector<unsigned char> hidden = {0xFF, 0x00, 0x00, 0x0E, 0xFF, 0xE1, 0x00, 0x22};
+  hidden.resize(hidden.size() + 8, 0x11);
+  hidden.insert(hidden.end(), {0xFF, 0xDA, 0, 12, 3, 1, 0, 2, 0, 3, 0, 0, 0, 0, 0xFF, 0xDA, 0, 8, 1, 1, 3, 1, 63, 0});
+  // Chroma coefficients 6-9 never sent: the full decode smooths chroma, whose 2x2 blocks use them.
+  const std::vector<unsigned char> chromaShort =
+      Rewrite(s002, {{{0, 1, 2}, 0, 0, 0, 0}, {{0}, 1, 63, 0, 0}, {{1}, 1, 5, 0, 0}, {{2}, 1, 5, 0, 0}});
+  // The luma AC scan moved before the luma DC scan (the library only warns), with the luma quantisation
+  // table redefined between them: the library takes a component's table at its first scan.
+  const std::vector<unsigned char> b = Rewrite(
+      s002, {{{1, 2}, 0, 0, 0, 0}, {{0}, 0, 0, 0, 0}, {{0}, 1, 63, 0, 0}, {{1}, 1, 63, 0, 0}, {{2}, 1, 63, 0, 0}});
+  const std::vector<size_t> sos = ScanOffsets(b);
+  ASSERT_EQ(sos.size(), 5u);
+  // Scan i with the Huffman tables written just before it.
+  size_t s[4] = {};
+  for (size_t i = 1; i < 4; ++i)
+    for (s[i] = sos[i - 1] + 2; s[i] < sos[i] && !(b[s[i]] == 0xFF && b[s[i] + 1] == 0xC4);) ++s[i];
+  auto part = [&](size_t from, size_t to) { return std::vector<unsigned char>(b.begin() + from, b.begin() + to); };
+  std::vector<unsigned char> table = {0xFF, 0xDB, 0x00, 0x43, 0x00};
+  table.resize(table.size() + 64, 1);
+  const struct {
+    const char* what;
+    std::vector<unsigned char> bytes;
+  } cases[] = {
+      {"junk before the first scan", Insert(lumaLate, ScanOffsets(lumaLate).at(0), hidden)},
+      {"coefficients 6-9 incomplete", chromaShort},
+      {"AC before DC", Cat({part(0, s[1]), part(s[2], s[3]), table, part(s[1], s[2]), part(s[3], b.size())})},
+  };
+  for (const auto& c : cases) {
+    const Decoded every = Decode(c.bytes, 1, true);
+    const Decoded fast = Decode(c.bytes, 1, false);
+    ASSERT_TRUE(every.ok) << c.what;
+    EXPECT_EQ(fast.skippedScans, 0) << c.what;
+    EXPECT_TRUE(fast == every) << c.what;
+  }
 }
 
 TEST(LeftOutScans, MarkersBetweenScans) {
