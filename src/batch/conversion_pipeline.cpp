@@ -136,6 +136,7 @@ void ConversionPipeline::Work(Worker& worker) {
     reserved_ += need;
     ++converting_;
     ++stats_.conversions;
+    if (index > turn_) ++stats_.convertedAhead;
     stats_.peakConverting = std::max(stats_.peakConverting, converting_);
     stats_.peakReservedBytes = std::max(stats_.peakReservedBytes, reserved_);
     lock.unlock();

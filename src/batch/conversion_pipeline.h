@@ -46,6 +46,7 @@ inline bool MayDependOnOthers(ConversionFailure failure) {
 // What a pipeline did, for the tests and benchmarks that look at guarantees the results cannot show.
 struct PipelineStatistics {
   int conversions = 0;        // conversions started, retries included
+  int convertedAhead = 0;     // conversions started for a file beyond the one whose turn it was
   int retriedAlone = 0;       // failed conversions tried again alone at their turn
   int dropped = 0;            // finished files deleted before a retry alone, converted again after it
   int peakConverting = 0;     // most conversions under way at once
