@@ -148,10 +148,6 @@ inline OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
 // Deletes the file at `path`; false when it could not be deleted.
 bool DeleteFileAt(const std::wstring& path);
 
-// Gives `target` the modification time of `source` (to the resolution both file systems keep). False when
-// either file cannot be reached or the time cannot be set.
-bool CopyModificationTime(const std::wstring& source, const std::wstring& target);
-
 // Gives `target` the last write time recorded in `source` (a file read earlier, which may be gone since).
 // False when `source` is not known or the time cannot be set.
 bool SetModificationTime(const std::wstring& target, const FileIdentity& source);

@@ -152,13 +152,6 @@ void OutputFile::Close() {
 
 bool DeleteFileAt(const std::wstring& path) { return unlink(ToUtf8(path).c_str()) == 0; }
 
-bool CopyModificationTime(const std::wstring& source, const std::wstring& target) {
-  struct stat st {};
-  if (stat(ToUtf8(source).c_str(), &st) != 0) return false;
-  const timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};  // access time left as it is
-  return utimensat(AT_FDCWD, ToUtf8(target).c_str(), times, 0) == 0;
-}
-
 bool SetModificationTime(const std::wstring& target, const FileIdentity& source) {
   if (!source.known) return false;
   const timespec times[2] = {{0, UTIME_OMIT},

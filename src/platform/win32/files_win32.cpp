@@ -145,17 +145,6 @@ void OutputFile::Close() {
 
 bool DeleteFileAt(const std::wstring& path) { return DeleteFileW(path.c_str()) != FALSE; }
 
-bool CopyModificationTime(const std::wstring& source, const std::wstring& target) {
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!GetFileAttributesExW(source.c_str(), GetFileExInfoStandard, &data)) return false;
-  const HANDLE file = CreateFileW(target.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  const bool ok = SetFileTime(file, nullptr, nullptr, &data.ftLastWriteTime) != FALSE;
-  CloseHandle(file);
-  return ok;
-}
-
 bool SetModificationTime(const std::wstring& target, const FileIdentity& source) {
   if (!source.known) return false;
   const UniqueKernelHandle file(CreateFileW(target.c_str(), FILE_WRITE_ATTRIBUTES,
