@@ -195,11 +195,14 @@ class ColourTest : public WindowFixture {
     previousContrast_ = SetHighContrastFunction(HighContrastStandIn);
     WindowFixture::SetUp();
   }
+  // The common controls keep the colours of their last WM_SYSCOLORCHANGE for the whole process: the
+  // window tells them of the restored colours before it goes, or later tests would see the test's.
   void TearDown() override {
-    WindowFixture::TearDown();
     SetSysColors(static_cast<int>(std::size(kChanged)), kChanged, saved_);
     gHighContrast = false;
     SetHighContrastFunction(previousContrast_);
+    if (window_ != nullptr && IsWindow(window_)) SendMessageW(window_, WM_SYSCOLORCHANGE, 0, 0);
+    WindowFixture::TearDown();
     RefreshPaintColours();
   }
 
