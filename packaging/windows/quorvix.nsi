@@ -47,25 +47,94 @@ VIAddVersionKey /LANG=1041 "LegalCopyright" "${PUBLISHER}"
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
+!define MUI_ABORTWARNING_TEXT "${PRODUCT} のインストールを中止しますか？"
 !define MUI_UNABORTWARNING
+!define MUI_UNABORTWARNING_TEXT "${PRODUCT} のアンインストールを中止しますか？"
 !define MUI_COMPONENTSPAGE_NODESC
-!define MUI_WELCOMEPAGE_TEXT "${PRODUCT} ${VERSION} をインストールします。$\r$\n$\r$\n${PRODUCT} は JPEG 写真をフォルダごとまとめて縮小・再圧縮するプログラムです。$\r$\n$\r$\n続けるには [次へ] をクリックしてください。"
+
+; Every page's wording is our own: the stock Japanese texts of NSIS mix half-width katakana into a button
+; and speak of restarts and system files that this installer never touches.
+!define MUI_WELCOMEPAGE_TITLE "${PRODUCT} ${VERSION} のセットアップ"
+!define MUI_WELCOMEPAGE_TEXT "${PRODUCT} ${VERSION} をこのコンピューターにインストールします。$\r$\n$\r$\n${PRODUCT} は JPEG 写真をフォルダごとまとめて縮小・再圧縮するプログラムです。$\r$\n$\r$\n管理者の権限は要りません。インストールはあなたのユーザーだけに行われます。$\r$\n$\r$\n続けるには [次へ] を押してください。"
+!insertmacro MUI_PAGE_WELCOME
+
+!define MUI_PAGE_HEADER_TEXT "インストール先"
+!define MUI_PAGE_HEADER_SUBTEXT "${PRODUCT} を置くフォルダを決めてください。"
+!define MUI_DIRECTORYPAGE_TEXT_TOP "${PRODUCT} を次のフォルダにインストールします。別のフォルダにするには [参照] を押して選んでください。"
+!define MUI_DIRECTORYPAGE_TEXT_DESTINATION "インストール先のフォルダ"
+!insertmacro MUI_PAGE_DIRECTORY
+
+!define MUI_PAGE_HEADER_TEXT "インストールする内容"
+!define MUI_PAGE_HEADER_SUBTEXT "一緒に作るものを選んでください。"
+!define MUI_COMPONENTSPAGE_TEXT_TOP "プログラム本体は必ずインストールされます。デスクトップのショートカットが要るときはチェックを付けてください。"
+!define MUI_COMPONENTSPAGE_TEXT_COMPLIST "インストールするもの:"
+!insertmacro MUI_PAGE_COMPONENTS
+
+!define MUI_PAGE_HEADER_TEXT "インストール中"
+!define MUI_PAGE_HEADER_SUBTEXT "${PRODUCT} のファイルをコピーしています。しばらくお待ちください。"
+!define MUI_INSTFILESPAGE_FINISHHEADER_TEXT "インストールが終わりました"
+!define MUI_INSTFILESPAGE_FINISHHEADER_SUBTEXT "${PRODUCT} を使う準備ができました。"
+!define MUI_INSTFILESPAGE_ABORTHEADER_TEXT "インストールを中止しました"
+!define MUI_INSTFILESPAGE_ABORTHEADER_SUBTEXT "${PRODUCT} はインストールされていません。"
+!insertmacro MUI_PAGE_INSTFILES
+
+!define MUI_FINISHPAGE_TITLE "${PRODUCT} のインストールが終わりました"
+!define MUI_FINISHPAGE_TEXT "${PRODUCT} はスタートメニューから起動できます。$\r$\n$\r$\n[完了] を押すとセットアップを閉じます。"
+!define MUI_FINISHPAGE_BUTTON "完了"
 !define MUI_FINISHPAGE_RUN "$INSTDIR\Quorvix.exe"
+!define MUI_FINISHPAGE_RUN_TEXT "${PRODUCT} を起動する"
 !define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\${README}"
 !define MUI_FINISHPAGE_SHOWREADME_TEXT "「はじめにお読みください」を表示する"
 !define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
-
-!insertmacro MUI_PAGE_WELCOME
-!insertmacro MUI_PAGE_DIRECTORY
-!insertmacro MUI_PAGE_COMPONENTS
-!insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
 
+!define MUI_PAGE_HEADER_TEXT "${PRODUCT} のアンインストール"
+!define MUI_PAGE_HEADER_SUBTEXT "${PRODUCT} をこのコンピューターから取り除きます。"
+!define MUI_UNCONFIRMPAGE_TEXT_TOP "次のフォルダにある ${PRODUCT} をアンインストールします。変換した写真には手を付けません。"
+!define MUI_UNCONFIRMPAGE_TEXT_LOCATION "アンインストールするフォルダ:"
 !insertmacro MUI_UNPAGE_CONFIRM
+
+!define MUI_PAGE_HEADER_TEXT "取り除くもの"
+!define MUI_PAGE_HEADER_SUBTEXT "設定ファイルも消すかどうかを選んでください。"
+!define MUI_COMPONENTSPAGE_TEXT_TOP "プログラムは必ず取り除かれます。設定ファイルは、チェックを付けたときだけ削除します。"
+!define MUI_COMPONENTSPAGE_TEXT_COMPLIST "取り除くもの:"
 !insertmacro MUI_UNPAGE_COMPONENTS
+
+; The install page's header texts may still be defined: MUI2 does not clear them all.
+!ifdef MUI_INSTFILESPAGE_FINISHHEADER_TEXT
+  !undef MUI_INSTFILESPAGE_FINISHHEADER_TEXT
+!endif
+!ifdef MUI_INSTFILESPAGE_FINISHHEADER_SUBTEXT
+  !undef MUI_INSTFILESPAGE_FINISHHEADER_SUBTEXT
+!endif
+!ifdef MUI_INSTFILESPAGE_ABORTHEADER_TEXT
+  !undef MUI_INSTFILESPAGE_ABORTHEADER_TEXT
+!endif
+!ifdef MUI_INSTFILESPAGE_ABORTHEADER_SUBTEXT
+  !undef MUI_INSTFILESPAGE_ABORTHEADER_SUBTEXT
+!endif
+!define MUI_PAGE_HEADER_TEXT "アンインストール中"
+!define MUI_PAGE_HEADER_SUBTEXT "${PRODUCT} のファイルを削除しています。しばらくお待ちください。"
+!define MUI_INSTFILESPAGE_FINISHHEADER_TEXT "アンインストールが終わりました"
+!define MUI_INSTFILESPAGE_FINISHHEADER_SUBTEXT "${PRODUCT} はこのコンピューターから取り除かれました。"
+!define MUI_INSTFILESPAGE_ABORTHEADER_TEXT "アンインストールを中止しました"
+!define MUI_INSTFILESPAGE_ABORTHEADER_SUBTEXT "${PRODUCT} は残っています。"
 !insertmacro MUI_UNPAGE_INSTFILES
 
 !insertmacro MUI_LANGUAGE "Japanese"
+
+; The buttons and the space figures of the pages, in full-width katakana.
+LangString ^BackBtn ${LANG_JAPANESE} "< 戻る(&B)"
+LangString ^NextBtn ${LANG_JAPANESE} "次へ(&N) >"
+LangString ^InstallBtn ${LANG_JAPANESE} "インストール(&I)"
+LangString ^UninstallBtn ${LANG_JAPANESE} "アンインストール(&U)"
+LangString ^CancelBtn ${LANG_JAPANESE} "キャンセル"
+LangString ^CloseBtn ${LANG_JAPANESE} "閉じる(&C)"
+LangString ^BrowseBtn ${LANG_JAPANESE} "参照(&R)..."
+LangString ^ShowDetailsBtn ${LANG_JAPANESE} "詳細を表示(&D)"
+LangString ^SpaceRequired ${LANG_JAPANESE} "必要な空き容量: "
+LangString ^SpaceAvailable ${LANG_JAPANESE} "ドライブの空き容量: "
+LangString ^Completed ${LANG_JAPANESE} "完了"
 
 Var AllUsers
 Var DefaultFolder

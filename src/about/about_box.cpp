@@ -4,16 +4,16 @@
 // exists while it handles its own last message, so the removal waits for the message loop.
 #include "about/about_box.h"
 
-#include <shellapi.h>
-
 #include <memory>
 #include <new>
 
+#include "about/help.h"
 #include "batch/messages.h"
 #include "platform/win32/unique_handles.h"
 #include "resources/resource.h"
 #include "ui/controls.h"
 #include "ui/message_box.h"
+#include "ui/paint_colours.h"
 #include "ui/process.h"
 #include "ui/window_base.h"
 
@@ -26,15 +26,13 @@ const wchar_t kAboutTitleLine[] = L"Quorvix  version 1.02";
 // The copyright line and the link text are short enough for their fixed boxes (195 and 120 pixels wide)
 // in the fonts they are drawn in.
 const wchar_t kAboutCopyrightLine[] = L"(C) 2026 Quorvix developers";
-const wchar_t kProjectPageText[] = L"quorvix.example.org";
-const wchar_t kProjectPageAddress[] = L"https://quorvix.example.org/";
+const wchar_t kAboutLinkText[] = L"ヘルプを開く";
 
 namespace {
 
 constexpr DWORD kAboutStyle = WS_CAPTION | WS_SYSMENU | WS_VISIBLE | WS_CLIPCHILDREN;
 constexpr DWORD kAboutExStyle = WS_EX_DLGMODALFRAME;
 constexpr DWORD kLabelStyle = SS_LEFT | SS_ENDELLIPSIS;
-constexpr COLORREF kLinkColour = RGB(0, 0, 255);
 constexpr int kLinkTextX = 1;
 constexpr int kLinkTextY = 1;
 
@@ -52,18 +50,6 @@ const ChildSpec kChildren[] = {
     {IDC_ABOUT_OK, L"Button", L"OK", BS_PUSHBUTTON | WS_TABSTOP, 139, 75, 88, 21},
 };
 constexpr RECT kLinkRect{45, 51, 45 + 120, 51 + 14};
-
-void ShellOpenAddress(const wchar_t* address) {
-  SHELLEXECUTEINFOW execute{};
-  execute.cbSize = sizeof(execute);
-  execute.fMask = SEE_MASK_FLAG_NO_UI;
-  execute.lpFile = address;
-  execute.nShow = SW_SHOWNORMAL;
-  ShellExecuteExW(&execute);  // a failed launch shows nothing
-}
-
-// A test seam, not window state: how a click on the link opens the address.
-OpenAddressFunction gOpenAddress = ShellOpenAddress;
 
 bool IsCloseKey(WPARAM key) { return key == VK_RETURN || key == VK_ESCAPE; }
 
@@ -103,11 +89,13 @@ RECT AboutRectOver(HWND mainWindow) {
   return RECT{x, y, x + width, y + height};
 }
 
-// The link to the project's page: blue text without underline; a left click opens the address.
+// The link to the help: blue text without underline (the system's hot-tracking colour under high
+// contrast); a left click opens the help file beside the program at its start page, as the help button
+// does with no tab selected.
 class LinkLabel : public WindowBase {
  public:
   HWND Create(HWND parent) {
-    return WindowBase::Create(0, kAboutLinkClass, kProjectPageText, WS_CHILD | WS_VISIBLE, kLinkRect.left,
+    return WindowBase::Create(0, kAboutLinkClass, kAboutLinkText, WS_CHILD | WS_VISIBLE, kLinkRect.left,
                               kLinkRect.top, kLinkRect.right - kLinkRect.left, kLinkRect.bottom - kLinkRect.top, parent,
                               IDC_ABOUT_LINK);
   }
@@ -116,7 +104,7 @@ class LinkLabel : public WindowBase {
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
     switch (message) {
       case WM_PAINT: Paint(); return 0;
-      case WM_LBUTTONDOWN: gOpenAddress(kProjectPageAddress); return 0;
+      case WM_LBUTTONDOWN: ShowHelp(-1); return 0;
       default: return Default(message, wParam, lParam);
     }
   }
@@ -129,8 +117,8 @@ class LinkLabel : public WindowBase {
     {
       const SelectedObject font(dc, GetStockObject(DEFAULT_GUI_FONT));
       SetBkMode(dc, TRANSPARENT);
-      SetTextColor(dc, kLinkColour);
-      TextOutW(dc, kLinkTextX, kLinkTextY, kProjectPageText, static_cast<int>(wcslen(kProjectPageText)));
+      SetTextColor(dc, PaintColour(ColourRole::kLink));
+      TextOutW(dc, kLinkTextX, kLinkTextY, kAboutLinkText, static_cast<int>(wcslen(kAboutLinkText)));
     }
     EndPaint(Handle(), &paint);
   }
@@ -237,6 +225,8 @@ LRESULT AboutBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (LOWORD(wParam) == IDC_ABOUT_OK) SendMessageW(Handle(), WM_CLOSE, 0, 0);
       return 0;
     case WM_CLOSE: OnClose(); break;
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE: ApplySystemColourChange(Handle(), false); break;
     default: break;
   }
   return Default(message, wParam, lParam);
@@ -250,11 +240,5 @@ void AboutBox::OnFinalMessage() {
 }  // namespace
 
 HWND OpenAboutBox(HWND mainWindow) { return AboutBox::Open(mainWindow); }
-
-OpenAddressFunction SetOpenAddressFunction(OpenAddressFunction function) {
-  OpenAddressFunction previous = gOpenAddress;
-  gOpenAddress = function != nullptr ? function : ShellOpenAddress;
-  return previous;
-}
 
 }  // namespace qv

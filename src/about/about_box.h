@@ -1,7 +1,7 @@
 // The about box: a small window over the main window with the program's name and version, a copyright
-// line and a link to the project's page. The main window takes no input while the box is open. The box
-// has no message loop of its own: opening it returns at once, and it closes itself on Enter, Escape, its
-// OK button or its close box.
+// line and a link that opens the help's start page. The main window takes no input while the box is
+// open. The box has no message loop of its own: opening it returns at once, and it closes itself on
+// Enter, Escape, its OK button or its close box.
 #pragma once
 
 #include <windows.h>
@@ -13,8 +13,7 @@ extern const wchar_t kAboutLinkClass[];      // "ver_child_class"
 extern const wchar_t kAboutCaption[];        // "バージョン情報"
 extern const wchar_t kAboutTitleLine[];      // program name and version
 extern const wchar_t kAboutCopyrightLine[];  // the copyright notice
-extern const wchar_t kProjectPageText[];     // what the link shows
-extern const wchar_t kProjectPageAddress[];  // where the link leads
+extern const wchar_t kAboutLinkText[];       // "ヘルプを開く"
 
 constexpr int kAboutClientWidth = 235;
 constexpr int kAboutClientHeight = 104;
@@ -23,11 +22,5 @@ constexpr int kAboutClientHeight = 104;
 // foreground) and returns its window. When the box's memory cannot be had, the memory failure message is
 // shown and the result is null. The window classes exist only while a box is open.
 HWND OpenAboutBox(HWND mainWindow);
-
-// Every click on the link goes through this function; the default asks the shell to open the address
-// with its default verb and no error dialogs, and ignores the result. Tests put a recorder here. Returns
-// the previous function; null restores the default.
-using OpenAddressFunction = void (*)(const wchar_t* address);
-OpenAddressFunction SetOpenAddressFunction(OpenAddressFunction function);
 
 }  // namespace qv

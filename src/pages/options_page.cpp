@@ -84,22 +84,22 @@ HWND Label(HWND page, const wchar_t* text, int id, int x, int y, int width, DWOR
 }
 
 HWND Radio(HWND page, const wchar_t* text, int id, int x, int y, int width, bool firstOfGroup) {
-  return CreateControl(page, L"BUTTON", text, WS_VISIBLE | BS_AUTORADIOBUTTON | (firstOfGroup ? WS_GROUP : 0), x, y,
+  return CreateControl(page, L"BUTTON", text, WS_VISIBLE | BS_AUTORADIOBUTTON | (firstOfGroup ? WS_GROUP | WS_TABSTOP : 0), x, y,
                        width, kRowHeight, id);
 }
 
 HWND CheckBox(HWND page, const wchar_t* text, int id, int x, int y, int width) {
-  return CreateControl(page, L"BUTTON", text, WS_VISIBLE | WS_GROUP | BS_AUTOCHECKBOX, x, y, width, kRowHeight, id);
+  return CreateControl(page, L"BUTTON", text, WS_VISIBLE | WS_GROUP | WS_TABSTOP | BS_AUTOCHECKBOX, x, y, width, kRowHeight, id);
 }
 
 HWND PushButton(HWND page, const wchar_t* text, int id, int x, int y, int width) {
-  return CreateControl(page, L"BUTTON", text, WS_VISIBLE | WS_GROUP | BS_PUSHBUTTON, x, y, width, kButtonHeight, id);
+  return CreateControl(page, L"BUTTON", text, WS_VISIBLE | WS_GROUP | WS_TABSTOP | BS_PUSHBUTTON, x, y, width, kButtonHeight, id);
 }
 
 // A number field with a spin control inside its right end that writes its position there as plain digits.
 HWND SpinField(HWND page, int id, int spinId, int x, int y, int width, int maxChars, int32_t low, int32_t high,
                int32_t start) {
-  HWND field = CreateControl(page, L"EDIT", L"", WS_VISIBLE | WS_GROUP | ES_NUMBER | ES_AUTOHSCROLL, x, y,
+  HWND field = CreateControl(page, L"EDIT", L"", WS_VISIBLE | WS_GROUP | WS_TABSTOP | ES_NUMBER | ES_AUTOHSCROLL, x, y,
                              width, kRowHeight, id, WS_EX_CLIENTEDGE);
   SendMessageW(field, EM_LIMITTEXT, static_cast<WPARAM>(maxChars), 0);
   HWND spin = CreateControl(page, UPDOWN_CLASSW, L"",
@@ -112,7 +112,7 @@ HWND SpinField(HWND page, int id, int spinId, int x, int y, int width, int maxCh
 }
 
 HWND PathField(HWND page, int id, int x, int y, int width) {
-  HWND field = CreateControl(page, L"EDIT", L"", WS_VISIBLE | WS_GROUP | ES_READONLY | ES_AUTOHSCROLL, x, y, width,
+  HWND field = CreateControl(page, L"EDIT", L"", WS_VISIBLE | WS_GROUP | WS_TABSTOP | ES_READONLY | ES_AUTOHSCROLL, x, y, width,
                              kRowHeight, id, WS_EX_CLIENTEDGE);
   SendMessageW(field, EM_LIMITTEXT, kMaxPathChars + 1, 0);
   return field;

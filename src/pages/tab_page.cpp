@@ -1,15 +1,13 @@
 // The page window shared by the three tab pages.
 #include "pages/tab_page.h"
 
-#include "platform/win32/unique_handles.h"
+#include "ui/paint_colours.h"
 
 namespace qv {
 
 const wchar_t kTabPageClass[] = L"Quorvix_tabbase_class";
 
 namespace {
-
-constexpr COLORREF kPageFrameColour = RGB(0xE0, 0xE0, 0xE0);
 
 bool IsMouseButtonDown(UINT message) {
   return message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN;
@@ -23,7 +21,8 @@ bool TabPage::RegisterPageClass() {
 
 HWND TabPage::CreatePage(HWND tab, const RECT& area, int id, DWORD style, DWORD exStyle) {
   RegisterPageClass();
-  return Create(exStyle, kTabPageClass, L"", style | WS_CHILD, area.left, area.top, area.right - area.left,
+  // The dialog manager's Tab navigation descends into the page's controls.
+  return Create(exStyle | WS_EX_CONTROLPARENT, kTabPageClass, L"", style | WS_CHILD, area.left, area.top, area.right - area.left,
                 area.bottom - area.top, tab, id);
 }
 
@@ -32,12 +31,18 @@ LRESULT TabPage::OnNotify(const NMHDR&) { return 0; }
 void TabPage::OnPaint() {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(Handle(), &ps);
-  FillRect(dc, &ps.rcPaint, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  FillRect(dc, &ps.rcPaint, PaintBrush(ColourRole::kPageBackground));
   RECT client;
   GetClientRect(Handle(), &client);
-  const UniqueGdiObject<HBRUSH> frame(CreateSolidBrush(kPageFrameColour));
-  FrameRect(dc, &client, frame.Get());
+  FrameRect(dc, &client, PaintBrush(ColourRole::kPageFrame));
   EndPaint(Handle(), &ps);
+}
+
+// Labels, check boxes and buttons on the page's background, their text in the page's text colour.
+LRESULT TabPage::OnControlColour(HDC dc) const {
+  SetBkColor(dc, PaintColour(ColourRole::kPageBackground));
+  SetTextColor(dc, PaintColour(ColourRole::kPageText));
+  return reinterpret_cast<LRESULT>(PaintBrush(ColourRole::kPageBackground));
 }
 
 LRESULT TabPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -45,9 +50,7 @@ LRESULT TabPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_PAINT: OnPaint(); return 0;
     case WM_CTLCOLORSTATIC:
-      SetBkColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
-      return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
-    case WM_CTLCOLORBTN: return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+    case WM_CTLCOLORBTN: return OnControlColour(reinterpret_cast<HDC>(wParam));
     case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)); return 0;
     case WM_NOTIFY: return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
     default: return Default(message, wParam, lParam);

@@ -1,5 +1,6 @@
 // What every tab page has: a child window of the tab control (class "Quorvix_tabbase_class") painted
-// white inside a light grey frame, its labels and buttons on white, a click on its empty area giving the
+// white inside a light grey frame, its labels and buttons on white (in the system's window colours under
+// high contrast, see ui/paint_colours.h), a click on its empty area giving the
 // focus back to the top-level window; and the host that owns it. Each page is a form over the part of
 // the settings it edits: it is built from them and writes each change into them as the user makes it.
 #pragma once
@@ -55,6 +56,7 @@ class TabPage : public WindowBase {
 
  private:
   void OnPaint();
+  LRESULT OnControlColour(HDC dc) const;
 
   PageHost& host_;
 };

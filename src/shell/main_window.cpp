@@ -13,8 +13,10 @@
 #include "preview/output_preview.h"
 #include "resources/resource.h"
 #include "shell/drop.h"
+#include "shell/main_window_keys.h"
 #include "shell/window_run.h"
 #include "ui/message_box.h"
+#include "ui/paint_colours.h"
 #include "ui/process.h"
 
 namespace qv {
@@ -180,6 +182,7 @@ MainWindow* MainWindow::Create(WindowSettings settings) {
 }
 
 void MainWindow::Build() {
+  taskbarButton_.SetWindow(Handle());
   CreateMenuResources();
   ChangeSystemMenu(Handle());
   tooltip_.Create(Handle(), options().TipAct != 0);
@@ -188,6 +191,7 @@ void MainWindow::Build() {
   BuildFolderFields(panel);
   BuildButtons(panel);
   BuildTabControl(panel);
+  ArrangeTabOrder(*this);
   static const wchar_t kFieldTip[] = L"フォルダツリー選択orドラッグ＆ドロップで設定";
   tooltip_.Add(ComboEdit(inputField_), kFieldTip);
   tooltip_.Add(ComboEdit(outputField_), kFieldTip);
@@ -277,6 +281,12 @@ void MainWindow::SetOutputFolder(const std::wstring& folder) {
 
 bool MainWindow::DropFolderAt(POINT screenPoint, const std::wstring& folder) {
   return ApplyDropToField(*this, screenPoint, folder);
+}
+
+TaskbarProgress* MainWindow::SetTaskbarProgress(TaskbarProgress* progress) {
+  TaskbarProgress* previous = taskbar_;
+  taskbar_ = progress != nullptr ? progress : &taskbarButton_;
+  return previous;
 }
 
 int MainWindow::ShowMessage(MessageCode code) const { return ShowAppMessage(Handle(), code); }
@@ -422,9 +432,11 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       DestroyWindow(Handle());
       return 0;
     case WM_DESTROY: PostQuitMessage(0); return 0;
+    case WM_SYSCOLORCHANGE:
     case WM_SETTINGCHANGE:
       DeleteMenuResources();
       CreateMenuResources();
+      ApplySystemColourChange(Handle(), message == WM_SYSCOLORCHANGE);
       break;
     case WM_TIMER: OnTimer(wParam); return 0;
     case WM_NCLBUTTONDOWN:
@@ -443,7 +455,9 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                       MF_BYCOMMAND | (options().TopMost != 0 ? MF_CHECKED : MF_UNCHECKED));
       break;
     case WM_DROPFILES: HandleDrop(*this, reinterpret_cast<HDROP>(wParam)); return 0;
-    default: break;
+    default:
+      if (message != 0 && message == TaskbarButtonCreatedMessage()) taskbarButton_.ButtonCreated();
+      break;
   }
   return Default(message, wParam, lParam);
 }

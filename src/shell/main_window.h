@@ -20,6 +20,7 @@
 #include "shell/folder_fields.h"
 #include "tree/tree_panel.h"
 #include "ui/controls.h"
+#include "ui/taskbar_progress.h"
 #include "ui/window_base.h"
 
 namespace qv {
@@ -75,6 +76,10 @@ class MainWindow : public WindowBase, public PageHost, public TreeHost {
   HWND Tab() const { return tab_; }
   HWND Progress() const { return progress_; }
   HWND StopButton() const { return stopButton_; }
+  // The progress of runs on the window's taskbar button.
+  TaskbarProgress& taskbar() { return *taskbar_; }
+  // Tests put a recorder in place of the taskbar button; null restores the button. Returns the previous.
+  TaskbarProgress* SetTaskbarProgress(TaskbarProgress* progress);
 
   // Set for the length of a run; commands and drops wait while it is.
   bool RunActive() const { return runActive_; }
@@ -154,6 +159,8 @@ class MainWindow : public WindowBase, public PageHost, public TreeHost {
   // place, where both are known. Windows does not say how to convert them while the window is minimised.
   POINT placementOffset_{};
   bool runActive_ = false;
+  TaskbarButton taskbarButton_;
+  TaskbarProgress* taskbar_ = &taskbarButton_;
   std::vector<HDROP> deferredDrops_;
 };
 

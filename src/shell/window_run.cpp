@@ -63,6 +63,9 @@ void WindowRunObserver::BeginRun(int planned) {
   // Even a file that fails can leave its trace in the output folder (a copy begun and taken back).
   if (SameFolder(runOutputFolder_, window_.inputPage().Folder())) wroteIntoListedFolder_ = true;
   SendMessageW(window_.Progress(), PBM_SETRANGE32, 0, planned);
+  planned_ = planned;
+  window_.taskbar().SetState(TaskbarState::kNormal);
+  window_.taskbar().SetValue(0, planned);
   SetTitle(kProcessingTitle);
 }
 
@@ -77,6 +80,15 @@ void WindowRunObserver::FileDone(const FileOutcome& outcome) {
   }
   if (outcome.status == FileStatus::kConverted && outcome.photo.overLimit) ++overLimit_;
   SendMessageW(window_.Progress(), PBM_STEPIT, 0, 0);
+  if (outcome.status != FileStatus::kConverted && !failureSeen_) {
+    failureSeen_ = true;
+    window_.taskbar().SetState(TaskbarState::kError);
+  }
+  window_.taskbar().SetValue(++done_, planned_);
+}
+
+TaskbarState WindowRunObserver::RunningState() const {
+  return failureSeen_ ? TaskbarState::kError : TaskbarState::kNormal;
 }
 
 bool WindowRunObserver::PollCancelRequest() { return PollWindowCancelRequest(window_); }
@@ -93,8 +105,10 @@ void WindowRunObserver::KeepAlive() {
 }
 
 bool WindowRunObserver::ConfirmCancel() {
+  window_.taskbar().SetState(TaskbarState::kPaused);
   stopping_ = ShowMessageBox(window_.Handle(), kCancelQuestion, kAppTitle,
                              MB_YESNO | MB_ICONWARNING | MB_SETFOREGROUND) == IDYES;
+  window_.taskbar().SetState(RunningState());
   return stopping_;
 }
 
@@ -110,6 +124,7 @@ void WindowRunObserver::UpdateInputListAfterRun() {
 
 void WindowRunObserver::EndRun(const RunSummary& summary) {
   SendMessageW(window_.Progress(), PBM_SETPOS, 0, 0);
+  window_.taskbar().SetState(TaskbarState::kNone);
   SetTitle(kAppTitle);
   UpdateInputListAfterRun();
   if (window_.options().EndMes != 0) {
@@ -252,6 +267,7 @@ RunSummary ExecuteWindowRun(MainWindow& window, const RunRequest& request) {
     return ExecuteRun(request, observer);
   } catch (const std::bad_alloc&) {
     SendMessageW(window.Progress(), PBM_SETPOS, 0, 0);
+    window.taskbar().SetState(TaskbarState::kNone);
     SetWindowTextW(window.Handle(), kAppTitle);
     window.ShowMessage(MessageCode::kMemory);
     return {};

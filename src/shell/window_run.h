@@ -11,13 +11,16 @@
 
 #include "batch/messages.h"
 #include "batch/run.h"
+#include "ui/taskbar_progress.h"
 
 namespace qv {
 
 class MainWindow;
 
-// The run's reports in the main window: the progress bar, the title, the message boxes, the polling
-// that lets Escape or "中止" stop a run, and the input list brought up to date after the run.
+// The run's reports in the main window: the progress bar and the taskbar button (normal while
+// converting, error once a file failed, paused while the cancel question is open, cleared at the end),
+// the title, the message boxes, the polling that lets Escape or "中止" stop a run, and the input list
+// brought up to date after the run.
 class WindowRunObserver : public RunObserver {
  public:
   WindowRunObserver(MainWindow& window, const RunRequest& request);
@@ -40,6 +43,7 @@ class WindowRunObserver : public RunObserver {
   // A change that was already reported when the run began stays reported.
   void UpdateInputListAfterRun();
   void SetTitle(const wchar_t* title);
+  TaskbarState RunningState() const;
 
   MainWindow& window_;
   std::wstring runOutputFolder_;  // where the outputs go, with the sub-folder
@@ -49,6 +53,9 @@ class WindowRunObserver : public RunObserver {
   bool stoppingShown_ = false;
   std::vector<std::wstring> removedNames_;  // inputs removed from the listed folder
   int overLimit_ = 0;                       // outputs larger than the size bound even at quality 1
+  int planned_ = 0;
+  int done_ = 0;
+  bool failureSeen_ = false;  // a file of the run was not converted: the taskbar shows the error state
 };
 
 // Takes every queued message in WM_PAINT..WM_LBUTTONDOWN of the main window and its children: paint

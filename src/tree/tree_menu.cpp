@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "resources/resource.h"
+#include "ui/paint_colours.h"
 
 namespace qv {
 
@@ -33,9 +34,6 @@ constexpr int kExtraWidth = 20;  // measured text plus this much
 constexpr int kExtraHeight = 6;
 constexpr int kTextLeft = 20;  // the text's area inside the item
 constexpr int kTextRight = 12;
-constexpr COLORREF kSelectionColour = RGB(0xE8, 0xFF, 0xFF);
-constexpr COLORREF kSelectionFrameColour = RGB(0x48, 0x90, 0x90);
-constexpr COLORREF kCheckColour = RGB(0xC0, 0x60, 0xC0);
 
 bool IsOwnItem(UINT type, ULONG_PTR data) {
   if (type != ODT_MENU || data == 0) return false;
@@ -49,10 +47,11 @@ void Enable(HMENU menu, UINT id, bool enabled) {
 }
 
 // The check box: a white square from 4 to 14 pixels right of and below the item's corner, framed and
-// crossed in the check pen.
-void DrawCheckBox(HDC dc, POINT corner, HBRUSH brush, HPEN pen) {
-  const SelectedObject selectedPen(dc, pen);
-  const SelectedObject selectedBrush(dc, brush);
+// crossed in violet (the menu's colours under high contrast).
+void DrawCheckBox(HDC dc, POINT corner) {
+  const UniqueGdiObject<HPEN> pen(CreatePen(PS_SOLID, 1, PaintColour(ColourRole::kMenuCheckMark)));
+  const SelectedObject selectedPen(dc, pen.Get());
+  const SelectedObject selectedBrush(dc, PaintBrush(ColourRole::kMenuCheckBox));
   Rectangle(dc, corner.x + 4, corner.y + 4, corner.x + 14, corner.y + 14);
   MoveToEx(dc, corner.x + 5, corner.y + 5, nullptr);
   LineTo(dc, corner.x + 13, corner.y + 13);
@@ -76,10 +75,6 @@ bool TreeMenu::Create() {
     else
       AppendMenuW(menu_, MF_OWNERDRAW, entry.id, reinterpret_cast<LPCWSTR>(entry.text));
   }
-  selectionBrush_.Reset(CreateSolidBrush(kSelectionColour));
-  selectionPen_.Reset(CreatePen(PS_SOLID, 1, kSelectionFrameColour));
-  checkBrush_.Reset(CreateSolidBrush(RGB(255, 255, 255)));
-  checkPen_.Reset(CreatePen(PS_SOLID, 1, kCheckColour));
   return true;
 }
 
@@ -130,16 +125,18 @@ bool TreeMenu::Draw(HFONT font, HBRUSH menuBrush, const DRAWITEMSTRUCT& draw) co
   if ((draw.itemState & (ODS_GRAYED | ODS_DISABLED)) != 0) {
     SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
   } else {
-    SetTextColor(dc, GetSysColor(COLOR_MENUTEXT));
     if ((draw.itemState & ODS_SELECTED) != 0) {
-      const SelectedObject pen(dc, selectionPen_.Get());
-      const SelectedObject brush(dc, selectionBrush_.Get());
+      SetTextColor(dc, PaintColour(ColourRole::kMenuSelectionText));
+      const UniqueGdiObject<HPEN> frame(CreatePen(PS_SOLID, 1, PaintColour(ColourRole::kMenuSelectionFrame)));
+      const SelectedObject pen(dc, frame.Get());
+      const SelectedObject brush(dc, PaintBrush(ColourRole::kMenuSelection));
       Rectangle(dc, area.left, area.top, area.right, area.bottom);
     } else {
+      SetTextColor(dc, GetSysColor(COLOR_MENUTEXT));
       FillRect(dc, &area, menuBrush != nullptr ? menuBrush : GetSysColorBrush(COLOR_MENU));
     }
     if ((draw.itemState & ODS_CHECKED) != 0)
-      DrawCheckBox(dc, POINT{area.left, area.top}, checkBrush_.Get(), checkPen_.Get());
+      DrawCheckBox(dc, POINT{area.left, area.top});
   }
   RECT text{area.left + kTextLeft, area.top, area.right - kTextRight, area.bottom};
   DrawTextW(dc, reinterpret_cast<const wchar_t*>(draw.itemData), -1, &text, DT_SINGLELINE | DT_VCENTER);

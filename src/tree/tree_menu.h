@@ -1,7 +1,8 @@
 // The folder tree's context menu: its items 5000-5040 with separators, their enabling by the kind of
 // node the menu is for, the check mark of the hidden-items switch, and the owner drawing of every text
 // item (selection in light cyan with a teal frame, the check mark as a crossed box, grey text for
-// disabled items, the access key underlined).
+// disabled items, the access key underlined; under high contrast the system's highlight and menu
+// colours, see ui/paint_colours.h).
 #pragma once
 
 #include <windows.h>
@@ -39,10 +40,6 @@ class TreeMenu {
 
  private:
   HMENU menu_ = nullptr;
-  UniqueGdiObject<HBRUSH> selectionBrush_;
-  UniqueGdiObject<HPEN> selectionPen_;
-  UniqueGdiObject<HBRUSH> checkBrush_;
-  UniqueGdiObject<HPEN> checkPen_;
 };
 
 }  // namespace qv

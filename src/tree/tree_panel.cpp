@@ -74,7 +74,7 @@ void TreePanel::CreateControls(int width, int height) {
       {IDC_TREE_MODE_BOTH, L"同時設定", 104, 74, L"選択時に入出力フォルダ同時設定"},
   };
   for (const Mode& mode : kModes) {
-    const DWORD group = mode.id == IDC_TREE_MODE_INPUT ? WS_GROUP : 0;
+    const DWORD group = mode.id == IDC_TREE_MODE_INPUT ? WS_GROUP | WS_TABSTOP : 0;
     HWND button = CreateControl(panel, WC_BUTTONW, mode.text, WS_VISIBLE | BS_AUTORADIOBUTTON | group, mode.x, kModeTop,
                                 mode.width, kModeHeight, mode.id);
     host_.AddTooltip(button, mode.tip);
@@ -92,9 +92,9 @@ void TreePanel::CreateControls(int width, int height) {
   const int addX = removeX - kButtonGap - kButtonWidth;
   CreateControl(panel, WC_STATICW, L"登録フォルダ", WS_VISIBLE | SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX, 4, rowTop,
                 addX - 6, kBottomRowHeight, IDC_REGISTERED_LABEL);
-  addButton_ = CreateControl(panel, WC_BUTTONW, L"追加", WS_VISIBLE | BS_PUSHBUTTON, addX, rowTop, kButtonWidth,
+  addButton_ = CreateControl(panel, WC_BUTTONW, L"追加", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, addX, rowTop, kButtonWidth,
                              kBottomRowHeight, IDC_REGISTER_ADD);
-  removeButton_ = CreateControl(panel, WC_BUTTONW, L"除外", WS_VISIBLE | BS_PUSHBUTTON, removeX, rowTop, kButtonWidth,
+  removeButton_ = CreateControl(panel, WC_BUTTONW, L"除外", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, removeX, rowTop, kButtonWidth,
                                 kBottomRowHeight, IDC_REGISTER_REMOVE);
   host_.AddTooltip(addButton_, L"登録フォルダに追加(&A)");
   host_.AddTooltip(removeButton_, L"登録フォルダから除外(&D)");
@@ -242,13 +242,25 @@ void TreePanel::AnnounceNewSubfolder(const std::wstring& subfolder) {
 
 // ---- the menu and the commands --------------------------------------------------------------------
 
+// A request from the keyboard (Shift+F10, the menu key) carries no position: the menu is for the selected
+// item and opens below its text.
 void TreePanel::ShowTreeMenu(LPARAM position) {
   POINT screen{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
-  if (screen.x == -1 && screen.y == -1) return;  // a keyboard request carries no position
-  TVHITTESTINFO hit{};
-  hit.pt = screen;
-  ScreenToClient(view_, &hit.pt);
-  HTREEITEM item = TreeView_HitTest(view_, &hit);
+  HTREEITEM item = nullptr;
+  if (screen.x == -1 && screen.y == -1) {
+    item = TreeView_GetSelection(view_);
+    if (item == nullptr) return;
+    TreeView_EnsureVisible(view_, item);
+    RECT text{};
+    if (!TreeView_GetItemRect(view_, item, &text, TRUE)) return;
+    screen = POINT{text.left, text.bottom};
+    ClientToScreen(view_, &screen);
+  } else {
+    TVHITTESTINFO hit{};
+    hit.pt = screen;
+    ScreenToClient(view_, &hit.pt);
+    item = TreeView_HitTest(view_, &hit);
+  }
   if (item == nullptr) return;  // anywhere on an item's row counts
   TreeView_SelectDropTarget(view_, item);
   menuTarget_ = item;

@@ -1,5 +1,5 @@
 // In-process tests of the about box and the help command, reached through the main window's buttons.
-// The link's shell launch and the help system stand behind recorders, so no browser or help viewer opens.
+// The help system stands behind a recorder, so no help viewer opens.
 #include <windows.h>
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -25,9 +25,6 @@ namespace {
 using guitest::PumpMessages;
 using guitest::PumpUntil;
 using guitest::WindowText;
-
-std::vector<std::wstring> gAddresses;
-void RecordAddress(const wchar_t* address) { gAddresses.push_back(address); }
 
 struct HelpRequest {
   std::wstring file;
@@ -74,10 +71,8 @@ int TextWidthInFont(HWND window, HGDIOBJ font, const std::wstring& text) {
 class MainWindowFixture : public testing::Test {
  protected:
   void SetUp() override {
-    gAddresses.clear();
     gHelp.clear();
     gBoxes.clear();
-    previousAddress_ = SetOpenAddressFunction(RecordAddress);
     previousHelp_ = SetHelpTopicFunction(RecordHelp);
     previousBox_ = SetMessageBoxFunction(RecordBox);
     Process().settingsPath = scratch_.file(L"Quorvix.ini");
@@ -93,7 +88,6 @@ class MainWindowFixture : public testing::Test {
     if (window_ != nullptr && IsWindow(window_)) SendMessageW(window_, WM_CLOSE, 0, 0);
     PumpUntil(AboutClassesGone, 1000);
     main_ = nullptr;  // the window deleted its object
-    SetOpenAddressFunction(previousAddress_);
     SetHelpTopicFunction(previousHelp_);
     SetMessageBoxFunction(previousBox_);
   }
@@ -106,7 +100,6 @@ class MainWindowFixture : public testing::Test {
   guitest::ScratchFolder scratch_;
   MainWindow* main_ = nullptr;
   HWND window_ = nullptr;
-  OpenAddressFunction previousAddress_ = nullptr;
   HelpTopicFunction previousHelp_ = nullptr;
   MessageBoxFunction previousBox_ = nullptr;
 };
@@ -153,7 +146,7 @@ TEST_F(AboutBoxTest, WindowHasTheFixedLayoutTextsAndClasses) {
       {102, L"Static", L"Quorvix  version 1.02", {10, 10, 170, 22}},
       {103, L"Static", L"(C) 2026 Quorvix developers", {28, 30, 223, 42}},
       {101, L"Button", L"OK", {139, 75, 227, 96}},
-      {100, L"ver_child_class", L"quorvix.example.org", {45, 51, 165, 65}},
+      {100, L"ver_child_class", L"ヘルプを開く", {45, 51, 165, 65}},
   };
   for (const auto& c : kChildren) {
     HWND child = GetDlgItem(about, c.id);
@@ -235,15 +228,19 @@ TEST_F(AboutBoxTest, OtherKeysAndCommandsLeaveItOpen) {
   PumpMessages(0);
   EXPECT_TRUE(IsWindow(about));
   EXPECT_FALSE(IsWindowEnabled(window_));
-  EXPECT_TRUE(gAddresses.empty());
+  EXPECT_TRUE(gHelp.empty());
   EXPECT_TRUE(gBoxes.empty());
 }
 
-TEST_F(AboutBoxTest, LinkClickOpensTheProjectPage) {
+// The link opens the help beside the program at its start page (context 2, index.htm).
+TEST_F(AboutBoxTest, LinkClickOpensTheHelpAtItsStartPage) {
   HWND about = Open();
   ASSERT_NE(about, nullptr);
+  EXPECT_EQ(WindowText(GetDlgItem(about, IDC_ABOUT_LINK)), L"ヘルプを開く");
   SendMessageW(GetDlgItem(about, IDC_ABOUT_LINK), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 5));
-  EXPECT_EQ(gAddresses, std::vector<std::wstring>{L"https://quorvix.example.org/"});
+  ASSERT_EQ(gHelp.size(), 1u);
+  EXPECT_EQ(gHelp[0].context, 2u);
+  EXPECT_EQ(gHelp[0].file, HelpFilePathFor(ProgramFilePath()));
   EXPECT_TRUE(IsWindow(about));
 }
 
