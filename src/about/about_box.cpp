@@ -12,6 +12,7 @@
 #include "platform/win32/unique_handles.h"
 #include "resources/resource.h"
 #include "ui/controls.h"
+#include "ui/dpi.h"
 #include "ui/message_box.h"
 #include "ui/paint_colours.h"
 #include "ui/process.h"
@@ -77,11 +78,14 @@ void TrimSystemMenu(HWND window) {
   for (UINT command : {SC_RESTORE, SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE}) RemoveMenu(menu, command, MF_BYCOMMAND);
 }
 
-// The about window's outer rectangle: the fixed client area under a dialog frame and a caption, centred
-// on the main window.
+// The about window's outer rectangle: the fixed client area (scaled for the main window's DPI) under a
+// dialog frame and a caption, centred on the main window.
 RECT AboutRectOver(HWND mainWindow) {
-  const int width = kAboutClientWidth + 2 * GetSystemMetrics(SM_CXDLGFRAME);
-  const int height = kAboutClientHeight + 2 * GetSystemMetrics(SM_CYDLGFRAME) + GetSystemMetrics(SM_CYCAPTION);
+  const UINT dpi = DpiOf(mainWindow);
+  const int d = static_cast<int>(dpi);
+  const int width = ScaleForDpi(kAboutClientWidth, d) + 2 * GetSystemMetricsForDpi(SM_CXDLGFRAME, dpi);
+  const int height = ScaleForDpi(kAboutClientHeight, d) + 2 * GetSystemMetricsForDpi(SM_CYDLGFRAME, dpi) +
+                     GetSystemMetricsForDpi(SM_CYCAPTION, dpi);
   RECT main{};
   GetWindowRect(mainWindow, &main);
   const int x = main.left + (main.right - main.left - width) / 2;
@@ -95,9 +99,11 @@ RECT AboutRectOver(HWND mainWindow) {
 class LinkLabel : public WindowBase {
  public:
   HWND Create(HWND parent) {
-    return WindowBase::Create(0, kAboutLinkClass, kAboutLinkText, WS_CHILD | WS_VISIBLE, kLinkRect.left,
-                              kLinkRect.top, kLinkRect.right - kLinkRect.left, kLinkRect.bottom - kLinkRect.top, parent,
-                              IDC_ABOUT_LINK);
+    const RECT rect = ScaleRect(kLinkRect, DpiOf(parent));
+    HWND link = WindowBase::Create(0, kAboutLinkClass, kAboutLinkText, WS_CHILD | WS_VISIBLE, rect.left, rect.top,
+                                   rect.right - rect.left, rect.bottom - rect.top, parent, IDC_ABOUT_LINK);
+    RememberLayout96(link, kLinkRect);
+    return link;
   }
 
  protected:
@@ -115,10 +121,17 @@ class LinkLabel : public WindowBase {
     HDC dc = BeginPaint(Handle(), &paint);
     if (dc == nullptr) return;
     {
-      const SelectedObject font(dc, GetStockObject(DEFAULT_GUI_FONT));
+      // The dialog font of the system's DPI, made for the window's.
+      LOGFONTW lf{};
+      GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf);
+      const UINT dpi = DpiOf(Handle());
+      lf.lfHeight = MulDiv(lf.lfHeight, static_cast<int>(dpi), static_cast<int>(GetDpiForSystem()));
+      const UniqueGdiObject<HFONT> linkFont(CreateFontIndirectW(&lf));
+      const SelectedObject font(dc, linkFont.Get());
       SetBkMode(dc, TRANSPARENT);
       SetTextColor(dc, PaintColour(ColourRole::kLink));
-      TextOutW(dc, kLinkTextX, kLinkTextY, kAboutLinkText, static_cast<int>(wcslen(kAboutLinkText)));
+      TextOutW(dc, ScaleFor(Handle(), kLinkTextX), ScaleFor(Handle(), kLinkTextY), kAboutLinkText,
+               static_cast<int>(wcslen(kAboutLinkText)));
     }
     EndPaint(Handle(), &paint);
   }
@@ -144,6 +157,7 @@ class AboutBox : public WindowBase {
   static LRESULT CALLBACK OkButtonProcedure(HWND button, UINT message, WPARAM wParam, LPARAM lParam);
 
   HWND mainWindow_;
+  WindowDpi dpi_;
   LinkLabel link_;
   WNDPROC okProcedure_ = nullptr;  // the OK button's own procedure while it is subclassed
   bool ownedByWindow_ = false;     // set once the window stands; until then the opener owns the object
@@ -174,6 +188,7 @@ HWND AboutBox::CreateOverMainWindow() {
 }
 
 void AboutBox::Build() {
+  dpi_.Attach(Handle());
   TrimSystemMenu(Handle());
   for (const ChildSpec& c : kChildren)
     CreateControl(Handle(), c.className, c.text, c.style | WS_VISIBLE, c.x, c.y, c.width, c.height, c.id);
@@ -227,12 +242,19 @@ LRESULT AboutBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE: OnClose(); break;
     case WM_SYSCOLORCHANGE:
     case WM_SETTINGCHANGE: ApplySystemColourChange(Handle(), false); break;
+    case WM_DPICHANGED: {
+      dpi_.Change(LOWORD(wParam));
+      const RECT& r = *reinterpret_cast<const RECT*>(lParam);
+      SetWindowPos(Handle(), nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+      return 0;
+    }
     default: break;
   }
   return Default(message, wParam, lParam);
 }
 
 void AboutBox::OnFinalMessage() {
+  dpi_.Detach();
   ScheduleClassRemoval();
   if (ownedByWindow_) delete this;
 }

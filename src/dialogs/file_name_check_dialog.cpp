@@ -6,6 +6,10 @@
 #include <string>
 
 #include "resources/resource.h"
+#include "forms/dpi_layout.h"
+#include "platform/win32/unique_handles.h"
+#include "ui/controls.h"
+#include "ui/dpi.h"
 #include "ui/list_view.h"
 #include "ui/process.h"
 #include "ui/window_base.h"
@@ -13,8 +17,10 @@
 namespace qv {
 namespace {
 
-constexpr int kInputColumnWidth = 135;  // pixels
+constexpr int kInputColumnWidth = 135;  // pixels at 96 DPI
 constexpr int kOutputColumnWidth = 145;
+constexpr int kMinInputColumnWidth = 60;
+constexpr wchar_t kWidestOutputName[] = L"20261231_235959.jpg";  // a date name with its seconds
 constexpr INT_PTR kConvertResult = 1;
 constexpr INT_PTR kCloseResult = 0;
 
@@ -64,15 +70,31 @@ class FileNameCheckDialog : public DialogBase {
     HWND list = GetDlgItem(Handle(), IDC_NAME_CHECK_LIST);
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT,
                  LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
-    if (Process().uiFont != nullptr) SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(Process().uiFont), FALSE);
+    font_.Reset(CreateUiFontForDpi(DpiOf(Handle())));
+    if (font_) SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
     AddListColumn(list, 0, L"入力ファイル名", kInputColumnWidth);
     AddListColumn(list, 1, L"出力ファイル名", kOutputColumnWidth);
+    SizeColumns(list);
     InstallListScrollHook(list);
     FillList(list, rows_);
   }
 
+  // The output column shows a whole date name at the dialog's DPI; the input column takes the rest of
+  // the list without its frame and vertical scroll bar.
+  static void SizeColumns(HWND list) {
+    const UINT dpi = DpiOf(list);
+    RECT client{};
+    GetClientRect(list, &client);
+    int widths[2] = {ScaleFor(list, kInputColumnWidth), ScaleFor(list, kOutputColumnWidth)};
+    const int inner = client.right - client.left - GetSystemMetricsForDpi(SM_CXVSCROLL, dpi);
+    ShareColumns(widths, 2, 1, TextWidthIn(list, kWidestOutputName), ListColumnMargin(list), 0, inner,
+                 ScaleFor(list, kMinInputColumnWidth));
+    for (int i = 0; i < 2; ++i) SendMessageW(list, LVM_SETCOLUMNWIDTH, i, widths[i]);
+  }
+
   POINT corner_;
   const std::vector<NameCheckRow>& rows_;
+  UniqueGdiObject<HFONT> font_;  // the user-interface font at the dialog's DPI
 };
 
 }  // namespace

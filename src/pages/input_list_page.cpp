@@ -9,6 +9,7 @@
 #include "platform/system_folders.h"
 #include "resources/resource.h"
 #include "ui/controls.h"
+#include "ui/dpi.h"
 #include "ui/list_view.h"
 
 namespace qv {
@@ -21,8 +22,8 @@ constexpr int kPathChars = 260;
 // than planned; returns the width it got, so the controls after it on the row can move along.
 int CreateFittedLabel(HWND page, const wchar_t* text, int x, int y, int width, int height, int id) {
   HWND label = CreateControl(page, L"STATIC", text, WS_VISIBLE, x, y, width, height, id);
-  const int fitted = std::max(width, TextWidthIn(label, text) + 2);
-  if (fitted != width) SetWindowPos(label, nullptr, x, y, fitted, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  const int fitted = std::max(width, TextWidth96(label, text) + 2);
+  if (fitted != width) MoveControl96(label, x, y, fitted, height);
   return fitted;
 }
 
@@ -56,6 +57,23 @@ void InputListPage::CreateFileList() {
   AddListColumn(list_, 0, L"ファイル名", 134, LVCFMT_LEFT);
   AddListColumn(list_, 1, L"サイズ", 63, LVCFMT_RIGHT);
   AddListColumn(list_, 2, L"更新日時", 78, LVCFMT_LEFT);
+  ApplyDpi();
+}
+
+// The columns at the window's DPI: the time column as wide as the widest time it shows (in the list's
+// font, with the list's margins), the size column scaled, and the name column what is left of the list
+// without its frame and vertical scroll bar, but at least 100 pixels (at 96 DPI): a camera's file name
+// needs that much, and where the three do not fit the list scrolls sideways rather than cut names.
+void InputListPage::ApplyDpi() {
+  if (list_ == nullptr) return;
+  const UINT dpi = DpiOf(list_);
+  RECT client{};
+  GetClientRect(list_, &client);
+  int widths[3] = {0, ScaleFor(list_, 63), ScaleFor(list_, 78)};
+  const int inner = client.right - client.left - GetSystemMetricsForDpi(SM_CXVSCROLL, dpi);
+  const int timeText = TextWidthIn(list_, L"2026/12/31 23:59:59");
+  ShareColumns(widths, 3, 2, timeText, ListColumnMargin(list_), 0, inner, ScaleFor(list_, 100));
+  for (int i = 0; i < 3; ++i) ListView_SetColumnWidth(list_, i, widths[i]);
 }
 
 void InputListPage::CreateInfoControls() {

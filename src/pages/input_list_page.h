@@ -56,6 +56,8 @@ class InputListPage : public TabPage {
   HWND List() const { return list_; }
   // Puts the list's own window procedure back (shut-down).
   void RestoreListProcedure();
+  // Sizes the list's columns for the window's current DPI (the time column for the widest time).
+  void ApplyDpi();
 
  protected:
   void OnCommand(int id, int code, HWND control) override;

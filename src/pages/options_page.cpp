@@ -14,6 +14,7 @@
 #include "resources/resource.h"
 #include "ui/choose_folder.h"
 #include "ui/controls.h"
+#include "ui/dpi.h"
 #include "ui/send_to.h"
 
 namespace qv {
@@ -72,6 +73,7 @@ constexpr int kPhotoColumn2 = 174;  // second and third column of the group's ch
 constexpr int kPhotoColumn3 = 318;
 constexpr int kMaxEdgeFieldWidth = 72;  // five digits and the spin
 constexpr int kMaxEdgeDigits = 5;
+constexpr int kPageWidth = 524;  // the tab control's display area at 96 DPI
 
 HWND GroupBox(HWND page, const wchar_t* text, int id, int y, int pageWidth, int height) {
   return CreateControl(page, L"BUTTON", text, WS_VISIBLE | WS_GROUP | BS_GROUPBOX, kGroupMargin, y,
@@ -105,7 +107,7 @@ HWND SpinField(HWND page, int id, int spinId, int x, int y, int width, int maxCh
   HWND spin = CreateControl(page, UPDOWN_CLASSW, L"",
                             WS_VISIBLE | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS | UDS_SETBUDDYINT, 0, 0, 0, 0,
                             spinId);
-  SendMessageW(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(field), 0);
+  AttachSpin(spin, field);
   SendMessageW(spin, UDM_SETRANGE32, static_cast<WPARAM>(low), static_cast<LPARAM>(high));
   SendMessageW(spin, UDM_SETPOS32, 0, static_cast<LPARAM>(std::clamp(start, low, high)));
   return field;
@@ -256,7 +258,8 @@ void OptionsPage::OnTooltips() {
 }
 
 HWND OptionsPage::Create(HWND tab, const RECT& area) {
-  const int width = area.right - area.left;
+  // In 96-DPI pixels: the tab control's display area at another DPI is not exactly the scaled one.
+  const int width = std::min(kPageWidth, MulDiv(area.right - area.left, kBaseDpi, static_cast<int>(DpiOf(tab))));
   if (CreatePage(tab, area, IDC_PAGE_OPTIONS, WS_CLIPSIBLINGS) == nullptr) return nullptr;
   BuildStartupGroup(width);
   BuildSendToGroup(width);

@@ -92,7 +92,7 @@ class Controls {
   void AddSpin(HWND buddy, int id, int low, int high, int32_t start) {
     HWND spin =
         Add(UPDOWN_CLASSW, L"", UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS | UDS_SETBUDDYINT, 0, 0, 0, 0, id);
-    SendMessageW(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(buddy), 0);
+    AttachSpin(spin, buddy);
     SendMessageW(spin, UDM_SETRANGE32, low, high);
     SendMessageW(spin, UDM_SETPOS32, 0, std::clamp<int32_t>(start, low, high));
   }
@@ -170,11 +170,11 @@ class Builder : public Controls {
     AddLabel(L"", kX, kY, kMinResultWidth, IDC_SIZE_SAMPLE_RESULT, SS_RIGHT);
     AddLabel(L"pixel", kX + kMinResultWidth + kGap, kY, kRowRight - kX - kMinResultWidth - kGap, IDC_SIZE_SAMPLE_UNIT);
     const std::wstring largest = std::to_wstring(SizeSampleResult(kSizeSampleLargest, kScaleLargest));
-    const int resultWidth = std::max(kMinResultWidth, TextWidthIn(Item(IDC_SIZE_SAMPLE_RESULT), largest) + 2);
+    const int resultWidth = std::max(kMinResultWidth, TextWidth96(Item(IDC_SIZE_SAMPLE_RESULT), largest) + 2);
     const int unitX = kX + resultWidth + kGap;
-    const int unitWidth = std::max(kRowRight - unitX, TextWidthIn(Item(IDC_SIZE_SAMPLE_UNIT), L"pixel") + 2);
-    SetWindowPos(Item(IDC_SIZE_SAMPLE_RESULT), nullptr, kX, kY, resultWidth, kLabelHeight, SWP_NOZORDER);
-    SetWindowPos(Item(IDC_SIZE_SAMPLE_UNIT), nullptr, unitX, kY, unitWidth, kLabelHeight, SWP_NOZORDER);
+    const int unitWidth = std::max(kRowRight - unitX, TextWidth96(Item(IDC_SIZE_SAMPLE_UNIT), L"pixel") + 2);
+    MoveControl96(Item(IDC_SIZE_SAMPLE_RESULT), kX, kY, resultWidth, kLabelHeight);
+    MoveControl96(Item(IDC_SIZE_SAMPLE_UNIT), unitX, kY, unitWidth, kLabelHeight);
   }
 
   void BuildOutputOptionsGroup(const ConversionParams& p) {

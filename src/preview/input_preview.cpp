@@ -10,6 +10,7 @@
 #include "batch/messages.h"
 #include "engine/conversion.h"
 #include "preview/fit.h"
+#include "ui/dpi.h"
 #include "ui/message_box.h"
 
 namespace qv {
@@ -67,8 +68,12 @@ bool InputPreviewBox::RegisterBoxClass() {
 
 HWND InputPreviewBox::Create(HWND parent, int x, int y, int width, int height, int id) {
   RegisterBoxClass();
-  return WindowBase::Create(WS_EX_STATICEDGE, kInputPreviewClass, L"", WS_CHILD | WS_VISIBLE, x, y, width, height,
-                            parent, id);
+  const RECT rect96{x, y, x + width, y + height};
+  const RECT rect = ScaleRect(rect96, DpiOf(parent));
+  HWND box = WindowBase::Create(WS_EX_STATICEDGE, kInputPreviewClass, L"", WS_CHILD | WS_VISIBLE, rect.left, rect.top,
+                                rect.right - rect.left, rect.bottom - rect.top, parent, id);
+  RememberLayout96(box, rect96);
+  return box;
 }
 
 bool InputPreviewBox::Load(const std::wstring& path, const ConversionParams& params, int& width, int& height,

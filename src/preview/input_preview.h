@@ -28,6 +28,7 @@ class InputPreviewBox : public WindowBase {
   // Registers the box's window class unless it already is. True when the class exists afterwards.
   static bool RegisterBoxClass();
 
+  // The place is in 96-DPI pixels of the parent, scaled for its window's DPI; the box paints in physical pixels.
   HWND Create(HWND parent, int x, int y, int width, int height, int id);
 
   // Decodes `path` at full size under `params` (their memory limit) and shows it. On any failure the

@@ -9,6 +9,7 @@
 #include "platform/files.h"
 #include "preview/input_preview.h"
 #include "resources/resource.h"
+#include "ui/dpi.h"
 #include "ui/process.h"
 #include "ui/window_base.h"
 
@@ -28,14 +29,22 @@ struct PreviewImage {
   uint64_t fileBytes = 0;
 };
 
-PreviewMetrics SystemPreviewMetrics() {
+// The frame metrics at the window's DPI and the work area of the monitor it is on, in physical pixels: the
+// image is fitted pixel for pixel, never stretched by the display's scale.
+PreviewMetrics SystemPreviewMetrics(HWND window) {
+  const UINT dpi = DpiOf(window);
   PreviewMetrics m;
-  m.caption = GetSystemMetrics(SM_CYCAPTION);
-  m.frameX = GetSystemMetrics(SM_CXDLGFRAME);
-  m.frameY = GetSystemMetrics(SM_CYDLGFRAME);
-  m.minWindowWidth = GetSystemMetrics(SM_CXMIN);
+  m.caption = GetSystemMetricsForDpi(SM_CYCAPTION, dpi);
+  m.frameX = GetSystemMetricsForDpi(SM_CXDLGFRAME, dpi);
+  m.frameY = GetSystemMetricsForDpi(SM_CYDLGFRAME, dpi);
+  m.minWindowWidth = GetSystemMetricsForDpi(SM_CXMIN, dpi);
   RECT work{};
-  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  if (GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor))
+    work = monitor.rcWork;
+  else
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
   m.workLeft = work.left;
   m.workTop = work.top;
   m.workRight = work.right;
@@ -68,7 +77,7 @@ class OutputPreviewDialog : public DialogBase {
  private:
   void Fit() {
     const PreviewPlacement p =
-        FitOutputPreview(SystemPreviewMetrics(), image_.info.header.biWidth, std::abs(image_.info.header.biHeight));
+        FitOutputPreview(SystemPreviewMetrics(Handle()), image_.info.header.biWidth, std::abs(image_.info.header.biHeight));
     SetWindowPos(GetDlgItem(Handle(), IDC_OUTPUT_PREVIEW_AREA), nullptr, 0, 0, p.clientWidth, p.clientHeight,
                  SWP_NOMOVE | SWP_NOZORDER);
     SetWindowPos(Handle(), nullptr, p.x, p.y, p.width, p.height, SWP_NOZORDER);

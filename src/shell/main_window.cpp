@@ -81,9 +81,12 @@ bool ReadPlacement(HWND window, WINDOWPLACEMENT& placement) {
 }
 
 // The stored place of the window (or the centre of the primary work area), inside the work area of the
-// nearest monitor.
+// nearest monitor. WinX and WinY are physical screen pixels (what GetWindowRect and CreateWindow use in a
+// per-monitor aware program): a place on the desktop that does not depend on the scale the window had,
+// so that it still names the same spot when the scale changed between runs; the size is made for the
+// DPI the window gets, and the rule of forms/window_placement.h brings the whole window on screen.
 RECT InitialPlace(const StoredAppState& stored) {
-  const SIZE size = MainWindowOuterSize();
+  const SIZE size = MainWindowOuterSize(GetDpiForSystem());
   RECT rect{};
   if (stored.hasWindowPosition) {
     rect = RECT{stored.winX, stored.winY, stored.winX + size.cx, stored.winY + size.cy};
@@ -103,9 +106,9 @@ RECT InitialPlace(const StoredAppState& stored) {
 
 }  // namespace
 
-SIZE MainWindowOuterSize() {
-  RECT r{0, 0, kMainClientWidth, kMainClientHeight};
-  AdjustWindowRectEx(&r, kMainStyle, FALSE, kMainExStyle);
+SIZE MainWindowOuterSize(UINT dpi) {
+  RECT r{0, 0, ScaleForDpi(kMainClientWidth, static_cast<int>(dpi)), ScaleForDpi(kMainClientHeight, static_cast<int>(dpi))};
+  AdjustWindowRectExForDpi(&r, kMainStyle, FALSE, kMainExStyle, dpi);
   return SIZE{r.right - r.left, r.bottom - r.top};
 }
 
@@ -143,8 +146,12 @@ bool RegisterWindowClasses() {
 // ---- the main panel -------------------------------------------------------------------------------
 
 HWND MainPanel::Create(HWND parent) {
-  return WindowBase::Create(0, kMainPanelClass, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, kTreeColumnWidth, 0,
-                            kPanelWidth, kMainClientHeight, parent, IDC_MAIN_PANEL);
+  const RECT rect96{kTreeColumnWidth, 0, kTreeColumnWidth + kPanelWidth, kMainClientHeight};
+  const RECT rect = ScaleRect(rect96, DpiOf(parent));
+  HWND panel = WindowBase::Create(0, kMainPanelClass, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, rect.left,
+                                  rect.top, rect.right - rect.left, rect.bottom - rect.top, parent, IDC_MAIN_PANEL);
+  RememberLayout96(panel, rect96);
+  return panel;
 }
 
 LRESULT MainPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -183,6 +190,12 @@ MainWindow* MainWindow::Create(WindowSettings settings) {
 
 void MainWindow::Build() {
   taskbarButton_.SetWindow(Handle());
+  dpi_.Attach(Handle());
+  // Made at the system's DPI; the window's own may differ (another monitor's).
+  if (dpi_.Value() != GetDpiForSystem()) {
+    const SIZE size = MainWindowOuterSize(dpi_.Value());
+    SetWindowPos(Handle(), nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   CreateMenuResources();
   ChangeSystemMenu(Handle());
   tooltip_.Create(Handle(), options().TipAct != 0);
@@ -247,8 +260,7 @@ void MainWindow::BuildButtons(HWND panel) {
 void MainWindow::BuildTabControl(HWND panel) {
   tab_ = CreatePanelChild(panel, WC_TABCONTROLW, nullptr, TCS_FIXEDWIDTH | WS_CLIPSIBLINGS, kContentLeft, kTabTop,
                           kContentWidth, kTabAreaHeight, IDC_TAB);
-  SendMessageW(tab_, WM_SETFONT, reinterpret_cast<WPARAM>(Process().uiFont), FALSE);
-  SendMessageW(tab_, TCM_SETITEMSIZE, 0, MAKELPARAM(kTabWidth, kTabHeight));
+  SendMessageW(tab_, TCM_SETITEMSIZE, 0, MAKELPARAM(dpi_.Scale(kTabWidth), dpi_.Scale(kTabHeight)));
   static const wchar_t* const kTabs[] = {L"出力設定", L"個別入力", L"オプション"};
   for (int i = 0; i < 3; ++i) {
     TCITEMW item{};
@@ -349,9 +361,37 @@ void MainWindow::CreateMenuResources() {
   if (!menuFont_) {
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof(metrics);
-    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0))
+    if (SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0, dpi_.Value()))
       menuFont_.Reset(CreateFontIndirectW(&metrics.lfMenuFont));
   }
+}
+
+// The pages fill the tab control's display area.
+void MainWindow::LayOutTabPages() {
+  RECT area{};
+  GetClientRect(tab_, &area);
+  SendMessageW(tab_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
+  for (HWND page : {outputPage_.Handle(), inputPage_.Handle(), optionsPage_.Handle()})
+    if (page != nullptr)
+      SetWindowPos(page, nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Moved to a monitor of another scale (or the scale changed): fonts made again, every control laid out
+// again from its 96-DPI place, the sizes inside the controls scaled, and the window takes the rectangle
+// the system suggests.
+void MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
+  dpi_.Change(dpi);
+  SendMessageW(tab_, TCM_SETITEMSIZE, 0, MAKELPARAM(dpi_.Scale(kTabWidth), dpi_.Scale(kTabHeight)));
+  LayOutTabPages();
+  inputPage_.ApplyDpi();
+  tree_.ApplyDpi();
+  tooltip_.ApplyDpi();
+  menuFont_.Reset();
+  CreateMenuResources();
+  SetWindowPos(Handle(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }
 
 void MainWindow::DeleteMenuResources() {
@@ -419,6 +459,7 @@ void MainWindow::ShutDown() {
 }
 
 void MainWindow::OnFinalMessage() {
+  dpi_.Detach();
   for (HDROP drop : deferredDrops_) DragFinish(drop);
   delete this;
 }
@@ -439,6 +480,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       ApplySystemColourChange(Handle(), message == WM_SYSCOLORCHANGE);
       break;
     case WM_TIMER: OnTimer(wParam); return 0;
+    case WM_DPICHANGED: OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam)); return 0;
     case WM_NCLBUTTONDOWN:
     case WM_NCRBUTTONDOWN:
     case WM_NCMBUTTONDOWN: SetFocus(Handle()); break;

@@ -1,4 +1,5 @@
-// The main window of Quorvix.exe: the fixed 720 x 500 client area with the folder-tree panel on the left
+// The main window of Quorvix.exe: the fixed 720 x 500 client area (96-DPI pixels, scaled for the
+// window's DPI) with the folder-tree panel on the left
 // and the main panel (folder fields, tab control with the three pages, progress bar, buttons) on the
 // right; the system menu with the always-on-top toggle. The window object owns everything of it: the
 // settings record it edits (handed over at creation, written back at shut-down), the panels, fields,
@@ -21,6 +22,7 @@
 #include "tree/tree_panel.h"
 #include "ui/controls.h"
 #include "ui/taskbar_progress.h"
+#include "ui/dpi.h"
 #include "ui/window_base.h"
 
 namespace qv {
@@ -80,6 +82,8 @@ class MainWindow : public WindowBase, public PageHost, public TreeHost {
   TaskbarProgress& taskbar() { return *taskbar_; }
   // Tests put a recorder in place of the taskbar button; null restores the button. Returns the previous.
   TaskbarProgress* SetTaskbarProgress(TaskbarProgress* progress);
+  // The DPI the window is laid out for and the fonts made for it.
+  const WindowDpi& dpi() const { return dpi_; }
 
   // Set for the length of a run; commands and drops wait while it is.
   bool RunActive() const { return runActive_; }
@@ -135,11 +139,14 @@ class MainWindow : public WindowBase, public PageHost, public TreeHost {
   void SwitchTabPageWithoutFocus();
   void OnInputFieldCommand(int code);
   void OnMove();
+  void OnDpiChanged(UINT dpi, const RECT& suggested);
+  void LayOutTabPages();
   void OnTimer(UINT_PTR id);
   void CreateMenuResources();
   void DeleteMenuResources();
 
   WindowSettings settings_;
+  WindowDpi dpi_;
   // Menu resources taken from the system for drawing the folder tree's menus.
   UniqueGdiObject<HBRUSH> menuBrush_;
   UniqueGdiObject<HFONT> menuFont_;
@@ -164,8 +171,8 @@ class MainWindow : public WindowBase, public PageHost, public TreeHost {
   std::vector<HDROP> deferredDrops_;
 };
 
-// The outer window size for the 720 x 500 client area under the main window's styles.
-SIZE MainWindowOuterSize();
+// The outer window size for the 720 x 500 client area under the main window's styles at `dpi`.
+SIZE MainWindowOuterSize(UINT dpi);
 
 // `window` moved into `workArea` by the rule of forms/window_placement.h.
 RECT FitIntoWorkArea(const RECT& window, const RECT& workArea);

@@ -16,6 +16,7 @@
 #include "shell/command_line.h"
 #include "shell/main_window.h"
 #include "ui/message_box.h"
+#include "ui/dpi.h"
 #include "ui/process.h"
 
 namespace qv {
@@ -43,14 +44,8 @@ void WindowsVersion(DWORD& major, DWORD& minor) {
   }
 }
 
-HFONT CreateUiFont() {
-  LOGFONTW font{};
-  font.lfHeight = -12;
-  font.lfWeight = FW_NORMAL;
-  font.lfCharSet = SHIFTJIS_CHARSET;
-  wcscpy(font.lfFaceName, L"MS UI Gothic");
-  return CreateFontIndirectW(&font);
-}
+// The font of windows that have no DPI of their own (the dialogs): made for the system's DPI.
+HFONT CreateUiFont() { return CreateUiFontForDpi(GetDpiForSystem()); }
 
 void ShowStartFailure() {
   const MessageText& message = MessageFor(MessageCode::kExecuteFailed);

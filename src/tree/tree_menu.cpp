@@ -5,8 +5,10 @@
 #include <cwctype>
 #include <iterator>
 
+#include "forms/dpi_layout.h"
 #include "resources/resource.h"
 #include "ui/paint_colours.h"
+#include "ui/dpi.h"
 
 namespace qv {
 
@@ -46,17 +48,18 @@ void Enable(HMENU menu, UINT id, bool enabled) {
   EnableMenuItem(menu, id, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
 }
 
-// The check box: a white square from 4 to 14 pixels right of and below the item's corner, framed and
-// crossed in violet (the menu's colours under high contrast).
-void DrawCheckBox(HDC dc, POINT corner) {
+// The check box: a white square from 4 to 14 pixels (at 96 DPI) right of and below the item's corner,
+// framed and crossed in violet (the menu's colours under high contrast).
+void DrawCheckBox(HDC dc, POINT corner, int dpi) {
+  const auto at = [dpi](LONG origin, int px96) { return origin + ScaleForDpi(px96, dpi); };
   const UniqueGdiObject<HPEN> pen(CreatePen(PS_SOLID, 1, PaintColour(ColourRole::kMenuCheckMark)));
   const SelectedObject selectedPen(dc, pen.Get());
   const SelectedObject selectedBrush(dc, PaintBrush(ColourRole::kMenuCheckBox));
-  Rectangle(dc, corner.x + 4, corner.y + 4, corner.x + 14, corner.y + 14);
-  MoveToEx(dc, corner.x + 5, corner.y + 5, nullptr);
-  LineTo(dc, corner.x + 13, corner.y + 13);
-  MoveToEx(dc, corner.x + 5, corner.y + 12, nullptr);
-  LineTo(dc, corner.x + 13, corner.y + 4);
+  Rectangle(dc, at(corner.x, 4), at(corner.y, 4), at(corner.x, 14), at(corner.y, 14));
+  MoveToEx(dc, at(corner.x, 5), at(corner.y, 5), nullptr);
+  LineTo(dc, at(corner.x, 13), at(corner.y, 13));
+  MoveToEx(dc, at(corner.x, 5), at(corner.y, 12), nullptr);
+  LineTo(dc, at(corner.x, 13), at(corner.y, 4));
 }
 
 }  // namespace
@@ -101,6 +104,16 @@ LRESULT TreeMenu::ItemOfAccessKey(wchar_t key) const {
 }
 
 void TreeMenu::Show(HWND owner, POINT screenPoint) const {
+  // The system keeps the items' measured sizes: at another DPI they are set again (keeping their states),
+  // which has them measured anew.
+  if (const UINT dpi = DpiOf(owner); dpi != dpi_) {
+    dpi_ = dpi;
+    for (const MenuEntry& entry : kEntries) {
+      if (entry.text == nullptr) continue;
+      const UINT state = GetMenuState(menu_, entry.id, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED | MF_CHECKED);
+      ModifyMenuW(menu_, entry.id, MF_BYCOMMAND | MF_OWNERDRAW | state, entry.id, reinterpret_cast<LPCWSTR>(entry.text));
+    }
+  }
   TrackPopupMenu(menu_, TPM_LEFTALIGN | TPM_NOANIMATION, screenPoint.x, screenPoint.y, 0, owner, nullptr);
 }
 
@@ -111,8 +124,10 @@ bool TreeMenu::Measure(HWND window, HFONT font, MEASUREITEMSTRUCT& measure) cons
   const SelectedObject selected(dc.Get(), font != nullptr ? static_cast<HGDIOBJ>(font) : GetStockObject(SYSTEM_FONT));
   RECT text{};
   DrawTextW(dc.Get(), reinterpret_cast<const wchar_t*>(measure.itemData), -1, &text, DT_SINGLELINE | DT_CALCRECT);
-  measure.itemWidth = static_cast<UINT>(text.right - text.left + kExtraWidth);
-  measure.itemHeight = static_cast<UINT>(text.bottom - text.top + kExtraHeight);
+  dpi_ = DpiOf(window);
+  const int dpi = static_cast<int>(dpi_);
+  measure.itemWidth = static_cast<UINT>(text.right - text.left + ScaleForDpi(kExtraWidth, dpi));
+  measure.itemHeight = static_cast<UINT>(text.bottom - text.top + ScaleForDpi(kExtraHeight, dpi));
   return true;
 }
 
@@ -136,9 +151,10 @@ bool TreeMenu::Draw(HFONT font, HBRUSH menuBrush, const DRAWITEMSTRUCT& draw) co
       FillRect(dc, &area, menuBrush != nullptr ? menuBrush : GetSysColorBrush(COLOR_MENU));
     }
     if ((draw.itemState & ODS_CHECKED) != 0)
-      DrawCheckBox(dc, POINT{area.left, area.top});
+      DrawCheckBox(dc, POINT{area.left, area.top}, static_cast<int>(dpi_));
   }
-  RECT text{area.left + kTextLeft, area.top, area.right - kTextRight, area.bottom};
+  const int dpi = static_cast<int>(dpi_);
+  RECT text{area.left + ScaleForDpi(kTextLeft, dpi), area.top, area.right - ScaleForDpi(kTextRight, dpi), area.bottom};
   DrawTextW(dc, reinterpret_cast<const wchar_t*>(draw.itemData), -1, &text, DT_SINGLELINE | DT_VCENTER);
   return true;
 }

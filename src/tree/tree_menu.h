@@ -31,7 +31,8 @@ class TreeMenu {
   void Show(HWND owner, POINT screenPoint) const;
 
   // WM_MEASUREITEM and WM_DRAWITEM of the menu's items: the menu font and brush come from the main
-  // window. False for items that are not the menu's.
+  // window, the sizes are scaled for the DPI of the window the menu was shown for. False for items that
+  // are not the menu's.
   bool Measure(HWND window, HFONT font, MEASUREITEMSTRUCT& measure) const;
   bool Draw(HFONT font, HBRUSH menuBrush, const DRAWITEMSTRUCT& draw) const;
   // WM_MENUCHAR: owner-drawn items have no text the system could match, so the menu finds the enabled
@@ -40,6 +41,8 @@ class TreeMenu {
 
  private:
   HMENU menu_ = nullptr;
+  // The DPI the items were last measured for (pixel figures of the items are 96-DPI figures scaled by it).
+  mutable UINT dpi_ = 96;
 };
 
 }  // namespace qv

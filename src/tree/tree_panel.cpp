@@ -14,6 +14,7 @@
 #include "tree/namespace_nodes.h"
 #include "tree/path_nodes.h"
 #include "ui/controls.h"
+#include "ui/dpi.h"
 #include "ui/message_box.h"
 #include "ui/process.h"
 
@@ -50,9 +51,12 @@ HWND TreePanel::Create(HWND parent, int width, int height) {
                 reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)));
   static const int kIds[3] = {IDC_TREE_INPUT, IDC_TREE_OUTPUT, IDC_TREE_BOTH};
   for (int i = 0; i < 3; ++i) cursors_[i] = LoadCursorW(Process().instance, MAKEINTRESOURCEW(kIds[i]));
-  if (WindowBase::Create(0, kTreePanelClass, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, width, height,
-                         parent, IDC_TREE_PANEL) == nullptr)
+  const RECT rect96{0, 0, width, height};
+  const RECT rect = ScaleRect(rect96, DpiOf(parent));
+  if (WindowBase::Create(0, kTreePanelClass, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, rect.left, rect.top,
+                         rect.right - rect.left, rect.bottom - rect.top, parent, IDC_TREE_PANEL) == nullptr)
     return nullptr;
+  RememberLayout96(Handle(), rect96);
   menu_.Create();
   CreateControls(width, height);
   BuildTree();
@@ -103,13 +107,20 @@ void TreePanel::CreateControls(int width, int height) {
 }
 
 void TreePanel::BuildTree() {
-  TreeView_SetImageList(view_, SystemSmallImageList(), TVSIL_NORMAL);
+  ApplyDpi();
   desktop_ = InsertDesktopNode(view_);
   registeredRoot_ = InsertRegisteredRoot(view_);
   TreeView_SelectItem(view_, registeredRoot_);
   if (options_.DTExpand != 0 && desktop_ != nullptr) TreeView_Expand(view_, desktop_, TVE_EXPAND);
   if (registeredRoot_ != nullptr) TreeView_Expand(view_, registeredRoot_, TVE_EXPAND);
   UpdateTreeButtons();
+}
+
+// Icons at the size of the window's DPI; the rows follow the font and the icons.
+void TreePanel::ApplyDpi() {
+  if (view_ == nullptr) return;
+  TreeView_SetImageList(view_, SystemImageListForDpi(DpiOf(view_)), TVSIL_NORMAL);
+  TreeView_SetItemHeight(view_, -1);
 }
 
 void TreePanel::RestoreViewProcedure() {

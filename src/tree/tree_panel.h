@@ -56,6 +56,8 @@ class TreePanel : public WindowBase {
   HWND Create(HWND parent, int width, int height);
   // At shut-down: the hook taken off, the tree view's own procedure back, every node freed.
   void ShutDown();
+  // Lays out what the controls hold for the window's current DPI (the tree's icons).
+  void ApplyDpi();
 
   HWND View() const { return view_; }
   HTREEITEM RegisteredRoot() const { return registeredRoot_; }

@@ -3,6 +3,8 @@
 
 #include <commctrl.h>
 
+#include "ui/dpi.h"
+
 namespace qv {
 
 namespace {
@@ -15,11 +17,13 @@ void AddListColumn(HWND list, int index, const wchar_t* title, int width, int fo
   LVCOLUMNW column{};
   column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
   column.fmt = format;
-  column.cx = width;
+  column.cx = ScaleFor(list, width);
   column.pszText = const_cast<wchar_t*>(title);
   column.iSubItem = index;
   SendMessageW(list, LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&column));
 }
+
+int ListColumnMargin(HWND list) { return ScaleFor(list, 12); }
 
 void InstallListScrollHook(HWND list) {
   if (list == nullptr || GetPropW(list, kOriginalProcProperty) != nullptr) return;

@@ -7,8 +7,11 @@
 
 namespace qv {
 
-// Appends column `index` with its title, width in pixels and alignment (LVCFMT_LEFT, LVCFMT_RIGHT).
+// Appends column `index` with its title, width (96-DPI pixels, scaled for the list's window) and alignment
+// (LVCFMT_LEFT, LVCFMT_RIGHT).
 void AddListColumn(HWND list, int index, const wchar_t* title, int width, int format = LVCFMT_LEFT);
+// What a column needs beside its text: the list's margins left and right of a cell's text.
+int ListColumnMargin(HWND list);
 
 // Replaces the window procedure of `list` by ListScrollHook, which repaints the whole list once at the
 // end of every vertical scroll; RemoveListScrollHook puts the list's own procedure back.

@@ -165,8 +165,14 @@ TEST_F(AboutBoxTest, WindowHasTheFixedLayoutTextsAndClasses) {
   }
   HWND link = GetDlgItem(about, 100);
   EXPECT_LE(TextWidthInFont(link, GetStockObject(DEFAULT_GUI_FONT), WindowText(link)) + 1, ClientWidth(link));
-  for (int id : {101, 102, 103})
-    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(GetDlgItem(about, id), WM_GETFONT, 0, 0)), Process().uiFont);
+  LOGFONTW ui{};
+  GetObjectW(Process().uiFont, sizeof(ui), &ui);
+  for (int id : {101, 102, 103}) {
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(GetDlgItem(about, id), WM_GETFONT, 0, 0)), sizeof(font), &font);
+    EXPECT_EQ(font.lfHeight, ui.lfHeight) << id;
+    EXPECT_STREQ(font.lfFaceName, ui.lfFaceName) << id;
+  }
 
   // The classes: arrow over the window, a hand over the link, both on the button face.
   EXPECT_EQ(reinterpret_cast<HCURSOR>(GetClassLongPtrW(about, GCLP_HCURSOR)), LoadCursorW(nullptr, IDC_ARROW));

@@ -169,12 +169,19 @@ TEST_F(FileNameCheckTest, DialogLayoutAndSerialNamesAfterAnExistingFile) {
     EXPECT_TRUE((style & WS_BORDER) || (GetWindowLongW(list, GWL_EXSTYLE) & WS_EX_CLIENTEDGE));
     const LRESULT ex = SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0);
     EXPECT_EQ(ex & (LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT), LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
-    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)), Process().uiFont);
-    int width = 0;
-    EXPECT_EQ(ColumnTitle(list, 0, &width), L"入力ファイル名");
-    EXPECT_EQ(width, 135);
-    EXPECT_EQ(ColumnTitle(list, 1, &width), L"出力ファイル名");
-    EXPECT_EQ(width, 145);
+    LOGFONTW font{}, ui{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)), sizeof(font), &font);
+    GetObjectW(Process().uiFont, sizeof(ui), &ui);
+    EXPECT_EQ(font.lfHeight, ui.lfHeight);
+    EXPECT_STREQ(font.lfFaceName, L"MS UI Gothic");
+    // The output column shows a whole date name; the input column takes the rest beside the scroll bar.
+    int inputWidth = 0, outputWidth = 0;
+    EXPECT_EQ(ColumnTitle(list, 0, &inputWidth), L"入力ファイル名");
+    EXPECT_EQ(ColumnTitle(list, 1, &outputWidth), L"出力ファイル名");
+    EXPECT_GE(outputWidth, TextWidthIn(list, L"20261231_235959.jpg") + 8);
+    RECT listClient{};
+    GetClientRect(list, &listClient);
+    EXPECT_EQ(inputWidth + outputWidth, listClient.right - GetSystemMetrics(SM_CXVSCROLL));
     RECT dialogRect{}, tabRect{};
     GetWindowRect(dialog, &dialogRect);
     GetWindowRect(window_->Tab(), &tabRect);

@@ -4,6 +4,8 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -179,9 +181,19 @@ TEST_F(InputListPageTest, ControlsHaveTheirPlacesTextsAndStyles) {
     column.cchTextMax = 64;
     ASSERT_TRUE(ListView_GetColumn(list_, i, &column));
     EXPECT_STREQ(title, columns[i].title);
-    EXPECT_EQ(column.cx, columns[i].width);
+    if (i == 1) {
+      EXPECT_EQ(column.cx, columns[i].width);
+    }
     EXPECT_EQ(column.fmt & LVCFMT_JUSTIFYMASK, columns[i].format);
   }
+  // The time column shows a whole time; the name column takes what is left beside the scroll bar, but
+  // keeps 100 pixels for a camera's file name.
+  RECT listClient{};
+  GetClientRect(list_, &listClient);
+  const int size = ListView_GetColumnWidth(list_, 1), time = ListView_GetColumnWidth(list_, 2);
+  EXPECT_GE(time, TextWidthIn(list_, L"2026/12/31 23:59:59") + 8);
+  EXPECT_EQ(ListView_GetColumnWidth(list_, 0),
+            std::max<int>(100, listClient.right - GetSystemMetrics(SM_CXVSCROLL) - size - time));
   EXPECT_EQ(Header_GetItemCount(ListView_GetHeader(list_)), 3);
 
   HWND preview = Item(IDC_INPUT_PREVIEW);
