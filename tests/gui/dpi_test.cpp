@@ -197,9 +197,14 @@ TEST_F(DpiMainWindow, At96EveryControlIsWhereTheTableSays) {
     return;
   }
   if (main_->dpi().Value() != 96) GTEST_SKIP() << "not at 96 DPI";
-  const std::vector<std::wstring> expected = guitest::ReadLayoutTable(TableDir() + L"\\layout-96.txt");
+  // Compared as sets of lines: the order of the windows is the keyboard's order, which the keyboard
+  // tests check; here only places, sizes and texts count.
+  std::vector<std::wstring> expected = guitest::ReadLayoutTable(TableDir() + L"\\layout-96.txt");
   ASSERT_FALSE(expected.empty());
-  EXPECT_EQ(Formatted(table), expected);
+  std::vector<std::wstring> actual = Formatted(table);
+  std::sort(expected.begin(), expected.end());
+  std::sort(actual.begin(), actual.end());
+  EXPECT_EQ(actual, expected);
 }
 
 TEST_F(DpiMainWindow, EveryControlIsScaledForTheSystemDpi) {
