@@ -1,15 +1,23 @@
 // Pictures of the program for a person to look at: the main window with each tab (the options tab also
 // with photo options on), the comment dialog, the file-name check dialog, the about box, a message box
 // and the window during a run. Taken only when QV_SCREENSHOT_DIR names a folder (the gui stage of the
-// test runner sets it and turns the bitmaps into PNG files); skipped otherwise.
+// test runner sets it and turns the bitmaps into PNG files); skipped otherwise. At another display scale
+// than 100 % the names end in the scale ("main-options-150" at 144 DPI).
+//
+// The pictures show what a user would see: folders of a trip in the user's Pictures folder with
+// camera-named photos, an output folder beside them, no temporary paths, no Wine-only desktop node, and
+// the caption without the buttons Wine draws (its glyphs are not the ones Windows shows).
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
 #include <shlobj.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cwchar>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "about/about_box.h"
@@ -19,6 +27,7 @@
 #include "ui/process.h"
 #include "shell/main_window.h"
 #include "shell/window_run.h"
+#include "ui/dpi.h"
 #include "ui/message_box.h"
 
 namespace qv {
@@ -78,15 +87,51 @@ int CountPixels(HWND window, COLORREF colour) {
   return count;
 }
 
-// Saves what the screen shows inside the window's rectangle as a 24-bit bitmap file.
+bool IsCaptionColour(const BYTE* pixel) {
+  const COLORREF colour = RGB(pixel[2], pixel[1], pixel[0]);
+  for (int index : {COLOR_ACTIVECAPTION, COLOR_GRADIENTACTIVECAPTION, COLOR_INACTIVECAPTION, COLOR_GRADIENTINACTIVECAPTION})
+    if (colour == GetSysColor(index)) return true;
+  return false;
+}
+
+// Paints the caption buttons over with the caption: the band above the client area, from the first
+// button to the right edge of the client area, takes the colours of the column left of the buttons. The
+// buttons are found on the caption's middle row, from the right, as the pixels not of a caption colour;
+// the spaces between buttons are narrower than half the band, the one after the title wider.
+void LeaveOutCaptionButtons(HWND window, ScreenCapture& capture) {
+  if ((GetWindowLongW(window, GWL_STYLE) & WS_CAPTION) != WS_CAPTION) return;
+  RECT frame{}, client{};
+  POINT origin{};
+  if (!GetWindowRect(window, &frame) || !GetClientRect(window, &client) || !ClientToScreen(window, &origin)) return;
+  const int band = origin.y - frame.top, left = origin.x - frame.left, right = left + client.right;
+  const int height = capture.header.biHeight;
+  if (band <= 0 || band > height || right > capture.header.biWidth) return;
+  auto pixel = [&](int x, int y) { return &capture.bits[(height - 1 - y) * capture.stride + x * 3]; };
+  int first = right;
+  for (int x = right - 1; x > left && first - x <= band / 2; --x)
+    if (!IsCaptionColour(pixel(x, band / 2))) first = x;
+  if (first == right || first - 1 <= left) return;
+  for (int y = 0; y < band; ++y)
+    for (int x = first; x < right; ++x) std::copy_n(pixel(first - 1, y), 3, pixel(x, y));
+}
+
+// "-150" for a window at 144 DPI: the scale in percent; nothing at 96 DPI.
+std::wstring ScaleSuffix(HWND window) {
+  const int dpi = static_cast<int>(DpiOf(window));
+  return dpi == kBaseDpi ? std::wstring() : L"-" + std::to_wstring(MulDiv(dpi, 100, kBaseDpi));
+}
+
+// Saves what the screen shows inside the window's rectangle as a 24-bit bitmap file, the caption
+// buttons left out; the name gets the window's display scale.
 bool SaveWindowBitmap(HWND window, const std::wstring& name) {
-  const ScreenCapture capture = CaptureWindow(window);
+  ScreenCapture capture = CaptureWindow(window);
   if (capture.bits.empty()) return false;
+  LeaveOutCaptionButtons(window, capture);
   BITMAPFILEHEADER file{};
   file.bfType = 0x4D42;
   file.bfOffBits = sizeof(file) + sizeof(capture.header);
   file.bfSize = file.bfOffBits + static_cast<DWORD>(capture.bits.size());
-  const std::wstring path = ScreenshotDir() + L"\\" + name + L".bmp";
+  const std::wstring path = ScreenshotDir() + L"\\" + name + ScaleSuffix(window) + L".bmp";
   UniqueKernelHandle out(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
   if (!out) return false;
   DWORD written = 0;
@@ -127,7 +172,7 @@ ModalShot* gShot = nullptr;
 
 void CALLBACK ShootModal(HWND, UINT, UINT_PTR timer, DWORD) {
   HWND dialog = gShot != nullptr ? FindDialog(gShot->caption) : nullptr;
-  if (dialog == nullptr) return;
+  if (dialog == nullptr || !IsWindowVisible(dialog)) return;  // a dialog is shown after its set-up
   KillTimer(nullptr, timer);
   RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   PumpMessages(150);
@@ -141,19 +186,96 @@ MainWindow& W() { return *gMain; }
 HWND Page(int index) { return index == 0 ? W().outputPage().Handle() : W().inputPage().Handle(); }
 StoredAppState& Stored() { return W().settings().stored; }
 
+// A folder with sub-folders in one of the user's folders (CSIDL_DESKTOPDIRECTORY, CSIDL_MYPICTURES),
+// removed with its content at the end of the scope.
+class UserFolder {
+ public:
+  UserFolder(int csidl, const std::wstring& name, const std::vector<std::wstring>& subfolders = {}) {
+    wchar_t parent[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, parent);
+    path_ = std::wstring(parent) + L"\\" + name;
+    CreateDirectoryW(path_.c_str(), nullptr);
+    for (const std::wstring& sub : subfolders) CreateDirectoryW((path_ + L"\\" + sub).c_str(), nullptr);
+  }
+  ~UserFolder() {
+    std::wstring list = path_;
+    list.push_back(L'\0');
+    SHFILEOPSTRUCTW op{};
+    op.wFunc = FO_DELETE;
+    op.pFrom = list.c_str();
+    op.fFlags = FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
+    SHFileOperationW(&op);
+  }
+  UserFolder(const UserFolder&) = delete;
+  UserFolder& operator=(const UserFolder&) = delete;
+  const std::wstring& path() const { return path_; }
+  std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
+
+ private:
+  std::wstring path_;
+};
+
+// Wine lists the Unix root "/" and "Documents" on the desktop, which Windows does not: the keys that put
+// them there are taken away for the scope and put back after.
+class WithoutWineDesktopNodes {
+ public:
+  WithoutWineDesktopNodes() {
+    for (Node& node : nodes_) node.removed = RegDeleteKeyW(HKEY_LOCAL_MACHINE, Key(node).c_str()) == ERROR_SUCCESS;
+  }
+  ~WithoutWineDesktopNodes() {
+    for (const Node& node : nodes_)
+      if (node.removed)
+        RegSetKeyValueW(HKEY_LOCAL_MACHINE, Key(node).c_str(), nullptr, REG_SZ, node.name,
+                        static_cast<DWORD>((wcslen(node.name) + 1) * sizeof(wchar_t)));
+  }
+  WithoutWineDesktopNodes(const WithoutWineDesktopNodes&) = delete;
+  WithoutWineDesktopNodes& operator=(const WithoutWineDesktopNodes&) = delete;
+
+ private:
+  struct Node {
+    const wchar_t* clsid;
+    const wchar_t* name;  // the key's default value
+    bool removed;
+  };
+  static std::wstring Key(const Node& node) {
+    return std::wstring(L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Desktop\\Namespace\\") + node.clsid;
+  }
+  Node nodes_[2] = {{L"{9D20AAE8-0625-44B0-9CA7-71889C2254D9}", L"/", false},
+                    {L"{450D8FBA-AD25-11D0-98A8-0800361B1103}", L"My Documents", false}};
+};
+
+// Gives `path` a modification time of the given local time.
+void SetModified(const std::wstring& path, WORD month, WORD day, WORD hour, WORD minute) {
+  const SYSTEMTIME local{2026, month, 0, day, hour, minute, 0, 0};
+  FILETIME localTime{}, utc{};
+  SystemTimeToFileTime(&local, &localTime);
+  LocalFileTimeToFileTime(&localTime, &utc);
+  UniqueKernelHandle file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (file) SetFileTime(file.Get(), nullptr, nullptr, &utc);
+}
+
+// The photos of the trip folder as a camera names them, and the test photos they are copies of; the first
+// is the one the output preview shows.
+constexpr std::pair<const wchar_t*, const wchar_t*> kTripPhotos[] = {
+    {L"IMG_0412.jpg", L"s011.jpg"}, {L"IMG_0413.jpg", L"s006.jpg"}, {L"IMG_0415.jpg", L"s024.jpg"},
+    {L"IMG_0418.jpg", L"s005.jpg"}, {L"IMG_0421.jpg", L"s007.jpg"}, {L"IMG_0422.jpg", L"s030.jpg"},
+};
+
 class Screenshots : public testing::Test {
  protected:
   void SetUp() override {
     if (ScreenshotDir().empty()) GTEST_SKIP() << "QV_SCREENSHOT_DIR not set";
     Process().settingsPath = scratch_.file(L"Quorvix.ini");
-    input_ = scratch_.folder(L"写真");
-    for (const wchar_t* name : {L"s002.jpg", L"s009.jpg", L"s010.jpg", L"s012.jpg", L"s013.jpg", L"s016.jpg"})
-      guitest::CopyDataFile(name, input_ + L"\\" + name);
+    WORD minute = 5;
+    for (const auto& [name, data] : kTripPhotos) {
+      ASSERT_TRUE(guitest::CopyDataFile(data, trip_ / name));
+      SetModified(trip_ / name, 8, 14, 10, minute += 7);  // taken during the trip
+    }
     gMain = MainWindow::Create(WindowSettings{});
     ASSERT_NE(gMain, nullptr);
     window_ = gMain->Handle();
-    W().SetInputFolder(input_);
-    W().SetOutputFolder(scratch_.folder(L"出力"));
+    W().SetInputFolder(trip_.path());
+    W().SetOutputFolder(output_.path());
     ShowWindow(window_, SW_SHOWNORMAL);
     SetForegroundWindow(window_);
     Settle();
@@ -171,6 +293,12 @@ class Screenshots : public testing::Test {
     PumpMessages(300);
   }
 
+  // The file list with its first row chosen, so that the tab shows that photo's preview.
+  void ChooseFirstFile() {
+    HWND list = GetDlgItem(W().inputPage().Handle(), IDC_INPUT_LIST);
+    ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  }
+
   void ShootModalOpenedBy(const wchar_t* caption, const wchar_t* name, int closeId, void (*open)()) {
     ModalShot shot{caption, name, closeId};
     gShot = &shot;
@@ -181,8 +309,10 @@ class Screenshots : public testing::Test {
     EXPECT_TRUE(shot.taken);
   }
 
-  guitest::ScratchFolder scratch_;
-  std::wstring input_;
+  const WithoutWineDesktopNodes wineNodesHidden_;
+  guitest::ScratchFolder scratch_;  // the settings file
+  const UserFolder trip_{CSIDL_MYPICTURES, L"2026-08 京都旅行"};
+  const UserFolder output_{CSIDL_MYPICTURES, L"縮小"};
   HWND window_ = nullptr;
 };
 
@@ -190,6 +320,7 @@ TEST_F(Screenshots, MainWindowWithEachTab) {
   const wchar_t* const kNames[] = {L"main-output-settings", L"main-input-list", L"main-options"};
   for (int tab = 0; tab < 3; ++tab) {
     W().SelectTab(tab);
+    if (tab == 1) ChooseFirstFile();
     Settle();
     EXPECT_TRUE(SaveWindowBitmap(window_, kNames[tab]));
   }
@@ -233,10 +364,8 @@ TEST_F(Screenshots, AboutBox) {
   SendMessageW(about, WM_CLOSE, 0, 0);
 }
 
+// The trip's first photo at 3/8.
 TEST_F(Screenshots, OutputPreview) {
-  const std::wstring photos = scratch_.folder(L"preview");
-  guitest::CopyDataFile(L"s011.jpg", photos + L"\\s011.jpg");
-  W().SetInputFolder(photos);
   W().params().ScaleNum = 3;
   ShootModalOpenedBy(nullptr, L"output-preview", IDCANCEL, [] {
     SendMessageW(W().Panel(), WM_COMMAND, MAKEWPARAM(IDC_OUTPUT_PREVIEW, BN_CLICKED), 0);
@@ -272,34 +401,6 @@ TEST_F(Screenshots, WindowDuringARun) {
 
 // ---- the folder tree ------------------------------------------------------------------------------
 
-// A folder with sub-folders in the desktop folder, which the tree lists below the desktop node; removed
-// with its content at the end of the scope.
-class DesktopFolder {
- public:
-  DesktopFolder(const std::wstring& name, const std::vector<std::wstring>& subfolders) {
-    wchar_t desktop[MAX_PATH] = {};
-    SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, desktop);
-    path_ = std::wstring(desktop) + L"\\" + name;
-    CreateDirectoryW(path_.c_str(), nullptr);
-    for (const std::wstring& sub : subfolders) CreateDirectoryW((path_ + L"\\" + sub).c_str(), nullptr);
-  }
-  ~DesktopFolder() {
-    std::wstring list = path_;
-    list.push_back(L'\0');
-    SHFILEOPSTRUCTW op{};
-    op.wFunc = FO_DELETE;
-    op.pFrom = list.c_str();
-    op.fFlags = FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
-    SHFileOperationW(&op);
-  }
-  DesktopFolder(const DesktopFolder&) = delete;
-  DesktopFolder& operator=(const DesktopFolder&) = delete;
-  const std::wstring& path() const { return path_; }
-
- private:
-  std::wstring path_;
-};
-
 HWND TreeView() { return W().tree().View(); }
 
 HTREEITEM TreeChild(HTREEITEM parent, const std::wstring& text) {
@@ -332,20 +433,25 @@ void SelectInTree(HTREEITEM item, bool focus) {
   if (focus) SetFocus(TreeView());
 }
 
-// "家族" and "風景" (with the sub-folders "春" and "夏") registered; the desktop node collapsed.
-void RegisterTwoFolders(const guitest::ScratchFolder& scratch) {
-  W().tree().AddRegisteredFolder(scratch.folder(L"風景"));
-  scratch.folder(L"風景\\春");
-  scratch.folder(L"風景\\夏");
-  W().tree().AddRegisteredFolder(scratch.folder(L"家族"));
+// Pictures\家族 and Pictures\風景 (with the sub-folders "春" and "夏") registered; the desktop node
+// collapsed.
+struct TwoRegisteredFolders {
+  TwoRegisteredFolders();
+  const UserFolder landscape{CSIDL_MYPICTURES, L"風景", {L"春", L"夏"}};
+  const UserFolder family{CSIDL_MYPICTURES, L"家族"};
+};
+
+TwoRegisteredFolders::TwoRegisteredFolders() {
+  W().tree().AddRegisteredFolder(landscape.path());
+  W().tree().AddRegisteredFolder(family.path());
   TreeView_Expand(TreeView(), W().tree().DesktopNode(), TVE_COLLAPSE | TVE_COLLAPSERESET);
   ExpandAfresh(W().tree().RegisteredRoot());  // sorted
 }
 
 TEST_F(Screenshots, TreeExpandedToAFolder) {
-  const DesktopFolder photos(L"写真", {L"2023", L"2024", L"旅行"});
+  const UserFolder photos(CSIDL_DESKTOPDIRECTORY, L"写真", {L"2023", L"2024", L"旅行"});
   for (const wchar_t* name : {L"s002.jpg", L"s009.jpg"})
-    guitest::CopyDataFile(name, photos.path() + L"\\2024\\" + name);
+    guitest::CopyDataFile(name, photos / (L"2024\\" + std::wstring(name)));
   ExpandAfresh(W().tree().DesktopNode());
   const HTREEITEM folder = TreeChild(W().tree().DesktopNode(), L"写真");
   ASSERT_NE(folder, nullptr);
@@ -358,7 +464,7 @@ TEST_F(Screenshots, TreeExpandedToAFolder) {
 }
 
 TEST_F(Screenshots, RegisteredFolders) {
-  RegisterTwoFolders(scratch_);
+  const TwoRegisteredFolders registered;
   const HTREEITEM landscape = TreeChild(W().tree().RegisteredRoot(), L"風景");
   ASSERT_NE(landscape, nullptr);
   TreeView_Expand(TreeView(), landscape, TVE_EXPAND);
@@ -400,7 +506,7 @@ void CALLBACK ShootMenu(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 TEST_F(Screenshots, TreeMenuOnARegisteredFolder) {
-  RegisterTwoFolders(scratch_);
+  const TwoRegisteredFolders registered;
   W().optionsPage().ToggleHiddenItems();  // hidden items shown: 5040 checked
   ASSERT_EQ(Stored().options.Hidden, 0);
   const HTREEITEM family = TreeChild(W().tree().RegisteredRoot(), L"家族");
