@@ -6,6 +6,9 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/files.h"
+#include "platform/system_folders.h"
+#include "platform/win32/long_path.h"
 #include "platform/win32/unique_handles.h"
 
 namespace qv::guitest {
@@ -53,6 +56,22 @@ std::wstring ScratchFolder::folder(const std::wstring& name) const {
   const std::wstring sub = file(name);
   CreateDirectoryW(sub.c_str(), nullptr);
   return sub;
+}
+
+void DeepTreeRemover::RemoveTree(const std::wstring& folder) {
+  if (folder.empty()) return;
+  WIN32_FIND_DATAW entry;
+  const HANDLE find = FindFirstFileW(SystemPath(folder + L"\\*").c_str(), &entry);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = entry.cFileName;
+      if (name == L"." || name == L"..") continue;
+      if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) RemoveTree(folder + L"\\" + name);
+      else DeleteFileAt(folder + L"\\" + name);
+    } while (FindNextFileW(find, &entry));
+    FindClose(find);
+  }
+  RemoveEmptyFolder(folder);
 }
 
 bool CopyDataFile(const std::wstring& dataName, const std::wstring& target) {
