@@ -34,9 +34,7 @@ class ScratchFolder {
   std::wstring path_;
 };
 
-// Removes `root` and everything below it, deepest first, when it goes out of scope. For trees with paths
-// beyond MAX_PATH: Wine's SHFileOperationW, which removes a ScratchFolder, must never meet one (it then
-// deletes in the current folder instead).
+// Removes `root` and everything below it, deepest first, when it goes out of scope; works at any depth.
 struct DeepTreeRemover {
   std::wstring root;
   ~DeepTreeRemover() { RemoveTree(root); }
