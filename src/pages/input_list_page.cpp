@@ -85,7 +85,8 @@ std::wstring InputListPage::RowName(int row) const {
     item.iSubItem = 0;
     item.pszText = name.data();
     item.cchTextMax = static_cast<int>(size);
-    const LRESULT length = SendMessageW(list_, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    const LRESULT length =
+        SendMessageW(list_, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
     if (static_cast<size_t>(length) + 1 < size || size > kMaxLongPathChars) {
       name.resize(static_cast<size_t>(length) < size ? static_cast<size_t>(length) : size - 1);
       return name;

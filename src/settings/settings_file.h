@@ -41,7 +41,7 @@ void LoadConversionParams(const std::wstring& settingsPath, ConversionParams& pa
 
 // Reads MWin and FolderList. A missing file gives the defaults and the user's pictures folder as the
 // only registered folder (when that folder exists: the list holds existing folders only). The window
-// position counts as stored only when WinX and WinY both hold a value.
+// position counts as stored only when WinX and WinY both hold a value. Paths are read whole, however long.
 void LoadAppOptions(const std::wstring& settingsPath, StoredAppState& state);
 
 // Rewrites the file: removes CvtPrms, MWin, FolderList and PhotoOpt, then writes them in this order

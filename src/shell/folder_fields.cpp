@@ -57,8 +57,8 @@ bool SameFolder(const std::wstring& a, const std::wstring& b) {
 }
 
 void InputFolderWatch::Rearm(const std::wstring& folder) {
-  handle_.Reset(
-      FindFirstChangeNotificationW(SystemPath(folder).c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE));
+  handle_.Reset(FindFirstChangeNotificationW(SystemPath(folder).c_str(), FALSE,
+                                             FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE));
 }
 
 bool InputFolderWatch::Signalled() const { return handle_ && WaitForSingleObject(handle_.Get(), 0) == WAIT_OBJECT_0; }

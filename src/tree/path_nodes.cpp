@@ -107,8 +107,7 @@ void EnumerateSubfolders(HWND tree, HTREEITEM item, const std::wstring& folder, 
   int inserted = 0;
   const bool started = ForEachSubfolder(folder, hiddenMask, [&](const std::wstring& name) {
     const std::wstring path = JoinPath(folder, name);
-    if (InsertPathNode(tree, path, item, PathRole::kSubfolder, hiddenMask) != nullptr)
-      ++inserted;
+    if (InsertPathNode(tree, path, item, PathRole::kSubfolder, hiddenMask) != nullptr) ++inserted;
     return true;
   });
   SortOrMarkEmpty(tree, item, started ? inserted : 0);

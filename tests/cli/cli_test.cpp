@@ -436,19 +436,19 @@ TEST_F(CliTest, FoldersBeyondMaxPathConvertNameListAndRecycle) {
   const std::string ini = (deep / "q.ini").string();
   const Launch deepTemp = Env({"TMPDIR=" + deepTmp.string()});
 
-  Result r = Run({"--json", "--settings", ini, "--save", "--name", "date", "-o", deepOut.string(), deepIn.string()},
-                 deepTemp);
+  Result r =
+      Run({"--json", "--settings", ini, "--save", "--name", "date", "-o", deepOut.string(), deepIn.string()}, deepTemp);
   EXPECT_EQ(r.code, 0) << r.err;
   std::set<std::string> outputs;
   for (const nlohmann::json& line : r.Lines())
     if (line.contains("output")) outputs.insert(line["output"].get<std::string>());
-  EXPECT_EQ(outputs, (std::set<std::string>{(deepOut / "写真 1.jpg").string(),
-                                            (deepOut / "20100121_175750.jpg").string()}));
+  EXPECT_EQ(outputs,
+            (std::set<std::string>{(deepOut / "写真 1.jpg").string(), (deepOut / "20100121_175750.jpg").string()}));
   EXPECT_TRUE(fs::exists(deepOut / "20100121_175750.jpg"));
   EXPECT_TRUE(fs::exists(ini));
 
-  r = Run({"--settings", ini, "--dry-run", "--name", "serial", "--digits", "3", "-o", deepOut.string(),
-           deepIn.string()});
+  r = Run(
+      {"--settings", ini, "--dry-run", "--name", "serial", "--digits", "3", "-o", deepOut.string(), deepIn.string()});
   EXPECT_EQ(r.out, "b.jpg -> 000.jpg\n写真 1.jpg -> 001.jpg\n") << r.err;
 
   r = Run({"--settings", ini, "--name", "serial", "--digits", "3", "--subfolder", "web", "--delete-input", "recycle",

@@ -449,7 +449,8 @@ TEST_F(MainWindowTest, FoldersBeyondMaxPathListConvertNameAndRecycle) {
   }
   const std::wstring in = deep + L"\\in", out = deep + L"\\out", serialOut = deep + L"\\serial";
   for (const std::wstring& folder : {in, out, serialOut}) ASSERT_TRUE(CreateFolder(folder));
-  for (const wchar_t* name : {L"s002.jpg", L"s009.jpg", L"s010.jpg"}) ASSERT_TRUE(CopyDataFile(name, in + L"\\" + name));
+  for (const wchar_t* name : {L"s002.jpg", L"s009.jpg", L"s010.jpg"})
+    ASSERT_TRUE(CopyDataFile(name, in + L"\\" + name));
   gAnswer = [](const Box& box) { return (box.type & MB_YESNO) != 0 ? IDYES : IDOK; };
 
   W().SetInputFolder(in);

@@ -69,8 +69,8 @@ CopyResult CopyFileNoReplace(const std::wstring& source, const std::wstring& tar
   if (GetFileAttributesW(SystemPath(target).c_str()) != INVALID_FILE_ATTRIBUTES) return CopyResult::kTargetExists;
   const std::wstring privatePath = NewPrivateCopyName(target);
   const int registration = BeginPartialOutput(privatePath);
-  UniqueKernelHandle out(
-      CreateFileW(SystemPath(privatePath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueKernelHandle out(CreateFileW(SystemPath(privatePath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!out) {
     EndPartialOutput(registration);
     return CopyResult::kFailed;

@@ -21,9 +21,8 @@ void CloseStoredHandle(intptr_t h) { UniqueKernelHandle(AsHandle(h)).Reset(); }
 
 // Opens a file on a disk for reading; a device or pipe name (CON, \\.\pipe\...) is refused.
 UniqueKernelHandle OpenDiskFileForReading(const std::wstring& path) {
-  UniqueKernelHandle file(
-      CreateFileW(SystemPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                  nullptr));
+  UniqueKernelHandle file(CreateFileW(SystemPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
   if (file && GetFileType(file.Get()) != FILE_TYPE_DISK) file.Reset();
   return file;
 }
@@ -125,7 +124,9 @@ std::wstring TemporaryFolder() {
   }
 }
 
-bool CreateUniqueTempFile(const std::wstring& folder, std::wstring& out) { return CreateUniqueFileIn(folder, L"tmp", out); }
+bool CreateUniqueTempFile(const std::wstring& folder, std::wstring& out) {
+  return CreateUniqueFileIn(folder, L"tmp", out);
+}
 
 OutputFile CreateOutputFile(const std::wstring& path) {
   HANDLE file =
@@ -170,8 +171,8 @@ bool SetModificationTime(const std::wstring& target, const FileIdentity& source)
 bool HoldOwnerLock(const std::wstring& path) {
   // Open without sharing for as long as the process lives: nobody else can open it meanwhile, and the
   // system closes it when the process ends, however it ends.
-  UniqueKernelHandle file(CreateFileW(SystemPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueKernelHandle file(
+      CreateFileW(SystemPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return false;
   DWORD written = 0;
   const bool marked = WriteFile(file.Get(), "1", 1, &written, nullptr) && written == 1;

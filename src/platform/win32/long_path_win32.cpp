@@ -62,8 +62,8 @@ bool CreateUniqueFileIn(const std::wstring& folder, const wchar_t* prefix, std::
     wchar_t name[32];
     swprintf(name, sizeof(name) / sizeof(name[0]), L"%ls%X.tmp", prefix, number);
     const std::wstring path = JoinPath(folder, name);
-    UniqueKernelHandle file(CreateFileW(SystemPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueKernelHandle file(
+        CreateFileW(SystemPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file) {
       out = path;
       return true;

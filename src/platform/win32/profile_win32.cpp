@@ -84,8 +84,8 @@ class Win32ProfileReader : public ProfileReader {
 
 // Reads a whole file; false when it cannot be opened or read.
 bool ReadWholeFile(const std::wstring& path, std::vector<unsigned char>& bytes, DWORD& openError) {
-  const UniqueKernelHandle file(CreateFileW(SystemPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  const UniqueKernelHandle file(CreateFileW(SystemPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
     openError = GetLastError();
     return false;
@@ -194,7 +194,8 @@ class Win32ProfileWriter : public ProfileWriter {
       head[0] = bytes[0];
       head[1] = bytes[1];
     }
-    if (head[0] == 0xFF && head[1] == 0xFE) return CopyFileW(SystemPath(path_).c_str(), SystemPath(temp_).c_str(), FALSE) != FALSE;
+    if (head[0] == 0xFF && head[1] == 0xFE)
+      return CopyFileW(SystemPath(path_).c_str(), SystemPath(temp_).c_str(), FALSE) != FALSE;
     const std::vector<wchar_t> text = ConvertToUtf16(bytes);
     return !text.empty() && WriteWholeFile(temp_, text.data(), text.size() * sizeof(wchar_t));
   }
@@ -202,8 +203,8 @@ class Win32ProfileWriter : public ProfileWriter {
   // The new content must be on the disk before it replaces the old file: a crash after the move would
   // otherwise leave a settings file without its data.
   static bool FlushToDisk(const std::wstring& path) {
-    const UniqueKernelHandle file(CreateFileW(SystemPath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    const UniqueKernelHandle file(CreateFileW(SystemPath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     return file && FlushFileBuffers(file.Get()) != FALSE;
   }
 
