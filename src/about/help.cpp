@@ -5,6 +5,7 @@
 #include <htmlhelp.h>
 
 #include "platform/system_folders.h"
+#include "platform/win32/long_path.h"
 
 namespace qv {
 
@@ -38,8 +39,26 @@ std::wstring HelpFilePathFor(const std::wstring& programPath) {
   return path.size() <= kMaxPathChars ? path : std::wstring();
 }
 
+namespace {
+
+// The help viewer opens files by paths of at most MAX_PATH - 1 characters. Beside a program deeper than
+// that, the help file is named through the short (8.3) form of its folder where the volume has one; the
+// file's own name stays as it is.
+std::wstring ProgramPathForHelp() {
+  const std::wstring program = ProgramFilePath();
+  if (program.size() <= kMaxPathChars) return program;
+  const std::wstring folder = SystemPath(ParentPath(program));
+  std::wstring shortFolder(MAX_PATH, L'\0');
+  const DWORD length = GetShortPathNameW(folder.c_str(), shortFolder.data(), MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return program;
+  shortFolder.resize(length);
+  return JoinPath(PlainPath(shortFolder), LastPathComponent(program));
+}
+
+}  // namespace
+
 void ShowHelp(int selectedTab) {
-  const std::wstring helpFile = HelpFilePathFor(ProgramFilePath());
+  const std::wstring helpFile = HelpFilePathFor(ProgramPathForHelp());
   if (!helpFile.empty()) gShowTopic(helpFile.c_str(), HelpContextForTab(selectedTab));
 }
 

@@ -16,8 +16,6 @@ namespace qv {
 
 namespace {
 
-constexpr int kPathChars = 260;
-
 // A label of at least `width` pixels that grows to show its whole text where the font in use is wider
 // than planned; returns the width it got, so the controls after it on the row can move along.
 int CreateFittedLabel(HWND page, const wchar_t* text, int x, int y, int width, int height, int id) {
@@ -98,9 +96,20 @@ void InputListPage::SetRowCheck(int row, bool checked) {
 }
 
 std::wstring InputListPage::RowName(int row) const {
-  wchar_t name[kPathChars + 1] = {};
-  ListView_GetItemText(list_, row, 0, name, kPathChars + 1);
-  return name;
+  // The whole name, however long: a buffer the text fills up is made larger and asked again.
+  for (size_t size = MAX_PATH + 1;; size *= 2) {
+    std::wstring name(size, L'\0');
+    LVITEMW item{};
+    item.iSubItem = 0;
+    item.pszText = name.data();
+    item.cchTextMax = static_cast<int>(size);
+    const LRESULT length =
+        SendMessageW(list_, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    if (static_cast<size_t>(length) + 1 < size || size > kMaxLongPathChars) {
+      name.resize(static_cast<size_t>(length) < size ? static_cast<size_t>(length) : size - 1);
+      return name;
+    }
+  }
 }
 
 void InputListPage::ShowRowCount() { SetWindowTextW(count_, std::to_wstring(RowCount()).c_str()); }

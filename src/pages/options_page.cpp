@@ -116,7 +116,7 @@ HWND SpinField(HWND page, int id, int spinId, int x, int y, int width, int maxCh
 HWND PathField(HWND page, int id, int x, int y, int width) {
   HWND field = CreateControl(page, L"EDIT", L"", WS_VISIBLE | WS_GROUP | WS_TABSTOP | ES_READONLY | ES_AUTOHSCROLL, x, y, width,
                              kRowHeight, id, WS_EX_CLIENTEDGE);
-  SendMessageW(field, EM_LIMITTEXT, kMaxPathChars + 1, 0);
+  SendMessageW(field, EM_LIMITTEXT, kMaxLongPathChars, 0);
   return field;
 }
 

@@ -28,8 +28,13 @@ bool RemoveEmptyFolder(const std::wstring& path);
 // `path` made absolute against the current folder (unchanged when it already is).
 std::wstring AbsolutePath(const std::wstring& path);
 
-// The longest path the program takes, in characters; a buffer for one holds kMaxPathChars + 1 with the
-// terminating zero (Windows' MAX_PATH). Longer paths are cut to it where the system hands them over.
+// The longest path the system's file calls take, in characters (Windows' extended-length limit; POSIX
+// systems take about as much). Paths are never cut: one the system cannot take fails where it is used.
+constexpr size_t kMaxLongPathChars = 32767;
+
+// Windows' MAX_PATH less the terminating zero: the bound of texts that are names or name parts rather
+// than paths (the file-name fields of the output settings), and of the few system interfaces that take
+// no more.
 constexpr size_t kMaxPathChars = 259;
 
 // The platform's path separator.

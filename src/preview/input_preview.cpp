@@ -19,8 +19,6 @@ const wchar_t kInputPreviewClass[] = L"Quorvix_isetprv_class";
 
 namespace {
 
-constexpr int kPathChars = 260;
-
 static_assert(sizeof(BITMAPINFOHEADER) == sizeof(BitmapInfoHeader), "decoder header is a BITMAPINFOHEADER");
 static_assert(sizeof(RGBQUAD) == sizeof(RgbQuad), "decoder colour entries are RGBQUADs");
 
@@ -55,8 +53,10 @@ void PaintFittedImage(HWND window, const BITMAPINFO* info, const void* pixels) {
 }
 
 std::wstring QuoteSpacesForShell(const std::wstring& path) {
-  wchar_t buffer[kPathChars] = {};
-  lstrcpynW(buffer, path.c_str(), kPathChars);
+  // The shell's rule works in a buffer of MAX_PATH characters; a longer path gets the same by hand.
+  if (path.size() + 2 >= MAX_PATH) return path.find(L' ') == std::wstring::npos ? path : L"\"" + path + L"\"";
+  wchar_t buffer[MAX_PATH] = {};
+  lstrcpynW(buffer, path.c_str(), MAX_PATH);
   PathQuoteSpacesW(buffer);
   return buffer;
 }

@@ -22,7 +22,10 @@ constexpr wchar_t kMWin[] = L"MWin";
 constexpr wchar_t kFolderList[] = L"FolderList";
 constexpr wchar_t kPhotoOpt[] = L"PhotoOpt";
 
-constexpr size_t kMaxTextChars = kMaxPathChars;
+// Paths (MWin, FolderList) as long as the system takes them; the name parts of CvtPrms (prefix, suffix,
+// sub-folder) within the bound their fields have.
+constexpr size_t kMaxPathTextChars = kMaxLongPathChars;
+constexpr size_t kMaxNameTextChars = kMaxPathChars;
 constexpr size_t kMaxStoredCommentChars = 10000;
 // Numbers are short; the limit only bounds what a damaged file can make us read.
 constexpr size_t kMaxNumberChars = 64;
@@ -62,7 +65,7 @@ uint8_t ReadFlag(const ProfileReader& file, const wchar_t* section, const wchar_
 }
 
 std::wstring ReadText(const ProfileReader& file, const wchar_t* section, const wchar_t* key,
-                      const std::wstring& fallback, size_t maxChars = kMaxTextChars) {
+                      const std::wstring& fallback, size_t maxChars = kMaxPathTextChars) {
   return file.Get(section, key, maxChars).value_or(fallback);
 }
 
@@ -150,12 +153,13 @@ const SettingKey<AppOptions> kMWinKeys[] = {
 
 // Reads every key of `keys` into `record`; a missing key gives the record's default.
 template <typename Record, size_t N>
-void LoadKeys(const ProfileReader& file, const wchar_t* section, const SettingKey<Record> (&keys)[N], Record& record) {
+void LoadKeys(const ProfileReader& file, const wchar_t* section, const SettingKey<Record> (&keys)[N], Record& record,
+              size_t textChars) {
   const Record defaults;
   for (const SettingKey<Record>& key : keys) {
     if (key.number != nullptr) record.*key.number = ReadInt(file, section, key.name, defaults.*key.number);
     if (key.flag != nullptr) record.*key.flag = ReadFlag(file, section, key.name, defaults.*key.flag);
-    if (key.text != nullptr) record.*key.text = ReadText(file, section, key.name, defaults.*key.text);
+    if (key.text != nullptr) record.*key.text = ReadText(file, section, key.name, defaults.*key.text, textChars);
     if (key.comment != nullptr)
       record.*key.comment = DecodeComment(
           ReadText(file, section, key.name, EncodeComment(defaults.*key.comment), kMaxStoredCommentChars));
@@ -227,14 +231,14 @@ bool LocateSettingsFile(const std::wstring& exePath, SettingsOwner owner, std::w
 
 void LoadConversionParams(const std::wstring& settingsPath, ConversionParams& params) {
   const std::unique_ptr<ProfileReader> file = OpenProfileForReading(settingsPath);
-  LoadKeys(*file, kCvtPrms, kCvtPrmsKeys, params);
-  LoadKeys(*file, kPhotoOpt, kPhotoOptKeys, params);
+  LoadKeys(*file, kCvtPrms, kCvtPrmsKeys, params, kMaxNameTextChars);
+  LoadKeys(*file, kPhotoOpt, kPhotoOptKeys, params, kMaxNameTextChars);
 }
 
 void LoadAppOptions(const std::wstring& settingsPath, StoredAppState& state) {
   const std::unique_ptr<ProfileReader> file = OpenProfileForReading(settingsPath);
   state = StoredAppState{};
-  LoadKeys(*file, kMWin, kMWinKeys, state.options);
+  LoadKeys(*file, kMWin, kMWinKeys, state.options, kMaxPathTextChars);
 
   // The window's default position (centred) is the window's to compute; a value is needed in both keys.
   const std::optional<std::wstring> x = file->Get(kMWin, L"WinX", kMaxNumberChars);

@@ -36,12 +36,12 @@ bool LocateSettingsFileUnder(const std::wstring& exePath, SettingsOwner owner, c
 // Numbers read the way GetPrivateProfileIntW reads them: an optional sign and the decimal digits that
 // follow, the rest ignored ("12abc" is 12, "abc" is 0), wrapping around beyond 32 bits; a key present
 // with an empty value gives the default. Texts: only a missing key gives the default ("MkDirStr=" is an
-// empty sub-folder name); at most 259 characters (CmtStr1 10000 before decoding).
+// empty sub-folder name); the name parts at most 259 characters (CmtStr1 10000 before decoding).
 void LoadConversionParams(const std::wstring& settingsPath, ConversionParams& params);
 
 // Reads MWin and FolderList. A missing file gives the defaults and the user's pictures folder as the
 // only registered folder (when that folder exists: the list holds existing folders only). The window
-// position counts as stored only when WinX and WinY both hold a value.
+// position counts as stored only when WinX and WinY both hold a value. Paths are read whole, however long.
 void LoadAppOptions(const std::wstring& settingsPath, StoredAppState& state);
 
 // Rewrites the file: removes CvtPrms, MWin, FolderList and PhotoOpt, then writes them in this order

@@ -3,10 +3,12 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
 #include "platform/system_folders.h"
+#include "platform/win32/long_path.h"
 #include "shell/main_window.h"
 #include "shell/window_run.h"
 #include "ui/heap_path_array.h"
@@ -22,12 +24,18 @@ bool NamesEqual(const std::wstring& a, const std::wstring& b) {
 
 CommandLineResult ConvertDirectly(MainWindow& window, int argc, wchar_t** args) {
   const size_t count = static_cast<size_t>(argc - 1);
-  HeapPathArray array(count);
+  std::vector<std::wstring> longPaths;
+  size_t longest = 0;
+  for (size_t i = 0; i < count; ++i) {
+    longPaths.push_back(LongPathOf(args[i + 1]));
+    longest = std::max(longest, longPaths.back().size());
+  }
+  HeapPathArray array(count, longest);
   if (!array.ok()) return CommandLineResult::kClose;
   std::vector<std::wstring> paths;
   for (size_t i = 0; i < count; ++i) {
-    const std::wstring longPath = LongPathOf(args[i + 1]);
-    wcsncpy(array.at(i), longPath.c_str(), kMaxPathChars);
+    array.Set(i, longPaths[i]);
+    SecureZeroMemory(longPaths[i].data(), longPaths[i].size() * sizeof(wchar_t));
     paths.emplace_back(array.at(i));
   }
   ShowWindow(window.Handle(), SW_SHOWMINIMIZED);
@@ -62,12 +70,21 @@ void CheckOnlyPassedFiles(InputListPage& page, const std::wstring& first, int ar
 }  // namespace
 
 std::wstring LongPathOf(const std::wstring& path) {
-  wchar_t buffer[kMaxPathChars + 1] = {};
-  const DWORD length = GetLongPathNameW(path.c_str(), buffer, static_cast<DWORD>(kMaxPathChars + 1));
-  if (length > 0 && length <= kMaxPathChars) return buffer;
-  std::wstring absolute = AbsolutePath(path);
-  if (absolute.size() > kMaxPathChars) absolute.resize(kMaxPathChars);
-  return absolute;
+  // Asked in the extended form, so that a path beyond MAX_PATH works whatever the system's setting; the
+  // answer is shown and stored without it. The function reports the size it needs when the buffer is
+  // too small.
+  const std::wstring asked = SystemPath(AbsolutePath(path));
+  std::wstring buffer(MAX_PATH, L'\0');
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const DWORD length = GetLongPathNameW(asked.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) break;
+    if (length < buffer.size()) {
+      buffer.resize(length);
+      return PlainPath(buffer);
+    }
+    buffer.assign(length, L'\0');
+  }
+  return AbsolutePath(path);
 }
 
 CommandLineResult ProcessCommandLine(MainWindow& window, int argc, wchar_t** args) {

@@ -20,8 +20,8 @@ enum class CommandLineResult { kOpen, kClose };
 // folder, and the result is kOpen.
 CommandLineResult ProcessCommandLine(MainWindow& window, int argc, wchar_t** args);
 
-// The long form of `path` (at most 259 characters); a path whose long form cannot be found is made
-// absolute and kept as it is otherwise.
+// The long form of `path`, made absolute, whatever its length; a path whose long form cannot be found is
+// made absolute and kept as it is otherwise.
 std::wstring LongPathOf(const std::wstring& path);
 
 }  // namespace qv

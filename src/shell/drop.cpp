@@ -4,6 +4,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cwchar>
 #include <vector>
 
@@ -17,8 +18,6 @@ namespace qv {
 
 namespace {
 
-constexpr size_t kPathChars = 260;  // one path slot, terminating zero included
-
 // Releases the drop's data when the handling ends, whichever way it ends.
 class DropData {
  public:
@@ -29,11 +28,14 @@ class DropData {
 
   UINT count() const { return DragQueryFileW(drop_, 0xFFFFFFFF, nullptr, 0); }
 
-  // Dropped path `index`, at most kPathChars - 1 characters.
+  // Dropped path `index`, whole: the length is asked first.
   std::wstring path(UINT index) const {
-    wchar_t buffer[kPathChars] = {};
-    const UINT length = DragQueryFileW(drop_, index, buffer, static_cast<UINT>(kPathChars));
-    return std::wstring(buffer, length < kPathChars ? length : kPathChars - 1);
+    const UINT length = DragQueryFileW(drop_, index, nullptr, 0);
+    if (length == 0) return std::wstring();
+    std::wstring buffer(static_cast<size_t>(length) + 1, L'\0');
+    const UINT copied = DragQueryFileW(drop_, index, buffer.data(), length + 1);
+    buffer.resize(copied < length ? copied : length);
+    return buffer;
   }
 
   // The drop point in screen coordinates; `window` is the one that received the drop.
@@ -64,15 +66,21 @@ bool IsInTabArea(const MainWindow& window, POINT screenPoint) {
 // Every dropped path, in drop order, copied into heap slots and converted at once into the output
 // field's folder. Nothing happens when the slots cannot be allocated.
 void ConvertDroppedFiles(MainWindow& window, const DropData& data, UINT count) {
-  HeapPathArray slots(count);
-  if (!slots.ok()) return;
+  std::vector<std::wstring> dropped;
+  size_t longest = 0;
+  for (UINT i = 0; i < count; ++i) {
+    dropped.push_back(data.path(i));
+    longest = std::max(longest, dropped.back().size());
+  }
+  HeapPathArray slots(count, longest);
   std::vector<std::wstring> paths;
   paths.reserve(count);
-  for (UINT i = 0; i < count; ++i) {
-    const std::wstring path = data.path(i);
-    wcsncpy(slots.at(i), path.c_str(), kPathChars - 1);
+  for (UINT i = 0; i < count && slots.ok(); ++i) {
+    slots.Set(i, dropped[i]);
     paths.emplace_back(slots.at(i));
   }
+  for (std::wstring& path : dropped) SecureZeroMemory(path.data(), path.size() * sizeof(wchar_t));
+  if (!slots.ok()) return;
   RunFileListConversion(window, paths, RunSource::kDrop);
   for (std::wstring& path : paths) SecureZeroMemory(path.data(), path.size() * sizeof(wchar_t));
 }

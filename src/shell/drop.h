@@ -23,7 +23,7 @@ class MainWindow;
 //  - elsewhere: nothing.
 // A drop handled while a run is active (a message box of the run dispatched it) waits until the run is
 // over, then is handled as above.
-// The dropped folder is the first path (at most 259 characters), a shell link replaced by its target
+// The dropped folder is the first path (whole, whatever its length), a shell link replaced by its target
 // when it resolves, reduced to its parent when it is not an existing folder.
 void HandleDrop(MainWindow& window, HDROP drop);
 

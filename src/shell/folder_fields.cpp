@@ -2,6 +2,7 @@
 #include "shell/folder_fields.h"
 
 #include "platform/directory.h"
+#include "platform/win32/long_path.h"
 #include "ui/controls.h"
 
 namespace qv {
@@ -12,7 +13,10 @@ constexpr LRESULT kMaxHistory = 8;
 
 }  // namespace
 
-std::wstring FolderFieldText(HWND field) { return ControlText(field, kFolderFieldMaxChars); }
+std::wstring FolderFieldText(HWND field) {
+  const int length = GetWindowTextLengthW(field);
+  return length > 0 ? ControlText(field, static_cast<size_t>(length)) : std::wstring();
+}
 
 std::vector<std::wstring> FolderHistory(HWND field, size_t limit) {
   std::vector<std::wstring> entries;
@@ -31,8 +35,7 @@ std::vector<std::wstring> FolderHistory(HWND field, size_t limit) {
 void FillFolderHistory(HWND field, const std::vector<std::wstring>& history) {
   for (const std::wstring& entry : history) {
     if (entry.empty()) continue;
-    const std::wstring text = entry.substr(0, kMaxPathChars);
-    SendMessageW(field, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageW(field, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
   }
 }
 
@@ -54,8 +57,8 @@ bool SameFolder(const std::wstring& a, const std::wstring& b) {
 }
 
 void InputFolderWatch::Rearm(const std::wstring& folder) {
-  handle_.Reset(
-      FindFirstChangeNotificationW(folder.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE));
+  handle_.Reset(FindFirstChangeNotificationW(SystemPath(folder).c_str(), FALSE,
+                                             FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE));
 }
 
 bool InputFolderWatch::Signalled() const { return handle_ && WaitForSingleObject(handle_.Get(), 0) == WAIT_OBJECT_0; }

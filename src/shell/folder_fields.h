@@ -13,15 +13,13 @@
 
 namespace qv {
 
-constexpr size_t kFolderFieldMaxChars = kMaxPathChars;
-
-// The text of a folder field (combo box or edit), at most 259 characters.
+// The text of a folder field (combo box or edit), whole.
 std::wstring FolderFieldText(HWND field);
 
 // The entries of a field's history list, in list order (at most the first `limit`).
 std::vector<std::wstring> FolderHistory(HWND field, size_t limit = 8);
 
-// Fills a field's history list with the non-empty entries (each cut to 259 characters).
+// Fills a field's history list with the non-empty entries.
 void FillFolderHistory(HWND field, const std::vector<std::wstring>& history);
 
 // When the field names an existing folder: moves it to the top of the field's history (an entry equal

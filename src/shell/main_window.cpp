@@ -336,7 +336,6 @@ void MainWindow::OnInputFieldCommand(int code) {
   std::wstring text(static_cast<size_t>(length) + 1, L'\0');
   SendMessageW(inputField_, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
   text.resize(static_cast<size_t>(length));
-  if (text.size() > kMaxPathChars) text.resize(kMaxPathChars);
   SetInputFolder(text);
 }
 

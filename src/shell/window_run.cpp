@@ -335,7 +335,7 @@ void ShowOutputPreview(MainWindow& window) {
   std::wstring tempPath;
   if (ConvertFileToTemp(context, JoinPath(window.inputPage().Folder(), name), tempPath)) {
     RunOutputPreviewDialog(window.Handle(), tempPath, request.params);
-    DeleteFileW(tempPath.c_str());
+    DeleteFileAt(tempPath);
   }
   ReleaseCodecStates(states);
 }

@@ -6,6 +6,7 @@
 
 #include "platform/system_folders.h"
 #include "ui/process.h"
+#include "ui/shell_link.h"
 
 namespace qv {
 
@@ -65,7 +66,7 @@ FolderNode* NewPathNode(PathRole role, const std::wstring& path) {
   auto* node = new (block) FolderNode;
   node->kind = NodeKind::kPath;
   node->role = role;
-  lstrcpynW(node->path, path.c_str(), MAX_PATH);
+  node->path = path;
   return node;
 }
 
@@ -94,11 +95,11 @@ namespace {
 std::optional<std::wstring> PathOfNode(const FolderNode& node) {
   if (node.kind == NodeKind::kPath) {
     if (node.role == PathRole::kRegisteredRoot) return std::nullopt;
-    return std::wstring(node.path);
+    return node.path;
   }
-  wchar_t path[MAX_PATH] = {};
-  if (node.absolute == nullptr || !SHGetPathFromIDListW(node.absolute, path) || path[0] == L'\0') return std::nullopt;
-  return std::wstring(path);
+  std::wstring path = FileSystemPathOf(node.absolute);
+  if (path.empty()) return std::nullopt;
+  return path;
 }
 
 }  // namespace

@@ -27,13 +27,13 @@ struct FolderNode {
   PIDLIST_ABSOLUTE absolute = nullptr;
   // A path node.
   PathRole role = PathRole::kRegisteredRoot;
-  wchar_t path[MAX_PATH] = {};
+  std::wstring path;  // whole, whatever its length
 };
 
 // A namespace node taking over `folder` (its reference) and `relative`; the absolute list is made from
 // `parentAbsolute` followed by `relative`. Null (and nothing taken over) when memory is short.
 FolderNode* NewNamespaceNode(IShellFolder* folder, PCIDLIST_ABSOLUTE parentAbsolute, PITEMID_CHILD relative);
-// A path node with `role` and `path` (cut to 259 characters). Null when memory is short.
+// A path node with `role` and `path`. Null when memory is short.
 FolderNode* NewPathNode(PathRole role, const std::wstring& path);
 // Releases what the record holds and the record itself; null is ignored.
 void FreeFolderNode(FolderNode* node);

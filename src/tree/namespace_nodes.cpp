@@ -5,7 +5,9 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include "platform/win32/long_path.h"
 #include "tree/folder_node.h"
+#include "ui/shell_link.h"
 
 namespace qv {
 
@@ -29,9 +31,9 @@ std::wstring ShellDisplayName(PCIDLIST_ABSOLUTE absolute) {
 // A filesystem folder whose attributes meet the mask is left out; drive roots and folders without a
 // filesystem path never are.
 bool IsMaskedOut(PCIDLIST_ABSOLUTE absolute, DWORD hiddenMask) {
-  wchar_t path[MAX_PATH] = {};
-  if (!SHGetPathFromIDListW(absolute, path) || path[0] == L'\0' || PathIsRootW(path)) return false;
-  const DWORD attributes = GetFileAttributesW(path);
+  const std::wstring path = FileSystemPathOf(absolute);
+  if (path.empty() || PathIsRootW(path.c_str())) return false;
+  const DWORD attributes = GetFileAttributesW(SystemPath(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & hiddenMask) != 0;
 }
 

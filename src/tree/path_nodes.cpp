@@ -7,6 +7,7 @@
 #include "batch/input_listing.h"
 #include "platform/directory.h"
 #include "platform/system_folders.h"
+#include "platform/win32/long_path.h"
 #include "platform/win32/unique_handles.h"
 
 namespace qv {
@@ -28,7 +29,7 @@ bool IsListedSubfolder(const WIN32_FIND_DATAW& entry, DWORD hiddenMask) {
 template <typename Each>
 bool ForEachSubfolder(const std::wstring& folder, DWORD hiddenMask, Each each) {
   WIN32_FIND_DATAW entry;
-  const UniqueFindHandle find(FindFirstFileW(JoinPath(folder, L"*").c_str(), &entry));
+  const UniqueFindHandle find(FindFirstFileW(SystemPath(JoinPath(folder, L"*")).c_str(), &entry));
   if (!find) return false;
   do {
     if (IsListedSubfolder(entry, hiddenMask) && !each(std::wstring(entry.cFileName))) break;
@@ -106,8 +107,7 @@ void EnumerateSubfolders(HWND tree, HTREEITEM item, const std::wstring& folder, 
   int inserted = 0;
   const bool started = ForEachSubfolder(folder, hiddenMask, [&](const std::wstring& name) {
     const std::wstring path = JoinPath(folder, name);
-    if (path.size() <= kMaxPathChars && InsertPathNode(tree, path, item, PathRole::kSubfolder, hiddenMask) != nullptr)
-      ++inserted;
+    if (InsertPathNode(tree, path, item, PathRole::kSubfolder, hiddenMask) != nullptr) ++inserted;
     return true;
   });
   SortOrMarkEmpty(tree, item, started ? inserted : 0);

@@ -291,7 +291,7 @@ void TreePanel::OpenInFileBrowser(HTREEITEM item) const {
     execute.fMask |= SEE_MASK_IDLIST;
     execute.lpIDList = node->absolute;
   } else {
-    execute.lpFile = node->path;
+    execute.lpFile = node->path.c_str();
   }
   if (!ShellExecuteExW(&execute)) ShowAppMessage(host_.MessageOwner(), MessageCode::kExecuteFailed);
 }

@@ -1,12 +1,16 @@
-// ChooseFolder through SHBrowseForFolderW. The new dialog style needs OLE on the thread, so the call
-// initialises it for its own duration (a no-op count when the program already did).
+// ChooseFolder through SHBrowseForFolderW, its choice read as a path of any length (FileSystemPathOf).
+// The new dialog style needs OLE on the thread, so the call initialises it for its own duration (a no-op
+// count when the program already did).
 #include "ui/choose_folder.h"
 
 #include <windows.h>
 #include <ole2.h>
 #include <shlobj.h>
 
+#include <utility>
 #include <vector>
+
+#include "ui/shell_link.h"
 
 namespace qv {
 
@@ -36,7 +40,7 @@ std::optional<std::wstring> ChooseFolder(const std::wstring& initialPath, HWND o
   const std::wstring savedDirectory = CurrentDirectory();
   const bool oleStarted = SUCCEEDED(OleInitialize(nullptr));
 
-  wchar_t displayName[MAX_PATH] = {};
+  wchar_t displayName[MAX_PATH] = {};  // the item's display name only, never a path
   BROWSEINFOW info{};
   info.hwndOwner = owner;
   info.pszDisplayName = displayName;
@@ -48,8 +52,8 @@ std::optional<std::wstring> ChooseFolder(const std::wstring& initialPath, HWND o
   std::optional<std::wstring> chosen;
   PIDLIST_ABSOLUTE items = SHBrowseForFolderW(&info);
   if (items != nullptr) {
-    wchar_t path[MAX_PATH] = {};
-    if (SHGetPathFromIDListW(items, path) && path[0] != L'\0') chosen = std::wstring(path);
+    std::wstring path = FileSystemPathOf(items);
+    if (!path.empty()) chosen = std::move(path);
     CoTaskMemFree(items);
   }
 

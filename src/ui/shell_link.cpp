@@ -10,6 +10,7 @@
 #include <cwchar>
 #include <utility>
 
+#include "platform/system_folders.h"
 #include "platform/win32/unique_handles.h"
 
 namespace qv {
@@ -28,12 +29,31 @@ ComPtr<IShellLinkW> NewShellLink() {
 std::wstring PathOfItemIdList(IShellLinkW& link) {
   UniqueCoTaskMemory<PIDLIST_ABSOLUTE> items;
   if (FAILED(link.GetIDList(items.Put())) || !items) return std::wstring();
-  wchar_t path[MAX_PATH] = {};
-  if (!SHGetPathFromIDListW(items.Get(), path)) return std::wstring();
-  return std::wstring(path, wcsnlen(path, MAX_PATH - 1));
+  return FileSystemPathOf(items.Get());
+}
+
+// SHGetPathFromIDListEx into `size` characters; empty when the list has no path or it does not fit.
+std::wstring PathFromIdList(PCIDLIST_ABSOLUTE items, size_t size) {
+  std::wstring path(size, L'\0');
+  if (!SHGetPathFromIDListEx(items, path.data(), static_cast<DWORD>(size), GPFIDL_DEFAULT)) return std::wstring();
+  path.resize(wcsnlen(path.c_str(), size));
+  return path;
 }
 
 }  // namespace
+
+std::wstring FileSystemPathOf(PCIDLIST_ABSOLUTE items) {
+  if (items == nullptr) return std::wstring();
+  // Most paths fit MAX_PATH; a longer one (or a list without a path) is asked again with room for any.
+  std::wstring path = PathFromIdList(items, MAX_PATH);
+  if (path.empty()) path = PathFromIdList(items, kMaxLongPathChars + 1);
+  if (!path.empty()) return path;
+  ComPtr<IShellItem> item;
+  if (FAILED(SHCreateItemFromIDList(items, IID_PPV_ARGS(&item)))) return std::wstring();
+  UniqueCoTaskMemory<PWSTR> name;
+  if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, name.Put())) || !name) return std::wstring();
+  return name.Get();
+}
 
 bool IsShellLink(const std::wstring& path) {
   SHFILEINFOW info{};
@@ -51,6 +71,7 @@ std::wstring ReadShortcutTarget(const std::wstring& linkPath) {
   // GetPath goes through the ANSI code page on some systems; the item list keeps the wide path.
   std::wstring target = PathOfItemIdList(*link.Get());
   if (!target.empty()) return target;
+  // The link's own path text has no longer form.
   wchar_t path[MAX_PATH] = {};
   const HRESULT hr = link->GetPath(path, MAX_PATH - 1, nullptr, SLGP_UNCPRIORITY);
   if (FAILED(hr) || hr == S_FALSE) return std::wstring();

@@ -423,6 +423,45 @@ TEST_F(CliTest, InputsAreRecycledOrDeletedAsAskedAndARefusalIsReported) {
   EXPECT_EQ(r.Lines()[0]["input_removed"], false);
 }
 
+// Folders deeper than Windows' MAX_PATH (over 300 characters) for the inputs, the outputs, the settings
+// and the temporary files: converted, named by date and by serial number, listed, inputs recycled.
+TEST_F(CliTest, FoldersBeyondMaxPathConvertNameListAndRecycle) {
+  fs::path deep = scratch.path() / "deep";
+  for (const char c : {'a', 'b', 'c', 'd', 'e'}) deep /= std::string(60, c);
+  const fs::path deepIn = deep / "in", deepOut = deep / "out", deepTmp = deep / "tmp";
+  for (const fs::path& folder : {deepIn, deepOut, deepTmp}) fs::create_directories(folder);
+  ASSERT_GT(deepIn.string().size(), 300u);
+  fs::copy_file(test::DataDir() / "s002.jpg", deepIn / "写真 1.jpg");
+  fs::copy_file(test::DataDir() / "s007.jpg", deepIn / "b.jpg");
+  const std::string ini = (deep / "q.ini").string();
+  const Launch deepTemp = Env({"TMPDIR=" + deepTmp.string()});
+
+  Result r =
+      Run({"--json", "--settings", ini, "--save", "--name", "date", "-o", deepOut.string(), deepIn.string()}, deepTemp);
+  EXPECT_EQ(r.code, 0) << r.err;
+  std::set<std::string> outputs;
+  for (const nlohmann::json& line : r.Lines())
+    if (line.contains("output")) outputs.insert(line["output"].get<std::string>());
+  EXPECT_EQ(outputs,
+            (std::set<std::string>{(deepOut / "写真 1.jpg").string(), (deepOut / "20100121_175750.jpg").string()}));
+  EXPECT_TRUE(fs::exists(deepOut / "20100121_175750.jpg"));
+  EXPECT_TRUE(fs::exists(ini));
+
+  r = Run(
+      {"--settings", ini, "--dry-run", "--name", "serial", "--digits", "3", "-o", deepOut.string(), deepIn.string()});
+  EXPECT_EQ(r.out, "b.jpg -> 000.jpg\n写真 1.jpg -> 001.jpg\n") << r.err;
+
+  r = Run({"--settings", ini, "--name", "serial", "--digits", "3", "--subfolder", "web", "--delete-input", "recycle",
+           "-o", deepOut.string(), deepIn.string()},
+          deepTemp);
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(fs::exists(deepOut / "web" / "000.jpg"));
+  EXPECT_TRUE(fs::exists(deepOut / "web" / "001.jpg"));
+  EXPECT_EQ(Count(deepIn), 0u);
+  EXPECT_TRUE(fs::exists(scratch.path() / "data" / "Trash" / "files" / "b.jpg"));
+  EXPECT_EQ(Count(deepTmp), 0u);
+}
+
 TEST_F(CliTest, DeleteInputRemovesOnlyConvertedInputs) {
   Copy("s002.jpg", "good.jpg");
   test::WriteAll(in / "bad.jpg", {0xFF, 0xD8, 0xFF});

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "gui_test_support.h"
+#include "platform/system_folders.h"
 #include "resources/resource.h"
 #include "ui/process.h"
 #include "shell/drop.h"
@@ -195,6 +196,26 @@ TEST_F(DropTest, FilesOnTheTabAreaAreConvertedIntoTheOutputFolder) {
   W().SetOutputFolder(out2);
   DropOn(W().outputPage().Handle(), {in_ + L"\\s002.jpg"});
   EXPECT_EQ(FileNames(out2), (std::vector<std::wstring>{L"s002.jpg"}));
+}
+
+// Dropped files and a dropped folder deeper than MAX_PATH arrive whole: the files are converted, the
+// folder lands in the field.
+TEST_F(DropTest, PathsBeyondMaxPathAreTakenWhole) {
+  std::wstring deep = scratch_.folder(L"deep");
+  const guitest::DeepTreeRemover remover{deep};
+  for (const wchar_t c : {L'a', L'b', L'c', L'd', L'e'}) {
+    deep += L"\\" + std::wstring(60, c);
+    ASSERT_TRUE(CreateFolder(deep));
+  }
+  for (const wchar_t* name : {L"s002.jpg", L"s010.jpg"}) ASSERT_TRUE(guitest::CopyDataFile(name, deep + L"\\" + name));
+  const std::wstring deepOut = deep + L"\\out";
+  ASSERT_TRUE(CreateFolder(deepOut));
+  W().SetOutputFolder(deepOut);
+  DropOnTabArea({deep + L"\\s010.jpg", deep + L"\\s002.jpg"});
+  EXPECT_EQ(FileNames(deepOut), (std::vector<std::wstring>{L"s002.jpg", L"s010.jpg"}));
+  DropOnTabArea({deep});
+  EXPECT_EQ(FolderFieldText(W().InputField()), deep);
+  EXPECT_EQ(W().inputPage().Rows().size(), 2u);
 }
 
 TEST_F(DropTest, NonJpegDropsOnTheTabAreaCountAsInputsNotConverted) {

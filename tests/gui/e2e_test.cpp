@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "gui_test_support.h"
+#include "platform/system_folders.h"
 #include "platform/win32/unique_handles.h"
 #include "resources/resource.h"
 
@@ -216,6 +217,27 @@ TEST_F(QuorvixProgramTest, CommandLineFilesWithSdToCvtAreConvertedAndTheProgramE
   const std::wstring ini = guitest::ReadUtf16File(SettingsPath());
   EXPECT_NE(ini.find(L"[CvtPrms]"), std::wstring::npos);
   EXPECT_NE(ini.find(L"SdToPath=" + out), std::wstring::npos);
+}
+
+// Send To with files and SdToPath deeper than MAX_PATH: the passed paths reach the run whole, the
+// outputs land in the deep folder, and the settings file keeps it. (The program itself stays in a short
+// folder: the system starts no program from a path beyond MAX_PATH.)
+TEST_F(QuorvixProgramTest, SendToWorksInFoldersBeyondMaxPath) {
+  std::wstring deep = scratch_.folder(L"deep");
+  const guitest::DeepTreeRemover remover{deep};
+  for (const wchar_t c : {L'a', L'b', L'c', L'd', L'e'}) {
+    deep += L"\\" + std::wstring(60, c);
+    ASSERT_TRUE(CreateFolder(deep));
+  }
+  const std::wstring in = deep + L"\\in", out = deep + L"\\out";
+  for (const std::wstring& folder : {in, out}) ASSERT_TRUE(CreateFolder(folder));
+  for (const wchar_t* name : {L"s002.jpg", L"s010.jpg"}) ASSERT_TRUE(guitest::CopyDataFile(name, in + L"\\" + name));
+  WriteSettings(L"SdToCvt=1\r\nEndMes=0\r\nSdToPath=" + out + L"\r\n");
+  Program program;
+  ASSERT_TRUE(program.Start(exe_, {in + L"\\s002.jpg", in + L"\\s010.jpg"}));
+  EXPECT_EQ(program.WaitForExit(30000), 0);
+  EXPECT_EQ(guitest::FileNames(out), (std::vector<std::wstring>{L"s002.jpg", L"s010.jpg"}));
+  EXPECT_NE(guitest::ReadUtf16File(SettingsPath()).find(L"SdToPath=" + out + L"\r\n"), std::wstring::npos);
 }
 
 // The help button of the real program opens the help file beside it in the system's help viewer.

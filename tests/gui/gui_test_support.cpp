@@ -6,6 +6,9 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/files.h"
+#include "platform/system_folders.h"
+#include "platform/win32/long_path.h"
 #include "platform/win32/unique_handles.h"
 
 namespace qv::guitest {
@@ -39,20 +42,38 @@ ScratchFolder::ScratchFolder() {
   }
 }
 
-ScratchFolder::~ScratchFolder() {
-  std::wstring list = path_;
-  list.push_back(L'\0');
-  SHFILEOPSTRUCTW op{};
-  op.wFunc = FO_DELETE;
-  op.pFrom = list.c_str();
-  op.fFlags = FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
-  SHFileOperationW(&op);
-}
+// Not the shell's delete: Wine's SHFileOperationW, meeting a path beyond MAX_PATH in the tree, goes on
+// deleting in the current folder.
+ScratchFolder::~ScratchFolder() { DeepTreeRemover::RemoveTree(path_); }
 
 std::wstring ScratchFolder::folder(const std::wstring& name) const {
   const std::wstring sub = file(name);
   CreateDirectoryW(sub.c_str(), nullptr);
   return sub;
+}
+
+void DeepTreeRemover::RemoveTree(const std::wstring& folder) {
+  if (folder.empty()) return;
+  WIN32_FIND_DATAW entry;
+  const HANDLE find = FindFirstFileW(SystemPath(folder + L"\\*").c_str(), &entry);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = entry.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring path = folder + L"\\" + name;
+      if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        // A link: removed itself, never followed.
+        if (!RemoveEmptyFolder(path)) DeleteFileAt(path);
+      } else if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        RemoveTree(path);
+      } else {
+        SetFileAttributesW(SystemPath(path).c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileAt(path);
+      }
+    } while (FindNextFileW(find, &entry));
+    FindClose(find);
+  }
+  RemoveEmptyFolder(folder);
 }
 
 bool CopyDataFile(const std::wstring& dataName, const std::wstring& target) {

@@ -34,6 +34,13 @@ class ScratchFolder {
   std::wstring path_;
 };
 
+// Removes `root` and everything below it, deepest first, when it goes out of scope; works at any depth.
+struct DeepTreeRemover {
+  std::wstring root;
+  ~DeepTreeRemover() { RemoveTree(root); }
+  static void RemoveTree(const std::wstring& folder);
+};
+
 // Copies tests/data/<dataName> to `target`; false on failure.
 bool CopyDataFile(const std::wstring& dataName, const std::wstring& target);
 bool FileExists(const std::wstring& path);

@@ -224,12 +224,12 @@ TEST_F(OptionsPageTest, EveryControlHasItsTextAndKind) {
     }
     EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), Process().uiFont);
   }
-  // The path fields are read-only, scroll and hold 260 characters.
+  // The path fields are read-only, scroll and hold any path the system takes.
   for (int id : {IDC_STARTUP_INPUT_PATH, IDC_STARTUP_OUTPUT_PATH, IDC_SENDTO_FOLDER}) {
     const LONG style = GetWindowLongW(Item(id), GWL_STYLE);
     EXPECT_TRUE(style & ES_READONLY) << id;
     EXPECT_TRUE(style & ES_AUTOHSCROLL) << id;
-    EXPECT_EQ(SendMessageW(Item(id), EM_GETLIMITTEXT, 0, 0), 260) << id;
+    EXPECT_EQ(SendMessageW(Item(id), EM_GETLIMITTEXT, 0, 0), 32767) << id;
   }
   // The long-edge field takes digits only, its spin is attached to it and offers the bound's range.
   EXPECT_TRUE(GetWindowLongW(Item(IDC_MAX_EDGE), GWL_STYLE) & ES_NUMBER);

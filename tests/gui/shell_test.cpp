@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 #include <new>
 #include <stdexcept>
@@ -14,6 +15,7 @@
 #include "batch/messages.h"
 #include "cli/cli_request.h"
 #include "gui_test_support.h"
+#include "platform/system_folders.h"
 #include "resources/resource.h"
 #include "ui/process.h"
 #include "ui/window_base.h"
@@ -433,6 +435,51 @@ TEST_F(MainWindowTest, ConvertWritesTheCheckedFilesAndShowsTheSummary) {
   // The folders used are remembered at the top of their histories.
   EXPECT_EQ(FolderHistory(W().InputField()).front(), in);
   EXPECT_EQ(FolderHistory(W().OutputField()).front(), out);
+}
+
+// Folders deeper than MAX_PATH (over 300 characters): the fields hold them whole, the list shows their
+// files, a run converts and names them by date, another by serial number and recycles the inputs (under
+// Wine into the freedesktop.org trash of $XDG_DATA_HOME).
+TEST_F(MainWindowTest, FoldersBeyondMaxPathListConvertNameAndRecycle) {
+  std::wstring deep = scratch_.folder(L"deep");
+  const guitest::DeepTreeRemover remover{deep};
+  for (const wchar_t c : {L'a', L'b', L'c', L'd', L'e'}) {
+    deep += L"\\" + std::wstring(60, c);
+    ASSERT_TRUE(CreateFolder(deep));
+  }
+  const std::wstring in = deep + L"\\in", out = deep + L"\\out", serialOut = deep + L"\\serial";
+  for (const std::wstring& folder : {in, out, serialOut}) ASSERT_TRUE(CreateFolder(folder));
+  for (const wchar_t* name : {L"s002.jpg", L"s009.jpg", L"s010.jpg"})
+    ASSERT_TRUE(CopyDataFile(name, in + L"\\" + name));
+  gAnswer = [](const Box& box) { return (box.type & MB_YESNO) != 0 ? IDYES : IDOK; };
+
+  W().SetInputFolder(in);
+  W().SetOutputFolder(out);
+  EXPECT_EQ(FolderFieldText(W().InputField()), in);
+  EXPECT_EQ(FolderFieldText(W().OutputField()), out);
+  std::vector<std::wstring> listed;
+  for (const RunRow& row : W().inputPage().Rows()) listed.push_back(row.name);
+  EXPECT_EQ(listed, (std::vector<std::wstring>{L"s002.jpg", L"s009.jpg", L"s010.jpg"}));
+
+  Params().NameSet = 1;
+  Convert();
+  EXPECT_EQ(FileNames(out), (std::vector<std::wstring>{L"20060802_215301.jpg", L"20140324_171828.jpg", L"s002.jpg"}));
+  ASSERT_FALSE(gBoxes.empty());
+  EXPECT_EQ(gBoxes.back().text, L"入力ファイル数  3\n出力ファイル数  3\n    ");
+  EXPECT_EQ(FolderHistory(W().InputField()).front(), in);
+
+  W().SetOutputFolder(serialOut);
+  Params().NameSet = 2;
+  Params().IFileDel = 1;
+  Params().Recycle = 1;
+  Convert();
+  EXPECT_EQ(FileNames(serialOut), (std::vector<std::wstring>{L"00.jpg", L"01.jpg", L"02.jpg"}));
+  EXPECT_TRUE(FileNames(in).empty());
+  const char* trash = getenv("XDG_DATA_HOME");
+  ASSERT_NE(trash, nullptr);
+  const std::wstring recycled = guitest::WindowsPath(trash) + L"\\Trash\\files";
+  for (const wchar_t* name : {L"s002.jpg", L"s009.jpg", L"s010.jpg"})
+    EXPECT_TRUE(guitest::FileExists(recycled + L"\\" + name)) << recycled;
 }
 
 // Outputs that even quality 1 leaves larger than the size bound are written, and counted in the summary.

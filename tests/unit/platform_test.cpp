@@ -139,6 +139,59 @@ TEST(TempFiles, UniqueEmptyFilesWithTmpPrefix) {
   EXPECT_TRUE(PathExists(tmp));
 }
 
+// A folder deeper than Windows' MAX_PATH: every file call a run makes works there (on Windows in the
+// extended form, whatever the system's long-path setting), and the paths handed back are whole.
+TEST(LongPaths, EveryFileCallOfARunWorksBeyondMaxPath) {
+  ScratchDir dir;
+  const std::wstring folder = test::MakeLongFolder(dir);
+  ASSERT_GT(folder.size(), 300u);
+  EXPECT_TRUE(IsExistingFolder(folder));
+  EXPECT_EQ(AbsolutePath(folder).size(), folder.size());
+
+  std::wstring temp;
+  ASSERT_TRUE(CreateUniqueTempFile(folder, temp));
+  EXPECT_EQ(ParentPath(temp), folder);
+  EXPECT_TRUE(PathExists(temp));
+  EXPECT_TRUE(DeleteFileAt(temp));
+  EXPECT_FALSE(PathExists(temp));
+
+  const std::wstring input = JoinPath(folder, L"写真.jpg");
+  {
+    OutputFile file = CreateOutputFile(input);
+    ASSERT_TRUE(file.IsOpen());
+    ASSERT_TRUE(file.Write("\xFF\xD8\xFF", 3));
+  }
+  EXPECT_TRUE(IsRegularFile(input));
+  unsigned char head[2] = {};
+  EXPECT_TRUE(ReadFileHead(input, head, sizeof(head)));
+  MappedInputFile mapped;
+  EXPECT_EQ(MapInputFile(input, mapped), 3u);
+  const FileIdentity identity = IdentifyFile(input);
+  EXPECT_TRUE(IsSameFile(identity, mapped.identity));
+  UnmapInputFile(mapped);
+  const std::vector<DirectoryEntry> entries = FindEntries(folder, L".jpg");
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].name, L"写真.jpg");
+
+  const std::wstring output = JoinPath(folder, L"out.jpg");
+  EXPECT_EQ(CopyFileNoReplace(input, output, CopyDurability::kOnDisk), CopyResult::kCopied);
+  EXPECT_EQ(CopyFileNoReplace(input, output, CopyDurability::kCached), CopyResult::kTargetExists);
+  EXPECT_TRUE(IsNameTaken(output));
+  EXPECT_TRUE(SetModificationTime(output, identity));
+  EXPECT_EQ(IdentifyFile(output).modified, identity.modified);
+  EXPECT_TRUE(DeleteFileAt(output));
+  EXPECT_TRUE(DeleteFileAt(input));
+
+  const std::wstring sub = JoinPath(folder, L"Output");
+  EXPECT_TRUE(CreateFolder(sub));
+  EXPECT_TRUE(HoldOwnerLock(JoinPath(sub, L"lock")));
+  ReleaseOwnerLocks();
+  EXPECT_TRUE(IsOwnerLockAbandoned(JoinPath(sub, L"lock")));
+  EXPECT_TRUE(DeleteFileAt(JoinPath(sub, L"lock")));
+  EXPECT_TRUE(RemoveEmptyFolder(sub));
+  EXPECT_FALSE(IsExistingFolder(sub));
+}
+
 TEST(OutputFiles, CreateReplacesAndWrites) {
   ScratchDir dir;
   test::WriteAll(dir.path() / "out.jpg", std::vector<unsigned char>(100, 1));

@@ -8,6 +8,7 @@
 #include <tuple>
 #include <vector>
 
+#include "platform/directory.h"
 #include "platform/system_folders.h"
 #include "settings/settings_file.h"
 #include "test_support.h"
@@ -144,6 +145,37 @@ TEST(SettingsFile, EverySettingRoundTrips) {
   LoadAppOptions(dir.file("Quorvix.ini"), readState);
   EXPECT_EQ(Fields(readParams), Fields(params));
   EXPECT_EQ(Fields(readState), Fields(state));
+}
+
+// A settings file deeper than MAX_PATH (the private-profile functions stop there) is read and rewritten
+// whole, and so are its paths beyond MAX_PATH; the name parts keep their 259-character bound, and no
+// working copy is left beside the file.
+TEST(SettingsFile, LongPathsAsFileAndAsValues) {
+  ScratchDir dir;
+  const std::wstring folder = test::MakeLongFolder(dir);
+  ASSERT_FALSE(folder.empty());
+  const std::wstring ini = JoinPath(folder, L"Quorvix.ini");
+  const std::wstring deeper = JoinPath(folder, L"写真");
+  ConversionParams params;
+  params.TopStr = std::wstring(300, L'p');
+  StoredAppState state;
+  state.options.IEPath = deeper;
+  state.options.SdToPath = deeper;
+  state.inputHistory = {deeper};
+  state.registeredFolders = {folder};
+  for (int round = 0; round < 2; ++round) {  // written new, then over the first file
+    ASSERT_TRUE(SaveSettings(ini, params, state)) << round;
+    ConversionParams readParams;
+    StoredAppState readState;
+    LoadConversionParams(ini, readParams);
+    LoadAppOptions(ini, readState);
+    EXPECT_EQ(readState.options.IEPath, deeper);
+    EXPECT_EQ(readState.options.SdToPath, deeper);
+    EXPECT_EQ(readState.inputHistory, state.inputHistory);
+    EXPECT_EQ(readState.registeredFolders, state.registeredFolders);
+    EXPECT_EQ(readParams.TopStr, std::wstring(259, L'p'));
+    EXPECT_TRUE(FindEntries(folder, L".tmp").empty());
+  }
 }
 
 TEST(SettingsFile, StoredValuesReadByTheRules) {

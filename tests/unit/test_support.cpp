@@ -7,6 +7,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/system_folders.h"
+
 namespace qv::test {
 
 namespace fs = std::filesystem;
@@ -75,6 +77,15 @@ std::wstring ScratchDir::folder() const {
   std::wstring f = path_.wstring();
   if (!f.empty() && f.back() != L'/' && f.back() != L'\\') f += static_cast<wchar_t>(fs::path::preferred_separator);
   return f;
+}
+
+std::wstring MakeLongFolder(const ScratchDir& dir) {
+  std::wstring folder = dir.path().wstring();
+  for (const wchar_t c : {L'a', L'b', L'c', L'd', L'e'}) {
+    folder = JoinPath(folder, std::wstring(60, c));
+    if (!CreateFolder(folder)) return std::wstring();
+  }
+  return folder;
 }
 
 }  // namespace qv::test

@@ -39,4 +39,8 @@ class ScratchDir {
   std::filesystem::path path_;
 };
 
+// A folder below `dir` whose path is longer than 300 characters (beyond Windows' MAX_PATH), made one
+// component at a time with the platform's own call; empty when it could not be made.
+std::wstring MakeLongFolder(const ScratchDir& dir);
+
 }  // namespace qv::test

@@ -2,14 +2,19 @@
 // place without replacing (flushed first when asked), the shell's delete-with-undo for the recycle bin.
 #include <windows.h>
 #include <shellapi.h>
+#include <shobjidl.h>
+#include <wrl/client.h>
 
 #include <cwctype>
 #include <vector>
 
 #include "platform/directory.h"
+#include "platform/win32/long_path.h"
 #include "platform/win32/unique_handles.h"
 
 namespace qv {
+
+using Microsoft::WRL::ComPtr;
 
 namespace {
 
@@ -34,7 +39,7 @@ std::vector<DirectoryEntry> FindEntries(const std::wstring& folder, const std::w
   pattern += L'*';
   pattern += extension;
   WIN32_FIND_DATAW data;
-  const UniqueFindHandle find(FindFirstFileW(pattern.c_str(), &data));
+  const UniqueFindHandle find(FindFirstFileW(SystemPath(pattern).c_str(), &data));
   if (!find) return entries;
   do {
     DirectoryEntry e;
@@ -53,19 +58,19 @@ std::vector<DirectoryEntry> FindEntries(const std::wstring& folder, const std::w
 
 bool IsNameTaken(const std::wstring& path) {
   // The system compares names without regard to case, and a symbolic link reports its own attributes.
-  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  return GetFileAttributesW(SystemPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 CopyResult CopyFileNoReplace(const std::wstring& source, const std::wstring& target, CopyDurability durability) {
-  UniqueKernelHandle in(CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+  UniqueKernelHandle in(CreateFileW(SystemPath(source).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!in) return CopyResult::kFailed;
   // Nothing is written when the name is taken already (the common case of a collision found late).
-  if (GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) return CopyResult::kTargetExists;
+  if (GetFileAttributesW(SystemPath(target).c_str()) != INVALID_FILE_ATTRIBUTES) return CopyResult::kTargetExists;
   const std::wstring privatePath = NewPrivateCopyName(target);
   const int registration = BeginPartialOutput(privatePath);
-  UniqueKernelHandle out(
-      CreateFileW(privatePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueKernelHandle out(CreateFileW(SystemPath(privatePath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!out) {
     EndPartialOutput(registration);
     return CopyResult::kFailed;
@@ -81,31 +86,66 @@ CopyResult CopyFileNoReplace(const std::wstring& source, const std::wstring& tar
     PauseCopyForTesting();
     // Without MOVEFILE_REPLACE_EXISTING the move refuses an existing target: the name is given in one
     // step that never replaces a file.
-    if (MoveFileExW(privatePath.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
+    if (MoveFileExW(SystemPath(privatePath).c_str(), SystemPath(target).c_str(), MOVEFILE_WRITE_THROUGH)) {
       result = CopyResult::kCopied;
     } else {
       const DWORD error = GetLastError();
       if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) result = CopyResult::kTargetExists;
     }
   }
-  if (result != CopyResult::kCopied) DeleteFileW(privatePath.c_str());
+  if (result != CopyResult::kCopied) DeleteFileW(SystemPath(privatePath).c_str());
   EndPartialOutput(registration);
   return result;
 }
 
-bool RecycleFile(const std::wstring& path) {
+namespace {
+
+// Where the volume has no recycle bin the shell would delete for good without a word; the nuke warning
+// asks the user in exactly that case (it overrides FOF_NOCONFIRMATION there), and "no" keeps the file.
+constexpr DWORD kRecycleFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_WANTNUKEWARNING | FOF_SILENT | FOF_NOERRORUI;
+
+bool RecycleWithFileOperation(const std::wstring& path) {
   std::wstring list = path;
   list.push_back(L'\0');  // the list ends with two NULs (the string's own is the second)
   SHFILEOPSTRUCTW op{};
   op.hwnd = nullptr;
   op.wFunc = FO_DELETE;
   op.pFrom = list.c_str();
-  // Where the volume has no recycle bin the shell would delete for good without a word; the nuke
-  // warning asks the user in exactly that case (it overrides FOF_NOCONFIRMATION there), and "no" keeps
-  // the file.
-  op.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_WANTNUKEWARNING | FOF_SILENT | FOF_NOERRORUI;
-  const bool done = SHFileOperationW(&op) == 0 && !op.fAnyOperationsAborted;
-  return done && GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+  op.fFlags = static_cast<FILEOP_FLAGS>(kRecycleFlags);
+  return SHFileOperationW(&op) == 0 && !op.fAnyOperationsAborted;
+}
+
+// The shell's item-based file operation, which takes paths beyond MAX_PATH. False when it is not
+// available on this thread or system, or did not finish.
+bool RecycleWithShellItem(const std::wstring& path) {
+  const HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  if (FAILED(init)) return false;  // a multithreaded apartment: the operation needs a single-threaded one
+  bool done = false;
+  {
+    ComPtr<IFileOperation> operation;
+    ComPtr<IShellItem> item;
+    if (SUCCEEDED(CoCreateInstance(CLSID_FileOperation, nullptr, CLSCTX_ALL, IID_PPV_ARGS(operation.GetAddressOf()))) &&
+        SUCCEEDED(operation->SetOperationFlags(kRecycleFlags)) &&
+        SUCCEEDED(SHCreateItemFromParsingName(path.c_str(), nullptr, IID_PPV_ARGS(item.GetAddressOf()))) &&
+        SUCCEEDED(operation->DeleteItem(item.Get(), nullptr)) && SUCCEEDED(operation->PerformOperations())) {
+      BOOL aborted = FALSE;
+      done = SUCCEEDED(operation->GetAnyOperationsAborted(&aborted)) && !aborted;
+    }
+  }
+  CoUninitialize();
+  return done;
+}
+
+}  // namespace
+
+bool RecycleFile(const std::wstring& path) {
+  // SHFileOperationW takes paths below MAX_PATH (a longer one in the extended form is refused); a longer
+  // path goes through the item-based operation first, and where that is missing (older systems, Wine)
+  // to SHFileOperationW as it is, which some implementations take.
+  bool done = false;
+  if (path.size() >= MAX_PATH) done = RecycleWithShellItem(path);
+  if (!done) done = RecycleWithFileOperation(path);
+  return done && GetFileAttributesW(SystemPath(path).c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
 bool NamesEqualIgnoringCase(const std::wstring& a, const std::wstring& b) {

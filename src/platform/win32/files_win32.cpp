@@ -7,6 +7,7 @@
 
 #include <mutex>
 #include <vector>
+#include "platform/win32/long_path.h"
 #include "platform/win32/unique_handles.h"
 
 namespace qv {
@@ -20,8 +21,8 @@ void CloseStoredHandle(intptr_t h) { UniqueKernelHandle(AsHandle(h)).Reset(); }
 
 // Opens a file on a disk for reading; a device or pipe name (CON, \\.\pipe\...) is refused.
 UniqueKernelHandle OpenDiskFileForReading(const std::wstring& path) {
-  UniqueKernelHandle file(
-      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueKernelHandle file(CreateFileW(SystemPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
   if (file && GetFileType(file.Get()) != FILE_TYPE_DISK) file.Reset();
   return file;
 }
@@ -49,7 +50,7 @@ std::mutex gOwnerLocksMutex;
 
 FileIdentity IdentifyFile(const std::wstring& path) {
   // Attributes only: opens whatever sharing others use, folders too.
-  const UniqueKernelHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+  const UniqueKernelHandle file(CreateFileW(SystemPath(path).c_str(), FILE_READ_ATTRIBUTES,
                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!file) return FileIdentity{};
@@ -88,10 +89,14 @@ void UnmapInputFile(MappedInputFile& m) {
   m.identity = FileIdentity{};
 }
 
-bool PathExists(const std::wstring& path) { return PathFileExistsW(path.c_str()) != FALSE; }
+bool PathExists(const std::wstring& path) {
+  // The shell's test takes MAX_PATH characters; a longer path is asked of the file system directly.
+  if (path.size() < kPlainPathLimit) return PathFileExistsW(path.c_str()) != FALSE;
+  return GetFileAttributesW(SystemPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 bool IsRegularFile(const std::wstring& path) {
-  const DWORD attributes = GetFileAttributesW(path.c_str());
+  const DWORD attributes = GetFileAttributesW(SystemPath(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES &&
          (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
 }
@@ -105,21 +110,27 @@ bool ReadFileHead(const std::wstring& path, unsigned char* out, size_t count) {
 }
 
 std::wstring TemporaryFolder() {
-  wchar_t buf[MAX_PATH + 1];
-  DWORD n = GetTempPathW(MAX_PATH + 1, buf);
-  if (n == 0 || n > MAX_PATH) return L".\\";
-  return std::wstring(buf, n);
+  // GetTempPathW reports the size it needs (terminating zero included) when the buffer is too small; the
+  // folder may change between the calls, hence the loop.
+  std::wstring folder(MAX_PATH + 1, L'\0');
+  for (;;) {
+    const DWORD n = GetTempPathW(static_cast<DWORD>(folder.size()), folder.data());
+    if (n == 0) return L".\\";
+    if (n < folder.size()) {
+      folder.resize(n);
+      return PlainPath(folder);
+    }
+    folder.assign(n + 1, L'\0');
+  }
 }
 
 bool CreateUniqueTempFile(const std::wstring& folder, std::wstring& out) {
-  wchar_t buf[MAX_PATH];
-  if (GetTempFileNameW(folder.c_str(), L"tmp", 0, buf) == 0) return false;
-  out = buf;
-  return true;
+  return CreateUniqueFileIn(folder, L"tmp", out);
 }
 
 OutputFile CreateOutputFile(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file =
+      CreateFileW(SystemPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   OutputFile out;
   if (file != INVALID_HANDLE_VALUE) out.handle_ = FromHandle(file);
   return out;
@@ -143,11 +154,11 @@ void OutputFile::Close() {
   handle_ = kInvalidFile;
 }
 
-bool DeleteFileAt(const std::wstring& path) { return DeleteFileW(path.c_str()) != FALSE; }
+bool DeleteFileAt(const std::wstring& path) { return DeleteFileW(SystemPath(path).c_str()) != FALSE; }
 
 bool SetModificationTime(const std::wstring& target, const FileIdentity& source) {
   if (!source.known) return false;
-  const UniqueKernelHandle file(CreateFileW(target.c_str(), FILE_WRITE_ATTRIBUTES,
+  const UniqueKernelHandle file(CreateFileW(SystemPath(target).c_str(), FILE_WRITE_ATTRIBUTES,
                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!file) return false;
@@ -161,7 +172,7 @@ bool HoldOwnerLock(const std::wstring& path) {
   // Open without sharing for as long as the process lives: nobody else can open it meanwhile, and the
   // system closes it when the process ends, however it ends.
   UniqueKernelHandle file(
-      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+      CreateFileW(SystemPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return false;
   DWORD written = 0;
   const bool marked = WriteFile(file.Get(), "1", 1, &written, nullptr) && written == 1;
@@ -177,7 +188,7 @@ void ReleaseOwnerLocks() {
 
 bool IsOwnerLockAbandoned(const std::wstring& path) {
   const UniqueKernelHandle file(
-      CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+      CreateFileW(SystemPath(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return false;  // missing, or still held open by its owner
   LARGE_INTEGER size{};
   FILETIME written{}, now{};

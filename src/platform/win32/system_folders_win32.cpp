@@ -3,15 +3,23 @@
 #include <shlobj.h>
 
 #include "platform/system_folders.h"
+#include "platform/win32/long_path.h"
 #include "platform/win32/unique_handles.h"
 
 namespace qv {
 
 std::wstring ProgramFilePath() {
-  wchar_t buf[MAX_PATH + 1];
-  DWORD n = GetModuleFileNameW(nullptr, buf, MAX_PATH + 1);
-  if (n == 0 || n > MAX_PATH) return std::wstring();
-  return std::wstring(buf, n);
+  // A buffer that is too small is filled to the brim (the name cut); only a shorter answer is whole.
+  for (DWORD size = MAX_PATH + 1; size <= 32768 * 2; size *= 2) {
+    std::wstring path(size, L'\0');
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), size);
+    if (n == 0) return std::wstring();
+    if (n < size - 1) {
+      path.resize(n);
+      return PlainPath(path);
+    }
+  }
+  return std::wstring();
 }
 
 namespace {
@@ -28,19 +36,14 @@ std::wstring PicturesFolder() { return KnownFolder(FOLDERID_Pictures); }
 
 bool IsExistingFolder(const std::wstring& path) {
   if (path.empty()) return false;
-  DWORD attributes = GetFileAttributesW(path.c_str());
+  DWORD attributes = GetFileAttributesW(SystemPath(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-bool CreateFolder(const std::wstring& path) { return CreateDirectoryW(path.c_str(), nullptr) != FALSE; }
+bool CreateFolder(const std::wstring& path) { return CreateDirectoryW(SystemPath(path).c_str(), nullptr) != FALSE; }
 
-bool RemoveEmptyFolder(const std::wstring& path) { return RemoveDirectoryW(path.c_str()) != FALSE; }
+bool RemoveEmptyFolder(const std::wstring& path) { return RemoveDirectoryW(SystemPath(path).c_str()) != FALSE; }
 
-std::wstring AbsolutePath(const std::wstring& path) {
-  wchar_t buf[32768];
-  DWORD n = GetFullPathNameW(path.c_str(), 32768, buf, nullptr);
-  if (n == 0 || n >= 32768) return path;
-  return std::wstring(buf, n);
-}
+std::wstring AbsolutePath(const std::wstring& path) { return FullPath(path); }
 
 }  // namespace qv
