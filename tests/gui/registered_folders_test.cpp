@@ -263,15 +263,7 @@ class RegisteredFoldersTest : public testing::Test {
     return desktopFolder_;
   }
 
-  static void RemoveTree(const std::wstring& path) {
-    std::wstring list = path;
-    list.push_back(L'\0');
-    SHFILEOPSTRUCTW op{};
-    op.wFunc = FO_DELETE;
-    op.pFrom = list.c_str();
-    op.fFlags = FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
-    SHFileOperationW(&op);
-  }
+  static void RemoveTree(const std::wstring& path) { guitest::DeepTreeRemover::RemoveTree(path); }
 
   // The entries of [FolderList] in the settings file, "key=value" each.
   std::vector<std::wstring> SavedFolderList() {

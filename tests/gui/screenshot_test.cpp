@@ -197,15 +197,7 @@ class UserFolder {
     CreateDirectoryW(path_.c_str(), nullptr);
     for (const std::wstring& sub : subfolders) CreateDirectoryW((path_ + L"\\" + sub).c_str(), nullptr);
   }
-  ~UserFolder() {
-    std::wstring list = path_;
-    list.push_back(L'\0');
-    SHFILEOPSTRUCTW op{};
-    op.wFunc = FO_DELETE;
-    op.pFrom = list.c_str();
-    op.fFlags = FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
-    SHFileOperationW(&op);
-  }
+  ~UserFolder() { guitest::DeepTreeRemover::RemoveTree(path_); }
   UserFolder(const UserFolder&) = delete;
   UserFolder& operator=(const UserFolder&) = delete;
   const std::wstring& path() const { return path_; }
