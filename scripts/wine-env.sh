@@ -6,6 +6,7 @@
 # from a template made once by `wineboot` and kept under ${QV_CACHE:-$HOME/.cache/quorvix}/wine.
 #
 #   qv_wine_begin              make this run's prefix and start its wineserver (idempotent)
+#   qv_wine_make ROOT          the same in the folder ROOT, which the caller ends (scripts/wine-session)
 #   qv_wine CMD ARGS...        run CMD (wine, winepath, a Windows exe via `qv_wine wine x.exe` …) in it
 #   qv_winepath UNIX_PATH      print the Windows form of a path (Z:\…)
 #   qv_wine_graphics null|x11  choose the graphics driver for processes started from now on
@@ -138,19 +139,25 @@ qv_wine_copy_template() {
 
 qv_wine_begin() {
   [ -n "$QV_WINE_SCRATCH" ] && return 0
-  command -v wine >/dev/null || { echo "wine-env: wine is not installed (run scripts/bootstrap)" >&2; return 1; }
-  local template
-  template=$(qv_wine_template) || return 1
   QV_WINE_SCRATCH=$(mktemp -d "${TMPDIR:-/tmp}/quorvix-wine.XXXXXX") || return 1
-  qv_wine_env_for "$QV_WINE_SCRATCH"
-  mkdir -p "$QV_WINE_SCRATCH/home" "$QV_WINE_SCRATCH/xdg"
-  qv_wine_copy_template "$template" "$QV_WINE_SCRATCH/prefix" || { qv_wine_end; return 1; }
+  qv_wine_make "$QV_WINE_SCRATCH" || { qv_wine_end; return 1; }
+}
+
+# qv_wine_make ROOT: a prefix in the folder ROOT with HOME and XDG_DATA_HOME beside it, its server started
+# and QV_WINE_ENV set for it (qv_wine_begin's work in a folder the caller chose; ending it is the caller's).
+qv_wine_make() {
+  local root=$1 template
+  command -v wine >/dev/null || { echo "wine-env: wine is not installed (run scripts/bootstrap)" >&2; return 1; }
+  template=$(qv_wine_template) || return 1
+  qv_wine_env_for "$root"
+  mkdir -p "$root/home" "$root/xdg"
+  qv_wine_copy_template "$template" "$root/prefix" || return 1
   # One server for the whole run: processes start in ~0.02 s instead of ~0.4 s. The first Wine process
   # also starts the prefix's background processes (services, device drivers), which inherit its stdout
   # and stderr and keep them open until the end: start them here with /dev/null, so that a later
   # `qv_wine … | reader` ends when the program does.
-  qv_wine wineserver -p </dev/null >/dev/null 2>&1 || { qv_wine_end; return 1; }
-  qv_wine_graphics "$([ -n "${DISPLAY:-}" ] && echo x11 || echo null)" || { qv_wine_end; return 1; }
+  qv_wine wineserver -p </dev/null >/dev/null 2>&1 || return 1
+  qv_wine_graphics "$([ -n "${DISPLAY:-}" ] && echo x11 || echo null)"
 }
 
 qv_wine() {

@@ -1,0 +1,27 @@
+# Script of qv_gtest_suites (GTestSuites.cmake): lists the suites of a GoogleTest program and writes one
+# ctest test per suite. cmake -D CONFIG=<target>_suites_config.cmake -P GTestSuitesAdd.cmake
+include(${CONFIG})
+execute_process(COMMAND ${EMULATOR} ${EXE} --gtest_list_tests
+  OUTPUT_VARIABLE listing ERROR_VARIABLE errors RESULT_VARIABLE status TIMEOUT 300)
+if(NOT status EQUAL 0)
+  file(REMOVE ${OUT})
+  message(FATAL_ERROR "Cannot list the tests of ${EXE} (${status}):\n${listing}\n${errors}")
+endif()
+set(script "")
+string(REPLACE "\r" "" listing "${listing}")
+string(REPLACE "\n" ";" lines "${listing}")
+foreach(line IN LISTS lines)
+  # Suite lines start in the first column and end with "." (a typed suite adds "  # TypeParam = …").
+  if(line MATCHES "^([A-Za-z_][A-Za-z0-9_/]*)\\.( |$)")
+    set(suite ${CMAKE_MATCH_1})
+    if(suite MATCHES "^DISABLED_")
+      continue()
+    endif()
+    string(APPEND script "add_test([==[${PREFIX}${suite}]==] ${EMULATOR} [==[${EXE}]==] [==[--gtest_filter=${suite}.*]==])\n")
+    string(APPEND script "set_tests_properties([==[${PREFIX}${suite}]==] PROPERTIES ${PROPERTIES})\n")
+  endif()
+endforeach()
+if(script STREQUAL "")
+  message(FATAL_ERROR "No test suites listed by ${EXE}:\n${listing}")
+endif()
+file(WRITE ${OUT} "${script}")
