@@ -10,7 +10,7 @@
 # display for the runs at other display scales.
 #   ctest --test-dir build/native -R 'unit\.Naming\.'      one suite
 #   ctest --test-dir build/win -R 'gui\.AboutBoxTest$'      one suite under Wine
-#   QV_GTEST_FILTER=AboutBoxTest.ShowsTheVersion ctest --test-dir build/win -R 'gui\.AboutBoxTest$'   one case
+#   QV_GTEST_FILTER=AboutBoxTest.SystemMenuKeepsOnlyMoveAndClose ctest --test-dir build/win -R 'gui\.AboutBoxTest$'   one case
 #   ctest --test-dir build/win -L gui -j2                   one stage
 include(GoogleTest)
 include(${CMAKE_CURRENT_LIST_DIR}/GTestSuites.cmake)
