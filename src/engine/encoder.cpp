@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/compress_library.h"
 #include "engine/exif_editor.h"
 #include "engine/jpeg_library.h"
 #include "engine/params.h"
@@ -101,49 +102,59 @@ UINT16 DotsPerInch(int32_t pelsPerMeter) {
   return static_cast<UINT16>(dpi);
 }
 
+const CompressLibrary& LibjpegLibrary() {
+  static const CompressLibrary library{
+      jpeg_CreateCompress,    jpeg_set_defaults,   jpeg_set_colorspace, jpeg_set_quality,
+      jpeg_simple_progression, jpeg_start_compress, jpeg_write_marker,   jpeg_write_icc_profile,
+      jpeg_write_scanlines,   jpeg_finish_compress, jpeg_destroy_compress,
+  };
+  return library;
+}
+
 // Runs one compression from 24-bit rows into whichever destination `install` sets up. Returns false on
 // any library error; the compression object is destroyed either way.
 // `freeLeft` receives the destination's free room after the last byte.
 template <typename Install>
 bool Compress(const EncoderState& state, const unsigned char* pixels, Install install, size_t& freeLeft) {
+  const CompressLibrary& lib = state.jpegli == 1 ? JpegliLibrary() : LibjpegLibrary();
   jpeg_compress_struct cinfo;
   LibraryErrorTrap trap;
   cinfo.err = InstallLibraryErrorTrap(trap);
   if (setjmp(trap.returnPoint) != 0) {
-    jpeg_destroy_compress(&cinfo);
+    lib.destroyCompress(&cinfo);
     return false;
   }
-  jpeg_create_compress(&cinfo);
+  lib.create(&cinfo, JPEG_LIB_VERSION, sizeof(cinfo));
   install(&cinfo);
 
   cinfo.image_width = static_cast<JDIMENSION>(state.geometry.width);
   cinfo.image_height = static_cast<JDIMENSION>(state.geometry.height);
   cinfo.input_components = 3;
   cinfo.in_color_space = JCS_EXT_BGR;
-  jpeg_set_defaults(&cinfo);
+  lib.setDefaults(&cinfo);
   cinfo.optimize_coding = TRUE;
   if (state.greyscale == 1) {
-    jpeg_set_colorspace(&cinfo, JCS_GRAYSCALE);
+    lib.setColorspace(&cinfo, JCS_GRAYSCALE);
   } else {
     cinfo.comp_info[0].h_samp_factor = state.hSampling;
     cinfo.comp_info[0].v_samp_factor = state.vSampling;
   }
-  jpeg_set_quality(&cinfo, state.quality, TRUE);
-  if (state.progressive == 1) jpeg_simple_progression(&cinfo);
+  lib.setQuality(&cinfo, state.quality, TRUE);
+  if (state.progressive == 1) lib.simpleProgression(&cinfo);
   if (state.xPelsPerMeter != 0 && state.yPelsPerMeter != 0) {
     cinfo.density_unit = 1;
     cinfo.X_density = DotsPerInch(state.xPelsPerMeter);
     cinfo.Y_density = DotsPerInch(state.yPelsPerMeter);
   }
-  jpeg_start_compress(&cinfo, TRUE);
+  lib.startCompress(&cinfo, TRUE);
   // Exif first, then the colour profile, then the comment: the order in which readers look for them.
   if (state.exif != nullptr && state.exifBytes <= kMaxApp1Payload)
-    jpeg_write_marker(&cinfo, JPEG_APP0 + 1, state.exif, static_cast<unsigned int>(state.exifBytes));
+    lib.writeMarker(&cinfo, JPEG_APP0 + 1, state.exif, static_cast<unsigned int>(state.exifBytes));
   if (state.icc != nullptr && state.iccBytes > 0 && state.iccBytes <= kMaxIccBytes)
-    jpeg_write_icc_profile(&cinfo, state.icc, static_cast<unsigned int>(state.iccBytes));
+    lib.writeIccProfile(&cinfo, state.icc, static_cast<unsigned int>(state.iccBytes));
   if (state.comment != nullptr) {
     const size_t length = strnlen(state.comment, kMaxCommentBytes);
-    jpeg_write_marker(&cinfo, JPEG_COM, reinterpret_cast<const JOCTET*>(state.comment),
+    lib.writeMarker(&cinfo, JPEG_COM, reinterpret_cast<const JOCTET*>(state.comment),
                       static_cast<unsigned int>(length));
   }
 
@@ -156,11 +167,11 @@ bool Compress(const EncoderState& state, const unsigned char* pixels, Install in
     const JDIMENSION count = std::min<JDIMENSION>(kRowsPerWrite, height - first);
     for (JDIMENSION i = 0; i < count; ++i)
       rows[i] = const_cast<JSAMPROW>(pixels + (static_cast<size_t>(height) - 1 - (first + i)) * stride);
-    jpeg_write_scanlines(&cinfo, rows, count);
+    lib.writeScanlines(&cinfo, rows, count);
   }
-  jpeg_finish_compress(&cinfo);
+  lib.finishCompress(&cinfo);
   freeLeft = cinfo.dest->free_in_buffer;
-  jpeg_destroy_compress(&cinfo);
+  lib.destroyCompress(&cinfo);
   return true;
 }
 

@@ -37,6 +37,7 @@ struct ConversionParams {
   uint8_t KeepTime = 0;     // 1: give the output the input's modification time
   uint8_t MaxEdgeOn = 0;    // 1: per file, shrink the scale until the long edge fits MaxEdge
   int32_t MaxEdge = 1600;   // long-edge bound in pixels
+  int32_t Encoder = 0;      // kEncoderJpegli: jpegli's encoder; any other value: libjpeg's
 };
 
 // Field by field; a field added above belongs here too.
@@ -48,7 +49,8 @@ inline bool operator==(const ConversionParams& a, const ConversionParams& b) {
          a.IFileDel == b.IFileDel && a.Recycle == b.Recycle && a.Progressive == b.Progressive &&
          a.CmtOpt == b.CmtOpt && a.CmtStr1 == b.CmtStr1 && a.AutoRotate == b.AutoRotate &&
          a.KeepExif == b.KeepExif && a.KeepIcc == b.KeepIcc && a.KeepTime == b.KeepTime &&
-         a.MaxEdgeOn == b.MaxEdgeOn && a.MaxEdge == b.MaxEdge;
+         a.MaxEdgeOn == b.MaxEdgeOn && a.MaxEdge == b.MaxEdge &&
+         a.Encoder == b.Encoder;
 }
 inline bool operator!=(const ConversionParams& a, const ConversionParams& b) { return !(a == b); }
 
@@ -110,6 +112,11 @@ inline int32_t LongEdgeBound(const ConversionParams& p) { return p.MaxEdgeOn == 
 inline bool NeedsInputMetadata(const ConversionParams& p) {
   return p.AutoRotate == 1 || p.KeepExif == 1 || p.KeepIcc == 1;
 }
+
+// The encoders of ConversionParams::Encoder. libjpeg's output is byte-identical to `cjpeg -optimize`;
+// jpegli's is smaller at the same look (about a fifth at equal SSIMULACRA2) and takes about twice as long.
+constexpr int32_t kEncoderLibjpeg = 0, kEncoderJpegli = 1;
+inline bool UsesJpegli(const ConversionParams& p) { return p.Encoder == kEncoderJpegli; }
 
 // True when the naming rule needs the Exif date of each input.
 inline bool NeedsExifDate(const ConversionParams& p) { return p.NameSet == 1; }
