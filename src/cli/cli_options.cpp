@@ -111,6 +111,11 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, CliOptions& 
                    ->type_name("PX");
   auto* noEdge = app.add_flag("--no-max-edge", o.noMaxEdge, "no bound on the long edge");
   edge->excludes(noEdge);
+  std::string encoder;
+  auto* enc = app.add_option("--encoder", encoder,
+                             "JPEG encoder: libjpeg (as cjpeg -optimize) or jpegli (about a fifth smaller at the "
+                             "same look, or better under --limit; about twice the encode time)")
+                  ->check(CLI::IsMember({"libjpeg", "jpegli"}));
   app.add_flag("--dry-run", o.dryRun, "print the planned input -> output names; convert nothing");
   app.add_flag("--json", o.json, "JSON lines on standard output");
   app.add_flag("--quiet", o.quiet, "no progress, no summary, no line for each skipped file");
@@ -162,6 +167,7 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, CliOptions& 
     if (*s.offOption) *s.value = false;
   }
   if (*edge) o.maxEdge = maxEdge;
+  if (*enc) o.encoder = encoder == "jpegli" ? kEncoderJpegli : kEncoderLibjpeg;
   if (*del) o.deleteInput = deleteInput == "no" ? 0 : deleteInput == "recycle" ? 1 : 2;
   return ParseOutcome::kRun;
 }
@@ -209,6 +215,7 @@ void ApplyToParams(const CliOptions& o, ConversionParams& p) {
     p.MaxEdge = *o.maxEdge;
   }
   if (o.noMaxEdge) p.MaxEdgeOn = 0;
+  if (o.encoder) p.Encoder = *o.encoder;
   if (o.deleteInput) {
     p.IFileDel = *o.deleteInput == 0 ? 0 : 1;
     if (*o.deleteInput != 0) p.Recycle = *o.deleteInput == 1 ? 1 : 0;

@@ -27,6 +27,7 @@ struct CliOptions {
   std::optional<bool> autoRotate, keepExif, keepIcc, keepTime;  // empty: as the settings say
   std::optional<int> maxEdge;
   bool noMaxEdge = false;
+  std::optional<int> encoder;  // kEncoderLibjpeg or kEncoderJpegli; empty: as the settings say
   bool dryRun = false, json = false, quiet = false, save = false;
 };
 
