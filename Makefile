@@ -63,7 +63,6 @@ test: bootstrap
 
 bench:
 	@scripts/bootstrap bench
-	@scripts/build-jpegli ssimulacra2
 	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DQV_BENCH=ON -DQV_TESTS=OFF
 	cmake --build $(BENCH_DIR) -j$(JOBS) --target quorvix_bench quorvix
 	bench/run-bench
