@@ -65,10 +65,11 @@ constexpr int kSendToFolderTop = 168;
 constexpr int kSendToPathX = 98;
 constexpr int kSwitchesTop = 208;  // one row of switches every kSwitchStep
 constexpr int kSwitchStep = 24;
-constexpr int kPhotoGroupTop = 284;  // below the last row of switches
-constexpr int kPhotoGroupHeight = 76;
-constexpr int kPhotoFirstRow = 304;
-constexpr int kPhotoSecondRow = 330;
+constexpr int kPhotoGroupTop = 280;  // below the last row of switches, down to the page's bottom
+constexpr int kPhotoGroupHeight = 81;
+constexpr int kPhotoFirstRow = 296;
+constexpr int kPhotoSecondRow = 318;
+constexpr int kPhotoThirdRow = 340;
 constexpr int kPhotoColumn2 = 174;  // second and third column of the group's check boxes
 constexpr int kPhotoColumn3 = 318;
 constexpr int kMaxEdgeFieldWidth = 72;  // five digits and the spin
@@ -192,7 +193,7 @@ void OptionsPage::BuildSwitches(int width) {
 }
 
 // Two rows of check boxes in three columns; the long-edge bound's field sits in the third column after its
-// check box.
+// check box. The encoder switch has the third row to itself.
 void OptionsPage::BuildPhotoGroup(int width) {
   GroupBox(Handle(), L"写真の向きと付帯情報", IDC_PHOTO_GROUP, kPhotoGroupTop, width, kPhotoGroupHeight);
   const int thirdWidth = width - kInnerX - kPhotoColumn3;
@@ -204,6 +205,7 @@ void OptionsPage::BuildPhotoGroup(int width) {
            kPhotoColumn3 - kPhotoColumn2 - 4);
   SpinField(Handle(), IDC_MAX_EDGE, IDC_MAX_EDGE_SPIN, kPhotoColumn3, kPhotoSecondRow, kMaxEdgeFieldWidth,
             kMaxEdgeDigits, kMinMaxEdge, kMaxMaxEdge, params_.MaxEdge);
+  CheckBox(Handle(), L"高効率エンコーダ (同じ画質でより小さく)", IDC_JPEGLI, kInnerX, kPhotoThirdRow, width - 2 * kInnerX);
 
   const ConversionParams& p = params_;
   SetChecked(IDC_AUTO_ROTATE, (p.AutoRotate & 1) != 0);
@@ -211,6 +213,7 @@ void OptionsPage::BuildPhotoGroup(int width) {
   SetChecked(IDC_KEEP_ICC, (p.KeepIcc & 1) != 0);
   SetChecked(IDC_KEEP_TIME, (p.KeepTime & 1) != 0);
   SetChecked(IDC_MAX_EDGE_ON, (p.MaxEdgeOn & 1) != 0);
+  SetChecked(IDC_JPEGLI, UsesJpegli(p));
   EnableMaxEdgeField();
 }
 
@@ -226,6 +229,8 @@ void OptionsPage::AddPhotoTooltips() {
       {IDC_MAX_EDGE_ON, L"長辺がこの値を超えないように縮小率を自動で下げます"},
       {IDC_MAX_EDGE, L"長辺の上限（1～25000 pixel）"},
       {IDC_MAX_EDGE_SPIN, L"長辺の上限（1～25000 pixel）"},
+      {IDC_JPEGLI, L"JPEG を jpegli で書き出します。同じ見た目でファイルが約 2 割小さくなり（サイズ上限のもとでは画質が上がり）、"
+                   L"書き出しに約 2 倍の時間がかかります"},
   };
   for (const auto& tip : kTips) host().AddTooltip(Item(tip.id), tip.text);
 }
@@ -307,6 +312,7 @@ void OptionsPage::OnCommand(int id, int code, HWND) {
     case IDC_KEEP_EXIF: p.KeepExif = IsChecked(id) ? 1 : 0; break;
     case IDC_KEEP_ICC: p.KeepIcc = IsChecked(id) ? 1 : 0; break;
     case IDC_KEEP_TIME: p.KeepTime = IsChecked(id) ? 1 : 0; break;
+    case IDC_JPEGLI: p.Encoder = IsChecked(id) ? kEncoderJpegli : kEncoderLibjpeg; break;
     case IDC_MAX_EDGE_ON:
       p.MaxEdgeOn = IsChecked(id) ? 1 : 0;
       EnableMaxEdgeField();

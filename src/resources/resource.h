@@ -146,6 +146,7 @@
 #define IDC_MAX_EDGE_ON 1355
 #define IDC_MAX_EDGE 1356
 #define IDC_MAX_EDGE_SPIN 1357
+#define IDC_JPEGLI 1370  // in the same group: the encoder switch
 
 // ---- about box (100-103): a window of its own with its own dispatcher, so these are not shared ---
 #define IDC_ABOUT_LINK 100
