@@ -28,7 +28,8 @@ using guitest::ScratchFolder;
 using guitest::WindowText;
 
 constexpr int kPhotoControls[] = {IDC_AUTO_ROTATE, IDC_KEEP_EXIF,   IDC_KEEP_ICC,     IDC_KEEP_TIME,
-                                  IDC_MAX_EDGE_ON, IDC_MAX_EDGE,    IDC_MAX_EDGE_SPIN};
+                                  IDC_MAX_EDGE_ON, IDC_MAX_EDGE,    IDC_MAX_EDGE_SPIN,
+                                  IDC_JPEGLI};
 
 int AnswerOk(HWND, const wchar_t*, const wchar_t*, UINT) { return IDOK; }
 
