@@ -141,6 +141,8 @@ bool Compress(const EncoderState& state, const unsigned char* pixels, Install in
   }
   lib.setQuality(&cinfo, state.quality, TRUE);
   if (state.progressive == 1) lib.simpleProgression(&cinfo);
+  // libjpeg's defaults write the JFIF header; jpegli's leave it out unless asked (the density lives there).
+  if (state.jpegli == 1) cinfo.write_JFIF_header = TRUE;
   if (state.xPelsPerMeter != 0 && state.yPelsPerMeter != 0) {
     cinfo.density_unit = 1;
     cinfo.X_density = DotsPerInch(state.xPelsPerMeter);

@@ -66,10 +66,10 @@ constexpr int kSendToPathX = 98;
 constexpr int kSwitchesTop = 208;  // one row of switches every kSwitchStep
 constexpr int kSwitchStep = 24;
 constexpr int kPhotoGroupTop = 280;  // below the last row of switches, down to the page's bottom
-constexpr int kPhotoGroupHeight = 81;
-constexpr int kPhotoFirstRow = 296;
-constexpr int kPhotoSecondRow = 318;
-constexpr int kPhotoThirdRow = 340;
+constexpr int kPhotoGroupHeight = 80;
+constexpr int kPhotoFirstRow = 295;
+constexpr int kPhotoSecondRow = 316;
+constexpr int kPhotoThirdRow = 337;
 constexpr int kPhotoColumn2 = 174;  // second and third column of the group's check boxes
 constexpr int kPhotoColumn3 = 318;
 constexpr int kMaxEdgeFieldWidth = 72;  // five digits and the spin
@@ -229,8 +229,7 @@ void OptionsPage::AddPhotoTooltips() {
       {IDC_MAX_EDGE_ON, L"長辺がこの値を超えないように縮小率を自動で下げます"},
       {IDC_MAX_EDGE, L"長辺の上限（1～25000 pixel）"},
       {IDC_MAX_EDGE_SPIN, L"長辺の上限（1～25000 pixel）"},
-      {IDC_JPEGLI, L"JPEG を jpegli で書き出します。同じ見た目でファイルが約 2 割小さくなり（サイズ上限のもとでは画質が上がり）、"
-                   L"書き出しに約 2 倍の時間がかかります"},
+      {IDC_JPEGLI, L"jpegli で書き出します。同じ見た目でファイルが約 2 割小さくなり、書き出しに約 2 倍の時間がかかります"},
   };
   for (const auto& tip : kTips) host().AddTooltip(Item(tip.id), tip.text);
 }
