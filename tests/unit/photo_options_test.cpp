@@ -11,6 +11,7 @@
 
 #include "batch/run.h"
 #include "engine/conversion.h"
+#include "engine/exif_editor.h"
 #include "engine/orientation.h"
 #include "jpeg_test_util.h"
 #include "platform/files.h"
@@ -366,6 +367,20 @@ TEST_F(PhotoOptionsTest, OutputGetsTheInputsModificationTimeOnlyWhenAsked) {
     ASSERT_EQ(observer.outcomes.size(), 1u);
     EXPECT_EQ(observer.outcomes[0].timeKept, keep == 1);
     EXPECT_EQ(fs::last_write_time(out.path() / "in.jpg") == then, keep == 1);
+  }
+}
+
+// A kept Exif block describes the output: turned upright, its orientation says 1 (else viewers turn the
+// photo a second time); not turned, the orientation stays for viewers to apply.
+TEST_F(PhotoOptionsTest, KeptExifOrientationFollowsTheTurn) {
+  params.KeepExif = 1;
+  for (const uint8_t turn : {uint8_t{0}, uint8_t{1}}) {
+    params.AutoRotate = turn;
+    const Picture out = Decode(Convert(test::DataFile("s041.jpg"), "out.jpg"));  // 308 x 231, orientation 6
+    ASSERT_FALSE(out.exif.empty()) << int(turn);
+    EXPECT_EQ(ReadExifOrientation(out.exif.data(), out.exif.size()), turn ? 1 : 6);
+    EXPECT_EQ(out.width, turn ? 29 : 39);
+    EXPECT_EQ(ctx.photo.rotated, turn == 1);
   }
 }
 
