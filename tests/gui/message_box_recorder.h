@@ -20,13 +20,22 @@ struct RecordedBox {
   UINT type = 0;
 };
 
+// A recorder stands in for a process-wide function while it lives: it is neither copied nor assigned.
+class InstalledRecorder {
+ public:
+  InstalledRecorder(const InstalledRecorder&) = delete;
+  InstalledRecorder& operator=(const InstalledRecorder&) = delete;
+
+ protected:
+  InstalledRecorder() = default;
+  ~InstalledRecorder() = default;
+};
+
 // Installs itself as the message-box function while it lives (one at a time) and restores the previous one.
-class MessageBoxRecorder {
+class MessageBoxRecorder : InstalledRecorder {
  public:
   MessageBoxRecorder();
   ~MessageBoxRecorder();
-  MessageBoxRecorder(const MessageBoxRecorder&) = delete;
-  MessageBoxRecorder& operator=(const MessageBoxRecorder&) = delete;
 
   // The texts of the boxes shown so far, in order.
   std::vector<std::wstring> Texts() const;
@@ -47,12 +56,10 @@ struct HelpRequest {
 };
 
 // Installs itself as the help-topic function while it lives and restores the previous one.
-class HelpRecorder {
+class HelpRecorder : InstalledRecorder {
  public:
   HelpRecorder();
   ~HelpRecorder();
-  HelpRecorder(const HelpRecorder&) = delete;
-  HelpRecorder& operator=(const HelpRecorder&) = delete;
 
   std::vector<HelpRequest> requests;
 

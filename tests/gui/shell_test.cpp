@@ -54,6 +54,13 @@ class MainWindowTest : public guitest::MainWindowFixture {
     return folder;
   }
 
+  // The window on `in` and `out`, with the rows of `in` checked as `checks` says.
+  void ShowFolders(const std::wstring& in, const std::wstring& out, const std::vector<bool>& checks) {
+    W().SetInputFolder(in);
+    W().SetOutputFolder(out);
+    W().inputPage().SetRowChecks(checks);
+  }
+
   int CheckedRows() {
     int checked = 0;
     for (const RunRow& row : W().inputPage().Rows()) checked += row.checked ? 1 : 0;
@@ -590,9 +597,7 @@ TEST_F(MainWindowTest, ExitClickedDuringARunHasNoEffect) {
 TEST_F(MainWindowTest, AddedFileStopsTheRunWithFileMesAndIsTakenWithoutIt) {
   const std::wstring in = InputFolderWith(2);
   const std::wstring out = scratch_.folder(L"out");
-  W().SetInputFolder(in);
-  W().SetOutputFolder(out);
-  W().inputPage().SetRowChecks({true, false});
+  ShowFolders(in, out, {true, false});
   auto addAndWait = [&](const wchar_t* name) {
     ASSERT_TRUE(CopyDataFile(name, in + L"\\" + name));
     ASSERT_TRUE(guitest::PumpUntil([this] { return W().watch().Signalled(); }, 3000));
@@ -626,9 +631,7 @@ TEST_F(MainWindowTest, TypedInputFolderIsListedBeforeAnythingIsDone) {
   const std::wstring out = scratch_.folder(L"out");
   Params().IFileDel = 1;
   Params().Recycle = 0;
-  W().SetInputFolder(a);
-  W().SetOutputFolder(out);
-  W().inputPage().SetRowChecks({true, false, true});
+  ShowFolders(a, out, {true, false, true});
   SetWindowTextW(W().InputField(), (b + L"\\").c_str());
   Convert();
   ASSERT_EQ(boxes_.boxes.size(), 1u);
@@ -685,9 +688,7 @@ TEST_F(MainWindowTest, RemovedInputsLeaveTheList) {
   const std::wstring out = scratch_.folder(L"out");
   Params().IFileDel = 1;
   Params().Recycle = 0;
-  W().SetInputFolder(in);
-  W().SetOutputFolder(out);
-  W().inputPage().SetRowChecks({true, false, true});
+  ShowFolders(in, out, {true, false, true});
   Convert();
   EXPECT_EQ(FileNames(in), std::vector<std::wstring>{L"s009.jpg"});
   const std::vector<RunRow> rows = W().inputPage().Rows();
