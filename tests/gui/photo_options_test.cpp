@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "gui_test_support.h"
+#include "main_window_fixture.h"
 #include "resources/resource.h"
 #include "settings/settings_file.h"
 #include "shell/main_window.h"
@@ -23,15 +24,11 @@
 namespace qv {
 namespace {
 
-using guitest::PumpMessages;
-using guitest::ScratchFolder;
-using guitest::WindowText;
+using namespace guitest;
 
 constexpr int kPhotoControls[] = {IDC_AUTO_ROTATE, IDC_KEEP_EXIF,   IDC_KEEP_ICC,     IDC_KEEP_TIME,
                                   IDC_MAX_EDGE_ON, IDC_MAX_EDGE,    IDC_MAX_EDGE_SPIN,
                                   IDC_JPEGLI};
-
-int AnswerOk(HWND, const wchar_t*, const wchar_t*, UINT) { return IDOK; }
 
 // ---- reading the outputs --------------------------------------------------------------------------
 
@@ -90,32 +87,19 @@ uint64_t Ticks(FILETIME t) { return (uint64_t{t.dwHighDateTime} << 32) | t.dwLow
 
 // ---- fixture --------------------------------------------------------------------------------------
 
-class PhotoOptionsWindowTest : public testing::Test {
+// Each test opens the window itself, on the options page, with the settings it needs.
+class PhotoOptionsWindowTest : public guitest::MainWindowFixture {
  protected:
-  void SetUp() override {
-    previousBox_ = SetMessageBoxFunction(AnswerOk);
-    Process().settingsPath = scratch_.file(L"Quorvix.ini");
-  }
+  PhotoOptionsWindowTest() { placement_ = Placement::kStored; }
 
-  void TearDown() override {
-    Close();
-    SetMessageBoxFunction(previousBox_);
-  }
+  void SetUp() override {}
 
-  void Open(const WindowSettings& settings = WindowSettings{}) {
-    main_ = MainWindow::Create(settings);
+  void OpenWith(const WindowSettings& settings = WindowSettings{}) {
+    settings_ = settings;
+    Open();
     ASSERT_NE(main_, nullptr);
-    window_ = main_->Handle();
-    ShowWindow(window_, SW_SHOWNOACTIVATE);
     main_->SelectTab(2);
     UpdateWindow(window_);
-  }
-
-  void Close() {
-    if (window_ != nullptr && IsWindow(window_)) SendMessageW(window_, WM_CLOSE, 0, 0);
-    PumpMessages(0);
-    window_ = nullptr;
-    main_ = nullptr;  // the window deleted its object
   }
 
   HWND Page() { return main_->optionsPage().Handle(); }
@@ -133,15 +117,6 @@ class PhotoOptionsWindowTest : public testing::Test {
     return r;
   }
 
-  void Convert() {
-    HWND button = GetDlgItem(main_->Panel(), IDC_CONVERT);
-    SendMessageW(main_->Panel(), WM_COMMAND, MAKEWPARAM(IDC_CONVERT, BN_CLICKED), reinterpret_cast<LPARAM>(button));
-  }
-
-  ScratchFolder scratch_;
-  MainWindow* main_ = nullptr;
-  HWND window_ = nullptr;
-  MessageBoxFunction previousBox_ = nullptr;
 };
 
 bool Inside(const RECT& inner, const RECT& outer) {
@@ -159,7 +134,7 @@ bool Overlap(const RECT& a, const RECT& b) {
 // At the window's fixed size the group lies inside the page below every older control, its controls lie
 // inside it without touching one another, and every check box is wide enough for its text.
 TEST_F(PhotoOptionsWindowTest, GroupFitsOnThePageWithoutOverlapOrCutText) {
-  Open();
+  OpenWith();
   RECT page{};
   GetClientRect(Page(), &page);
   InflateRect(&page, -1, -1);  // the page's frame
@@ -191,7 +166,7 @@ TEST_F(PhotoOptionsWindowTest, GroupFitsOnThePageWithoutOverlapOrCutText) {
 // ---- settings -------------------------------------------------------------------------------------
 
 TEST_F(PhotoOptionsWindowTest, OptionsSetInTheWindowAreSavedAtExitAndShownByTheNextWindow) {
-  Open();
+  OpenWith();
   for (int id : kPhotoControls) EXPECT_FALSE(Checked(id)) << id;
   Click(IDC_AUTO_ROTATE);
   Click(IDC_KEEP_ICC);
@@ -205,7 +180,7 @@ TEST_F(PhotoOptionsWindowTest, OptionsSetInTheWindowAreSavedAtExitAndShownByTheN
   EXPECT_EQ(std::vector<int>({p.AutoRotate, p.KeepExif, p.KeepIcc, p.KeepTime, p.MaxEdgeOn, p.MaxEdge}),
             std::vector<int>({1, 0, 1, 0, 1, 1234}));
 
-  Open(saved);
+  OpenWith(saved);
   EXPECT_TRUE(Checked(IDC_AUTO_ROTATE));
   EXPECT_FALSE(Checked(IDC_KEEP_EXIF));
   EXPECT_TRUE(Checked(IDC_KEEP_ICC));
@@ -242,7 +217,7 @@ TEST_F(PhotoOptionsWindowTest, RunFromTheWindowTurnsKeepsExifAndTimeAndBoundsThe
   WindowSettings settings;
   settings.params.ScaleNum = 8;
   settings.stored.options.EndMes = 0;
-  Open(settings);
+  OpenWith(settings);
   Click(IDC_AUTO_ROTATE);
   Click(IDC_KEEP_EXIF);
   Click(IDC_KEEP_TIME);
