@@ -22,8 +22,8 @@ struct CompressLibrary {
 };
 
 // jpegli's entry points (engine/jpegli_encoder.cpp, the only file that includes jpegli's headers).
-// Its quality scale is libjpeg's: jpegli_set_quality maps quality q to the distance whose tables look
-// about like libjpeg's at q; adaptive quantisation stays on (its default).
+// Its quality scale is libjpeg's: quality q becomes the distance jpegli maps q to (tables that look about
+// like libjpeg's at q), one table per colour component, without adaptive quantisation.
 const CompressLibrary& JpegliLibrary();
 
 }  // namespace qv

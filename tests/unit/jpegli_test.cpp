@@ -84,6 +84,20 @@ TEST_F(JpegliTest, EveryOptionReadsBackFromTheOutput) {
   ASSERT_EQ(grey.components.size(), 1u);
 }
 
+// jpegli may cluster its Huffman statistics into more than two tables of a kind, which a baseline file
+// cannot have; a sequential output must stay baseline (SOF0) at every quality and sampling.
+TEST_F(JpegliTest, SequentialOutputIsBaselineAtEveryQuality) {
+  params.ScaleNum = 8;
+  for (int sampling : {0, 2}) {
+    params.Sampling = sampling;
+    for (int q = 50; q <= 100; q += 10) {
+      params.Quality = q;
+      const test::JpegInfo info = test::ParseJpeg(Convert("s041.jpg"));
+      EXPECT_EQ(info.sofMarker, 0xC0) << "sampling " << sampling << " quality " << q;
+    }
+  }
+}
+
 // The quality search halves its steps on the assumption that bytes grow with quality; on photos jpegli's
 // sizes grow at every step of 5, and the bound is met with the quality the search reports.
 TEST_F(JpegliTest, SizesGrowWithQualityAndTheBoundIsMet) {
