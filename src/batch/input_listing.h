@@ -17,12 +17,20 @@ struct InputRow {
   int insertionIndex = 0;  // order in which the file was found
   bool checked = true;
   uint64_t size = 0;
+  std::wstring folder;  // of a tree listing: the sub-folder path relative to the listed folder ("" at the top)
 };
 
 // Lists the JPEG files of `folder`, leaving out folders, entries that are no regular files (FIFOs,
 // devices, dangling links) and entries whose attributes share a bit with `hiddenMask`. A path that is
 // not an existing folder gives no rows.
 std::vector<InputRow> ListInputFolder(const std::wstring& folder, int32_t hiddenMask);
+
+// Lists the JPEG files of `folder` and of all its sub-folders, folder by folder: a folder's own files
+// (as ListInputFolder lists them) first, then each of its sub-folders in natural order, depth first. Each
+// row's `folder` is its sub-folder path relative to `folder`. Hidden sub-folders, those matching
+// `hiddenMask` and, on Windows, junctions and other reparse points are left out, as is a folder reached a
+// second time (a symbolic link back up the tree would otherwise make the walk endless).
+std::vector<InputRow> ListInputTree(const std::wstring& folder, int32_t hiddenMask);
 
 // True when the extension of `name` (from its last "." to the end) is exactly as long as `pattern`
 // (".jpg", ".jpe", ".jpeg"). The wildcard search also matches alternate short names (a.jpgx is

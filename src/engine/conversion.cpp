@@ -6,6 +6,7 @@
 #include <new>
 
 #include "engine/orientation.h"
+#include "engine/resample.h"
 #include "platform/text.h"
 
 namespace qv {
@@ -46,10 +47,27 @@ void ReadDateIntoContext(ConversionContext& ctx, const std::wstring& path) {
   UnmapInputFile(reader.file);
 }
 
-// Decodes `path` at scaleNum/8, lowered until the long edge fits `longEdgeBound` (0: none), keeping the
-// Exif and ICC data in the decoder state when `keepMetadata`.
+// Replaces the decoded picture by its resampled copy at the size the decoder planned. False when the
+// memory for it is not available (the decoded picture is then still there).
+bool ResampleDecoded(DecoderState& decoder) {
+  DecodedImage& image = decoder.image;
+  PixelBlock resampled =
+      ResamplePixels(image.pixels, image.header.width, image.header.height, image.header.bitCount, decoder.resampleTo);
+  if (!resampled) return false;
+  ReleasePixelBlock(image.pixels, image.pixelBytes);
+  image.pixelBytes = resampled.Size();
+  image.pixels = resampled.Release();
+  image.header.width = decoder.resampleTo.width;
+  image.header.height = decoder.resampleTo.height;
+  image.header.sizeImage = static_cast<uint32_t>(image.pixelBytes);
+  return true;
+}
+
+// Decodes `path` at scaleNum/8, lowered until the long edge fits `longEdgeBound` (0: none), or at the
+// scale that fits `box` (0 x 0: none; upright under AutoRotate), keeping the Exif and ICC data in the
+// decoder state when `keepMetadata`. A fitted decode is then resampled to its exact size.
 bool LoadImage(ConversionContext& ctx, const std::wstring& path, int32_t scaleNum, int32_t longEdgeBound,
-               bool keepMetadata) {
+               bool keepMetadata, FitBox box = FitBox{}) {
   ctx.lastFailure = ConversionFailure::kNotJpeg;
   if (!PathExists(path)) return false;
   ctx.exifDateFound = 0;
@@ -60,6 +78,9 @@ bool LoadImage(ConversionContext& ctx, const std::wstring& path, int32_t scaleNu
   decoder.scaleNum = scaleNum;
   decoder.longEdgeBound = longEdgeBound;
   decoder.keepMetadata = keepMetadata;
+  decoder.fitWidth = box.width;
+  decoder.fitHeight = box.height;
+  decoder.fitUpright = ctx.params != nullptr && ctx.params->AutoRotate == 1;
 
   const DecodedImage* image = DecodeJpegFile(decoder, path);
   ctx.inputIdentity = decoder.file.identity;
@@ -70,6 +91,14 @@ bool LoadImage(ConversionContext& ctx, const std::wstring& path, int32_t scaleNu
     return false;
   }
   ctx.lastFailure = ConversionFailure::kNone;
+
+  if (decoder.resampleTo.width > 0 && !ResampleDecoded(decoder)) {
+    ReleasePixelBlock(decoder.image.pixels, decoder.image.pixelBytes);
+    decoder.image.pixels = nullptr;
+    decoder.image.pixelBytes = 0;
+    ctx.lastFailure = ConversionFailure::kEncodeFailed;  // as any lack of memory after the decode
+    return false;
+  }
 
   ctx.loaded.image = image;
   ctx.loaded.width = image->header.width;
@@ -213,7 +242,8 @@ bool ConvertFileToTemp(ConversionContext& ctx, const std::wstring& inputPath, st
   ctx.outputExif.clear();
   ctx.outputIcc.clear();
   ctx.inputIdentity = FileIdentity{};
-  if (!LoadImage(ctx, inputPath, params.ScaleNum, LongEdgeBound(params), NeedsInputMetadata(params))) return false;
+  if (!LoadImage(ctx, inputPath, params.ScaleNum, LongEdgeBound(params), NeedsInputMetadata(params), FitBoxOf(params)))
+    return false;
   ctx.photo.scaleNum = ctx.states->decoder->usedScaleNum;
   bool ok = false;
   std::wstring temp;

@@ -5,6 +5,7 @@
 
 #include "engine/decoded_image.h"
 #include "engine/orientation.h"
+#include "engine/resample.h"
 #include "platform/files.h"
 
 namespace qv {
@@ -36,7 +37,14 @@ uint64_t CoefficientBytes(const JpegLayout& l) {
 uint64_t EstimateConversionBytes(const JpegLayout& layout, const ConversionParams& params) {
   if (layout.width <= 0 || layout.height <= 0 || layout.components <= 0) return kLibraryOverhead;
   const int32_t chosen = std::clamp<int32_t>(params.ScaleNum, 1, 16);
-  const int32_t scale = std::max(1, ScaleNumForLongEdge(layout.width, layout.height, chosen, LongEdgeBound(params)));
+  // A fitted photo: the larger plan of the box either way round (its Exif orientation is not read here).
+  const FitBox box = FitBoxOf(params);
+  ScalePlan plan = PlanScale(layout.width, layout.height, chosen, LongEdgeBound(params), box.width, box.height);
+  if (box.width > 0 && params.AutoRotate == 1) {
+    const ScalePlan turned = PlanScale(layout.width, layout.height, chosen, LongEdgeBound(params), box.height, box.width);
+    if (turned.scaleNum > plan.scaleNum) plan = turned;
+  }
+  const int32_t scale = std::max(1, plan.scaleNum);
   const uint64_t outW = CeilDiv(static_cast<uint64_t>(layout.width) * static_cast<uint64_t>(scale), 8);
   const uint64_t outH = CeilDiv(static_cast<uint64_t>(layout.height) * static_cast<uint64_t>(scale), 8);
   const bool grey = layout.components == 1;
@@ -46,6 +54,9 @@ uint64_t EstimateConversionBytes(const JpegLayout& layout, const ConversionParam
   uint64_t bytes = 2 * kLibraryOverhead + block;
   if (layout.multiScan) bytes += CoefficientBytes(layout);
   if (params.AutoRotate == 1) bytes += block;
+  // The resampled copy and the resampler's rows and weights, while the decoded block is still held.
+  if (plan.resampleTo.width > 0)
+    bytes += ResampleWorkingBytes(static_cast<int64_t>(outW), static_cast<int64_t>(outH), grey ? 8 : 24, plan.resampleTo);
   if (grey) bytes += rows24;
   if (params.Limit == 1) bytes += rows24;
   // Output coefficients per pixel: two bytes for each of the 64 in a block, luma in full, chroma at the

@@ -13,7 +13,7 @@ namespace qv {
 
 // Bytes one conversion under `params` holds at its peak for an input of this layout: the library's
 // decode (all coefficients of a multi-scan file), the pixel block at the scale the conversion will use,
-// the turned copy when photos are turned upright, the 24-bit rows of a grey image, the in-memory output
+// the turned copy when photos are turned upright, the resampler's copy and buffers for a fitted size, the 24-bit rows of a grey image, the in-memory output
 // of the size-bounded search, and the encoder's coefficient buffer (optimised tables need the whole
 // image). Errs on the high side; never 0.
 uint64_t EstimateConversionBytes(const JpegLayout& layout, const ConversionParams& params);

@@ -1,7 +1,7 @@
 // The settings file "Quorvix.ini": where it is, reading it at start-up, rewriting it as a whole at exit.
 // Sections CvtPrms (ConversionParams), MWin (AppOptions, window position, folder histories), FolderList
 // (registered folders) and PhotoOpt (the ConversionParams fields AutoRotate, KeepExif, KeepIcc, KeepTime,
-// MaxEdgeOn and MaxEdge). The file is UTF-16LE with a byte-order mark on every platform, so a
+// MaxEdgeOn, MaxEdge, FitOn, FitWidth and FitHeight). The file is UTF-16LE with a byte-order mark on every platform, so a
 // file written by one platform reads identically on the other.
 #pragma once
 
