@@ -89,11 +89,11 @@ void InputListPage::ApplyDpi() {
   RECT client{};
   GetClientRect(list_, &client);
   int widths[3] = {0, ScaleFor(list_, 63), ScaleFor(list_, 78)};
-  int inner = client.right - client.left - GetSystemMetricsForDpi(SM_CXVSCROLL, dpi);
-  if (folderColumn_) inner -= ScaleFor(list_, kFolderColumnWidth);
+  const int inner = client.right - client.left - GetSystemMetricsForDpi(SM_CXVSCROLL, dpi);
   const int timeText = TextWidthIn(list_, L"2026/12/31 23:59:59");
   ShareColumns(widths, 3, 2, timeText, ListColumnMargin(list_), 0, inner, ScaleFor(list_, 100));
   for (int i = 0; i < 3; ++i) ListView_SetColumnWidth(list_, i, widths[i]);
+  // A tree's folder column comes on top, after the name: the size and time scroll sideways instead.
   if (folderColumn_) ListView_SetColumnWidth(list_, kFolderColumn, ScaleFor(list_, kFolderColumnWidth));
 }
 
