@@ -32,7 +32,7 @@ CONFIGURE_NATIVE = cmake -S . -B $(NATIVE_DIR) -DQV_SANITIZE=ON
 CONFIGURE_WIN = cmake -S . -B $(WIN_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
   -DCMAKE_BUILD_TYPE=Release -DQV_WIN_DEPS=$(QV_CACHE)/win64
 
-.PHONY: all build test bench fuzz run clean bootstrap native win tsan check-fresh release install install-files uninstall dist deb
+.PHONY: all build test bench fuzz mutants run clean bootstrap native win tsan check-fresh release install install-files uninstall dist deb
 
 all: build
 
@@ -109,6 +109,11 @@ run: bootstrap
 # `make run` from a clean clone of HEAD. Needs root; not part of `make test`.
 check-fresh:
 	@scripts/check-fresh
+
+# Plants each mistake of tests/mutants/mutants.txt in turn and expects the tests to fail (not part of
+# `make test`: it builds once per mistake).
+mutants: bootstrap
+	@QV_JOBS=$(JOBS) tests/mutants/run
 
 # The command line without sanitizers or tests, for installing.
 release:

@@ -177,18 +177,25 @@ TEST_F(CliTest, VersionHelpAndUsageErrors) {
   EXPECT_EQ(r.code, 0);
   for (const char* text : {"Exit status", "nothing to convert", "no PATH exists", "1/8", "beside", "--jobs"})
     EXPECT_NE(r.out.find(text), std::string::npos) << text;
+  // Each with a photo that exists, so that only the option's own check can refuse it.
+  Copy("s005.jpg", "a.jpg");
+  const std::string photo = (in / "a.jpg").string();
   for (std::vector<std::string> bad : {std::vector<std::string>{},
-                                       {"--quality", "0", "x.jpg"},
-                                       {"--bogus", "x"},
-                                       {"--sampling", "411", "x"},
-                                       {"--scale", "17", "x"},
-                                       {"--limit", "5", "--no-limit", "x"},
-                                       {"--save", "--dry-run", "x"},
-                                       {"--jobs", "0", "x"}}) {
+                                       {"--quality", "0", photo},
+                                       {"--quality", "101", photo},
+                                       {"--bogus", photo},
+                                       {"--sampling", "411", photo},
+                                       {"--scale", "17", photo},
+                                       {"--digits", "6", photo},
+                                       {"--limit", "5", "--no-limit", photo},
+                                       {"--save", "--dry-run", photo},
+                                       {"--jobs", "0", photo}}) {
     r = Run(bad);
-    EXPECT_EQ(r.code, 2) << (bad.empty() ? "(none)" : bad[0]);
-    EXPECT_FALSE(r.err.empty());
+    const std::string what = bad.empty() ? "(none)" : bad[0];
+    EXPECT_EQ(r.code, 2) << what;
+    EXPECT_NE(r.err.find(bad.empty() ? "Run with --help" : what.c_str()), std::string::npos) << r.err;
   }
+  EXPECT_EQ(Count(in), 1u);  // nothing was written beside the photo either
   // Standard output that cannot be written is a failure, whatever else went well.
   r = Run({"--version"}, StdoutTo("/dev/full"));
   EXPECT_EQ(r.code, 1);

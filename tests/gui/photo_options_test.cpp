@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "gui_test_support.h"
+#include "main_window_fixture.h"
 #include "resources/resource.h"
 #include "platform/system_folders.h"
 #include "settings/settings_file.h"
@@ -25,9 +26,7 @@
 namespace qv {
 namespace {
 
-using guitest::PumpMessages;
-using guitest::ScratchFolder;
-using guitest::WindowText;
+using namespace guitest;
 
 constexpr int kPhotoControls[] = {IDC_AUTO_ROTATE, IDC_KEEP_EXIF, IDC_KEEP_ICC,       IDC_KEEP_TIME,
                                   IDC_MAX_EDGE_ON, IDC_MAX_EDGE,  IDC_MAX_EDGE_SPIN,  IDC_FIT_ON,
@@ -38,8 +37,6 @@ bool IsNumberField(int id) {
   return id == IDC_MAX_EDGE || id == IDC_MAX_EDGE_SPIN || id == IDC_FIT_WIDTH || id == IDC_FIT_WIDTH_SPIN ||
          id == IDC_FIT_HEIGHT || id == IDC_FIT_HEIGHT_SPIN;
 }
-
-int AnswerOk(HWND, const wchar_t*, const wchar_t*, UINT) { return IDOK; }
 
 // ---- reading the outputs --------------------------------------------------------------------------
 
@@ -98,32 +95,19 @@ uint64_t Ticks(FILETIME t) { return (uint64_t{t.dwHighDateTime} << 32) | t.dwLow
 
 // ---- fixture --------------------------------------------------------------------------------------
 
-class PhotoOptionsWindowTest : public testing::Test {
+// Each test opens the window itself, on the options page, with the settings it needs.
+class PhotoOptionsWindowTest : public guitest::MainWindowFixture {
  protected:
-  void SetUp() override {
-    previousBox_ = SetMessageBoxFunction(AnswerOk);
-    Process().settingsPath = scratch_.file(L"Quorvix.ini");
-  }
+  PhotoOptionsWindowTest() { placement_ = Placement::kStored; }
 
-  void TearDown() override {
-    Close();
-    SetMessageBoxFunction(previousBox_);
-  }
+  void SetUp() override {}
 
-  void Open(const WindowSettings& settings = WindowSettings{}) {
-    main_ = MainWindow::Create(settings);
+  void OpenWith(const WindowSettings& settings = WindowSettings{}) {
+    settings_ = settings;
+    Open();
     ASSERT_NE(main_, nullptr);
-    window_ = main_->Handle();
-    ShowWindow(window_, SW_SHOWNOACTIVATE);
     main_->SelectTab(2);
     UpdateWindow(window_);
-  }
-
-  void Close() {
-    if (window_ != nullptr && IsWindow(window_)) SendMessageW(window_, WM_CLOSE, 0, 0);
-    PumpMessages(0);
-    window_ = nullptr;
-    main_ = nullptr;  // the window deleted its object
   }
 
   HWND Page() { return main_->optionsPage().Handle(); }
@@ -141,15 +125,6 @@ class PhotoOptionsWindowTest : public testing::Test {
     return r;
   }
 
-  void Convert() {
-    HWND button = GetDlgItem(main_->Panel(), IDC_CONVERT);
-    SendMessageW(main_->Panel(), WM_COMMAND, MAKEWPARAM(IDC_CONVERT, BN_CLICKED), reinterpret_cast<LPARAM>(button));
-  }
-
-  ScratchFolder scratch_;
-  MainWindow* main_ = nullptr;
-  HWND window_ = nullptr;
-  MessageBoxFunction previousBox_ = nullptr;
 };
 
 bool Inside(const RECT& inner, const RECT& outer) {
@@ -167,7 +142,7 @@ bool Overlap(const RECT& a, const RECT& b) {
 // At the window's fixed size the group lies inside the page below every older control, its controls lie
 // inside it without touching one another, and every check box is wide enough for its text.
 TEST_F(PhotoOptionsWindowTest, GroupFitsOnThePageWithoutOverlapOrCutText) {
-  Open();
+  OpenWith();
   RECT page{};
   GetClientRect(Page(), &page);
   InflateRect(&page, -1, -1);  // the page's frame
@@ -200,7 +175,7 @@ TEST_F(PhotoOptionsWindowTest, GroupFitsOnThePageWithoutOverlapOrCutText) {
 
 TEST_F(PhotoOptionsWindowTest, OptionsSetInTheWindowAreSavedAtExitAndShownByTheNextWindow) {
   const int fitFields[] = {IDC_FIT_WIDTH, IDC_FIT_WIDTH_SPIN, IDC_FIT_TIMES, IDC_FIT_HEIGHT, IDC_FIT_HEIGHT_SPIN};
-  Open();
+  OpenWith();
   for (int id : kPhotoControls) EXPECT_FALSE(Checked(id)) << id;
   for (int id : fitFields) EXPECT_FALSE(IsWindowEnabled(Item(id))) << id;
   EXPECT_EQ(WindowText(Item(IDC_FIT_WIDTH)) + L"x" + WindowText(Item(IDC_FIT_HEIGHT)), L"1920x1080");
@@ -224,7 +199,7 @@ TEST_F(PhotoOptionsWindowTest, OptionsSetInTheWindowAreSavedAtExitAndShownByTheN
                               p.FitWidth, p.FitHeight}),
             std::vector<int>({1, 0, 1, 0, 1, 1234, 1, 800, 600}));
 
-  Open(saved);
+  OpenWith(saved);
   EXPECT_TRUE(Checked(IDC_AUTO_ROTATE));
   EXPECT_FALSE(Checked(IDC_KEEP_EXIF));
   EXPECT_TRUE(Checked(IDC_KEEP_ICC));
@@ -266,7 +241,7 @@ TEST_F(PhotoOptionsWindowTest, RunFromTheWindowTurnsKeepsExifAndTimeAndBoundsThe
   WindowSettings settings;
   settings.params.ScaleNum = 8;
   settings.stored.options.EndMes = 0;
-  Open(settings);
+  OpenWith(settings);
   Click(IDC_AUTO_ROTATE);
   Click(IDC_KEEP_EXIF);
   Click(IDC_KEEP_TIME);

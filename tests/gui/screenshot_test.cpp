@@ -413,17 +413,8 @@ TEST_F(Screenshots, WindowDuringARun) {
 HWND TreeView() { return W().tree().View(); }
 
 HTREEITEM TreeChild(HTREEITEM parent, const std::wstring& text) {
-  for (HTREEITEM item = TreeView_GetChild(TreeView(), parent); item != nullptr;
-       item = TreeView_GetNextSibling(TreeView(), item)) {
-    wchar_t buffer[MAX_PATH] = {};
-    TVITEMW data{};
-    data.mask = TVIF_HANDLE | TVIF_TEXT;
-    data.hItem = item;
-    data.pszText = buffer;
-    data.cchTextMax = MAX_PATH;
-    TreeView_GetItem(TreeView(), &data);
-    if (text == buffer) return item;
-  }
+  for (HTREEITEM item : guitest::TreeChildren(TreeView(), parent))
+    if (guitest::TreeItemText(TreeView(), item) == text) return item;
   return nullptr;
 }
 

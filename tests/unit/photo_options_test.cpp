@@ -11,10 +11,12 @@
 
 #include "batch/run.h"
 #include "engine/conversion.h"
+#include "engine/exif_editor.h"
 #include "engine/orientation.h"
 #include "jpeg_test_util.h"
 #include "platform/files.h"
 #include "recording_observer.h"
+#include "conversion_fixture.h"
 #include "test_support.h"
 
 namespace qv {
@@ -103,16 +105,8 @@ Picture Decode(const std::wstring& path, int scaleNum = 0) {
   return p;
 }
 
-class PhotoOptionsTest : public ::testing::Test {
+class PhotoOptionsTest : public test::ConversionFixture {
  protected:
-  void SetUp() override {
-    ctx.params = &params;
-    ctx.states = &states;
-    ctx.tempFolder = temp.folder();
-    ASSERT_TRUE(PrepareCodecStates(states));
-  }
-  void TearDown() override { ReleaseCodecStates(states); }
-
   // Converts `input` into scratch file `name` under the test's parameters.
   std::wstring Convert(const std::wstring& input, const std::string& name) {
     std::wstring tempPath;
@@ -123,10 +117,7 @@ class PhotoOptionsTest : public ::testing::Test {
     return out;
   }
 
-  ConversionParams params;
-  CodecStates states;
-  ConversionContext ctx;
-  ScratchDir temp, scratch;
+  ScratchDir scratch;
 };
 
 // ---- the long-edge scale rule -----------------------------------------------------------------------
@@ -366,6 +357,20 @@ TEST_F(PhotoOptionsTest, OutputGetsTheInputsModificationTimeOnlyWhenAsked) {
     ASSERT_EQ(observer.outcomes.size(), 1u);
     EXPECT_EQ(observer.outcomes[0].timeKept, keep == 1);
     EXPECT_EQ(fs::last_write_time(out.path() / "in.jpg") == then, keep == 1);
+  }
+}
+
+// A kept Exif block describes the output: turned upright, its orientation says 1 (else viewers turn the
+// photo a second time); not turned, the orientation stays for viewers to apply.
+TEST_F(PhotoOptionsTest, KeptExifOrientationFollowsTheTurn) {
+  params.KeepExif = 1;
+  for (const uint8_t turn : {uint8_t{0}, uint8_t{1}}) {
+    params.AutoRotate = turn;
+    const Picture out = Decode(Convert(test::DataFile("s041.jpg"), "out.jpg"));  // 308 x 231, orientation 6
+    ASSERT_FALSE(out.exif.empty()) << int(turn);
+    EXPECT_EQ(ReadExifOrientation(out.exif.data(), out.exif.size()), turn ? 1 : 6);
+    EXPECT_EQ(out.width, turn ? 29 : 39);
+    EXPECT_EQ(ctx.photo.rotated, turn == 1);
   }
 }
 
