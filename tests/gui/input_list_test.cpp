@@ -234,7 +234,7 @@ TEST_F(InputListPageTest, SubFolderSwitchListsTheTreeWithAFolderColumn) {
   ListView_GetColumnOrderArray(list_, 4, order);
   EXPECT_EQ(std::vector<int>(order, order + 4), std::vector<int>({0, 3, 1, 2}));
   EXPECT_EQ(CellText(list_, 2, 3), L"写真\\旅行");
-  EXPECT_EQ(Text(Item(IDC_TOTAL_COUNT)), L"3");
+  EXPECT_EQ(guitest::WindowText(Item(IDC_TOTAL_COUNT)), L"3");
 
   Select(list_, 1, true);
   EXPECT_EQ(inputPage_.PreviewPath(), (folder_ / L"写真" / L"a.jpg").wstring());

@@ -298,7 +298,7 @@ TEST_F(PhotoOptionsWindowTest, RunFromTheWindowFitsTheTreesPhotosAndMirrorsTheTr
   WindowSettings settings;
   settings.params.ScaleNum = 8;
   settings.stored.options.EndMes = 0;
-  Open(settings);
+  OpenWith(settings);
   SendMessageW(GetDlgItem(main_->inputPage().Handle(), IDC_SUB_FOLDERS), BM_CLICK, 0, 0);
   Click(IDC_FIT_ON);
   Type(IDC_FIT_WIDTH, L"100");
