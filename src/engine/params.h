@@ -114,7 +114,7 @@ inline bool HasCommentToInsert(const ConversionParams& p) { return p.CmtOpt == 1
 inline int32_t LongEdgeBound(const ConversionParams& p) { return p.MaxEdgeOn == 1 ? p.MaxEdge : 0; }
 
 // The box every photo is fitted into (upright under AutoRotate), or 0 x 0 when there is none. With a box
-// the scale ScaleNum is not used: the photo is decoded at the smallest N/8 at least as large as the fitted
+// the scale ScaleNum is not used: the photo is decoded at the smallest N/8 at least twice as large as the fitted
 // size and resampled to it; a long-edge bound may still make it smaller (the smaller result is written).
 struct FitBox {
   int32_t width = 0;

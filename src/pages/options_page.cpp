@@ -63,12 +63,14 @@ constexpr int kSendToGroupTop = 94;
 constexpr int kSendToGroupHeight = 104;
 constexpr int kSendToFolderTop = 168;
 constexpr int kSendToPathX = 98;
-constexpr int kSwitchesTop = 208;  // one row of switches every kSwitchStep
-constexpr int kSwitchStep = 24;
-constexpr int kPhotoGroupTop = 284;  // below the last row of switches
-constexpr int kPhotoGroupHeight = 76;
-constexpr int kPhotoFirstRow = 304;
-constexpr int kPhotoSecondRow = 330;
+constexpr int kSwitchesTop = 206;  // one row of switches every kSwitchStep
+constexpr int kSwitchStep = 22;
+constexpr int kPhotoGroupTop = 274;  // below the last row of switches
+constexpr int kPhotoGroupHeight = 86;
+constexpr int kPhotoFirstRow = 292;
+constexpr int kPhotoSecondRow = 314;
+constexpr int kPhotoThirdRow = 336;  // the fit box: check box, then width x height under the long-edge field
+constexpr int kTimesWidth = 14;      // the "×" between the two sides
 constexpr int kPhotoColumn2 = 174;  // second and third column of the group's check boxes
 constexpr int kPhotoColumn3 = 318;
 constexpr int kMaxEdgeFieldWidth = 72;  // five digits and the spin
@@ -212,6 +214,21 @@ void OptionsPage::BuildPhotoGroup(int width) {
   SetChecked(IDC_KEEP_TIME, (p.KeepTime & 1) != 0);
   SetChecked(IDC_MAX_EDGE_ON, (p.MaxEdgeOn & 1) != 0);
   EnableMaxEdgeField();
+  BuildFitRow();
+}
+
+// The box a photo is fitted into: its check box across the first two columns, the two sides in the third,
+// the width under the long-edge field.
+void OptionsPage::BuildFitRow() {
+  CheckBox(Handle(), L"サイズに収める", IDC_FIT_ON, kInnerX, kPhotoThirdRow, kPhotoColumn3 - kInnerX - 4);
+  SpinField(Handle(), IDC_FIT_WIDTH, IDC_FIT_WIDTH_SPIN, kPhotoColumn3, kPhotoThirdRow, kMaxEdgeFieldWidth,
+            kMaxEdgeDigits, kMinFitSide, kMaxFitSide, params_.FitWidth);
+  const int timesX = kPhotoColumn3 + kMaxEdgeFieldWidth;
+  Label(Handle(), L"×", IDC_FIT_TIMES, timesX, kPhotoThirdRow, kTimesWidth, SS_CENTER);
+  SpinField(Handle(), IDC_FIT_HEIGHT, IDC_FIT_HEIGHT_SPIN, timesX + kTimesWidth, kPhotoThirdRow, kMaxEdgeFieldWidth,
+            kMaxEdgeDigits, kMinFitSide, kMaxFitSide, params_.FitHeight);
+  SetChecked(IDC_FIT_ON, (params_.FitOn & 1) != 0);
+  EnableFitFields();
 }
 
 void OptionsPage::AddPhotoTooltips() {
@@ -226,6 +243,11 @@ void OptionsPage::AddPhotoTooltips() {
       {IDC_MAX_EDGE_ON, L"長辺がこの値を超えないように縮小率を自動で下げます"},
       {IDC_MAX_EDGE, L"長辺の上限（1～25000 pixel）"},
       {IDC_MAX_EDGE_SPIN, L"長辺の上限（1～25000 pixel）"},
+      {IDC_FIT_ON, L"縦横比を保ったまま、幅と高さに収まる最大の大きさにします（拡大はしません）"},
+      {IDC_FIT_WIDTH, L"幅（1～65535 pixel）"},
+      {IDC_FIT_WIDTH_SPIN, L"幅（1～65535 pixel）"},
+      {IDC_FIT_HEIGHT, L"高さ（1～65535 pixel）"},
+      {IDC_FIT_HEIGHT_SPIN, L"高さ（1～65535 pixel）"},
   };
   for (const auto& tip : kTips) host().AddTooltip(Item(tip.id), tip.text);
 }
@@ -274,6 +296,8 @@ HWND OptionsPage::Create(HWND tab, const RECT& area) {
 
 void OptionsPage::OnCommand(int id, int code, HWND) {
   if (id == IDC_MAX_EDGE) OnMaxEdgeField(code);
+  if (id == IDC_FIT_WIDTH) OnFitField(code, IDC_FIT_WIDTH, IDC_FIT_WIDTH_SPIN, params_.FitWidth);
+  if (id == IDC_FIT_HEIGHT) OnFitField(code, IDC_FIT_HEIGHT, IDC_FIT_HEIGHT_SPIN, params_.FitHeight);
   if (code != BN_CLICKED) return;  // e.g. notifications of the read-only fields
   AppOptions& o = options_;
   ConversionParams& p = params_;
@@ -310,6 +334,10 @@ void OptionsPage::OnCommand(int id, int code, HWND) {
     case IDC_MAX_EDGE_ON:
       p.MaxEdgeOn = IsChecked(id) ? 1 : 0;
       EnableMaxEdgeField();
+      break;
+    case IDC_FIT_ON:
+      p.FitOn = IsChecked(id) ? 1 : 0;
+      EnableFitFields();
       break;
     default: break;
   }
@@ -359,6 +387,21 @@ void OptionsPage::EnableMaxEdgeField() {
   const bool on = (params_.MaxEdgeOn & 1) != 0;
   EnableWindow(Item(IDC_MAX_EDGE), on);
   EnableWindow(Item(IDC_MAX_EDGE_SPIN), on);
+}
+
+// Each side of the fit box as the long-edge field: stored on every edit, brought into range, shown in range
+// once the field is left.
+void OptionsPage::OnFitField(int code, int fieldId, int spinId, int32_t& side) {
+  if (code != EN_CHANGE && code != EN_KILLFOCUS) return;
+  const int32_t typed = ParseFieldNumber(ControlText(Item(fieldId), kMaxEdgeDigits + 8));
+  side = std::clamp(typed, kMinFitSide, kMaxFitSide);
+  if (code == EN_KILLFOCUS && typed != side) SendMessageW(Item(spinId), UDM_SETPOS32, 0, static_cast<LPARAM>(side));
+}
+
+void OptionsPage::EnableFitFields() {
+  const bool on = (params_.FitOn & 1) != 0;
+  for (int id : {IDC_FIT_WIDTH, IDC_FIT_WIDTH_SPIN, IDC_FIT_TIMES, IDC_FIT_HEIGHT, IDC_FIT_HEIGHT_SPIN})
+    EnableWindow(Item(id), on);
 }
 
 void OptionsPage::EnableRowPath(const StartupRow& row, bool enabled) {

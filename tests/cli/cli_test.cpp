@@ -63,6 +63,7 @@ class CliTest : public ::testing::Test {
   struct Launch {
     int signalAfterLines = -1;         // send `signals` once this many lines were printed
     int firstSignalDelayMs = 0;        // and this long after that
+    fs::path signalOnceNotEmpty;       // and not before this folder has an entry (10 s at most)
     std::vector<int> signals;          // sent 50 ms apart (two of a kind must not merge into one)
     std::vector<std::string> env;      // NAME=value, replacing the defaults of the same name
     const char* stdoutPath = nullptr;  // standard output to this file instead of the pipe
@@ -135,6 +136,10 @@ class CliTest : public ::testing::Test {
         r.out += c;
         if (c == '\n') ++lines;
       }
+      // A fixed delay alone is no measure of progress on a loaded machine: the program may not have begun.
+      for (int waited = 0; !launch.signalOnceNotEmpty.empty() && waited < 1000 && Count(launch.signalOnceNotEmpty) == 0;
+           ++waited)
+        usleep(10 * 1000);
       usleep(static_cast<useconds_t>(launch.firstSignalDelayMs) * 1000);
       for (size_t i = 0; i < launch.signals.size(); ++i) {
         if (i > 0) usleep(50 * 1000);
@@ -620,8 +625,11 @@ TEST_F(CliTest, AFileGivenTwiceUnderTwoSpellingsIsConvertedAndRemovedOnce) {
 
 TEST_F(CliTest, ARunKilledOutrightLeavesNothingForTheNextRunToFind) {
   for (int i = 0; i < 6; ++i) Copy("s030.jpg", "p" + std::to_string(i) + ".jpg");
-  // Killed in the middle of its work: its folder of temporary files stays behind for now.
-  Result r = Run({"--json", "--scale", "16", "-o", out.string(), in.string()}, Signals(0, {SIGKILL}, 700));
+  // Killed in the middle of its work (once its folder of temporary files exists): the folder stays behind
+  // for now.
+  Launch killed = Signals(0, {SIGKILL}, 300);
+  killed.signalOnceNotEmpty = scratch.path() / "tmp";
+  Result r = Run({"--json", "--scale", "16", "-o", out.string(), in.string()}, killed);
   EXPECT_EQ(r.code, 128 + SIGKILL);
   ASSERT_EQ(Count(scratch.path() / "tmp"), 1u);
   // A private copy it was writing into the output folder.

@@ -11,6 +11,7 @@
 #include "about/about_box.h"
 #include "about/help.h"
 #include "gui_test_support.h"
+#include "main_window_fixture.h"
 #include "platform/system_folders.h"
 #include "platform/win32/unique_handles.h"
 #include "resources/resource.h"
@@ -26,19 +27,6 @@ using guitest::PumpMessages;
 using guitest::PumpUntil;
 using guitest::WindowText;
 
-struct HelpRequest {
-  std::wstring file;
-  unsigned context;
-};
-std::vector<HelpRequest> gHelp;
-void RecordHelp(const wchar_t* file, unsigned context) { gHelp.push_back(HelpRequest{file, context}); }
-
-std::vector<std::wstring> gBoxes;
-int RecordBox(HWND, const wchar_t* text, const wchar_t*, UINT) {
-  gBoxes.push_back(text);
-  return IDOK;
-}
-
 bool ClassExists(const wchar_t* name) {
   WNDCLASSEXW cls{};
   cls.cbSize = sizeof(cls);
@@ -46,12 +34,6 @@ bool ClassExists(const wchar_t* name) {
 }
 
 bool AboutClassesGone() { return !ClassExists(kAboutWindowClass) && !ClassExists(kAboutLinkClass); }
-
-std::wstring ClassOf(HWND window) {
-  wchar_t name[64] = {};
-  GetClassNameW(window, name, 64);
-  return name;
-}
 
 int ClientWidth(HWND window) {
   RECT r{};
@@ -67,44 +49,22 @@ int TextWidthInFont(HWND window, HGDIOBJ font, const std::wstring& text) {
   return size.cx;
 }
 
-// The main window with its buttons; seams replaced by recorders for the length of a test.
-class MainWindowFixture : public testing::Test {
+// The main window with its buttons; the help system replaced by a recorder for the length of a test.
+class ButtonsFixture : public guitest::MainWindowFixture {
  protected:
-  void SetUp() override {
-    gHelp.clear();
-    gBoxes.clear();
-    previousHelp_ = SetHelpTopicFunction(RecordHelp);
-    previousBox_ = SetMessageBoxFunction(RecordBox);
-    Process().settingsPath = scratch_.file(L"Quorvix.ini");
-    main_ = MainWindow::Create(WindowSettings{});
-    ASSERT_NE(main_, nullptr);
-    window_ = main_->Handle();
-    ShowWindow(window_, SW_SHOWNORMAL);
-    SetForegroundWindow(window_);
-    PumpMessages(0);
-  }
+  ButtonsFixture() { placement_ = Placement::kForeground; }
 
   void TearDown() override {
-    if (window_ != nullptr && IsWindow(window_)) SendMessageW(window_, WM_CLOSE, 0, 0);
+    MainWindowFixture::TearDown();
     PumpUntil(AboutClassesGone, 1000);
-    main_ = nullptr;  // the window deleted its object
-    SetHelpTopicFunction(previousHelp_);
-    SetMessageBoxFunction(previousBox_);
   }
 
-  void Press(int id) {
-    SendMessageW(main_->Panel(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(main_->Panel(), id)));
-  }
+  void Press(int id) { PressPanelButton(id); }
 
-  guitest::ScratchFolder scratch_;
-  MainWindow* main_ = nullptr;
-  HWND window_ = nullptr;
-  HelpTopicFunction previousHelp_ = nullptr;
-  MessageBoxFunction previousBox_ = nullptr;
+  guitest::HelpRecorder help_;
 };
 
-class AboutBoxTest : public MainWindowFixture {
+class AboutBoxTest : public ButtonsFixture {
  protected:
   // Presses "Ver." and returns the about window of this process.
   HWND Open() {
@@ -151,7 +111,7 @@ TEST_F(AboutBoxTest, WindowHasTheFixedLayoutTextsAndClasses) {
   for (const auto& c : kChildren) {
     HWND child = GetDlgItem(about, c.id);
     ASSERT_NE(child, nullptr) << c.id;
-    EXPECT_EQ(ClassOf(child), c.cls) << c.id;
+    EXPECT_EQ(guitest::ClassName(child), c.cls) << c.id;
     EXPECT_EQ(WindowText(child), c.text) << c.id;
     RECT r{};
     GetWindowRect(child, &r);
@@ -234,8 +194,8 @@ TEST_F(AboutBoxTest, OtherKeysAndCommandsLeaveItOpen) {
   PumpMessages(0);
   EXPECT_TRUE(IsWindow(about));
   EXPECT_FALSE(IsWindowEnabled(window_));
-  EXPECT_TRUE(gHelp.empty());
-  EXPECT_TRUE(gBoxes.empty());
+  EXPECT_TRUE(help_.requests.empty());
+  EXPECT_TRUE(boxes_.boxes.empty());
 }
 
 // The link opens the help beside the program at its start page (context 2, index.htm).
@@ -244,9 +204,9 @@ TEST_F(AboutBoxTest, LinkClickOpensTheHelpAtItsStartPage) {
   ASSERT_NE(about, nullptr);
   EXPECT_EQ(WindowText(GetDlgItem(about, IDC_ABOUT_LINK)), L"ヘルプを開く");
   SendMessageW(GetDlgItem(about, IDC_ABOUT_LINK), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 5));
-  ASSERT_EQ(gHelp.size(), 1u);
-  EXPECT_EQ(gHelp[0].context, 2u);
-  EXPECT_EQ(gHelp[0].file, HelpFilePathFor(ProgramFilePath()));
+  ASSERT_EQ(help_.requests.size(), 1u);
+  EXPECT_EQ(help_.requests[0].context, 2u);
+  EXPECT_EQ(help_.requests[0].file, HelpFilePathFor(ProgramFilePath()));
   EXPECT_TRUE(IsWindow(about));
 }
 
@@ -260,7 +220,7 @@ TEST_F(AboutBoxTest, ClosingTheMainWindowTakesTheBoxAlong) {
   window_ = nullptr;
 }
 
-using HelpTest = MainWindowFixture;
+using HelpTest = ButtonsFixture;
 
 TEST_F(HelpTest, HelpButtonAsksForTheTopicOfTheSelectedTab) {
   const std::wstring program = ProgramFilePath();
@@ -274,13 +234,13 @@ TEST_F(HelpTest, HelpButtonAsksForTheTopicOfTheSelectedTab) {
       main_->SelectTab(c.tab);
     else
       SendMessageW(main_->Tab(), TCM_SETCURSEL, static_cast<WPARAM>(-1), 0);
-    gHelp.clear();
+    help_.requests.clear();
     Press(IDC_HELP_BUTTON);
-    ASSERT_EQ(gHelp.size(), 1u) << c.tab;
-    EXPECT_EQ(gHelp[0].context, c.context) << c.tab;
-    EXPECT_EQ(gHelp[0].file, expectedFile) << c.tab;
+    ASSERT_EQ(help_.requests.size(), 1u) << c.tab;
+    EXPECT_EQ(help_.requests[0].context, c.context) << c.tab;
+    EXPECT_EQ(help_.requests[0].file, expectedFile) << c.tab;
   }
-  EXPECT_TRUE(gBoxes.empty());
+  EXPECT_TRUE(boxes_.boxes.empty());
 }
 
 TEST(HelpFile, LiesBesideTheProgramWithTheExtensionReplaced) {

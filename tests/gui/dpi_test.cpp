@@ -14,6 +14,7 @@
 
 #include "forms/dpi_layout.h"
 #include "gui_test_support.h"
+#include "main_window_fixture.h"
 #include "layout_table.h"
 #include "resources/resource.h"
 #include "shell/main_window.h"
@@ -71,12 +72,6 @@ RECT RectIn(HWND window, HWND reference) {
   return r;
 }
 
-std::wstring ClassOf(HWND window) {
-  wchar_t name[64] = {};
-  GetClassNameW(window, name, 64);
-  return name;
-}
-
 int FontHeight(HWND window) {
   LOGFONTW lf{};
   auto font = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
@@ -86,7 +81,7 @@ int FontHeight(HWND window) {
 // Labels (but those that end in an ellipsis), check boxes and radio buttons: what must show its text;
 // the second figure is what the control needs beside the text.
 bool ShowsWholeText(HWND control, UINT dpi, int& chrome) {
-  const std::wstring cls = ClassOf(control);
+  const std::wstring cls = guitest::ClassName(control);
   const LONG style = GetWindowLongW(control, GWL_STYLE);
   chrome = 0;
   if (cls == WC_STATICW) return (style & SS_ELLIPSISMASK) == 0 && (style & SS_TYPEMASK) <= SS_RIGHT;
@@ -107,20 +102,9 @@ bool PlacedForText(int id) {
   return false;
 }
 
-class DpiMainWindow : public testing::Test {
+class DpiMainWindow : public guitest::MainWindowFixture {
  protected:
-  void SetUp() override {
-    Process().settingsPath = scratch_.file(L"Quorvix.ini");
-    main_ = MainWindow::Create(WindowSettings{});
-    ASSERT_NE(main_, nullptr);
-    window_ = main_->Handle();
-    ShowWindow(window_, SW_SHOWNOACTIVATE);
-    UpdateWindow(window_);
-  }
-  void TearDown() override {
-    if (window_ != nullptr && IsWindow(window_)) SendMessageW(window_, WM_CLOSE, 0, 0);
-    guitest::PumpMessages(0);
-  }
+  DpiMainWindow() { placement_ = Placement::kStored; }
 
   // Every control of the table at its place scaled for `dpi`, measured from its parent (whose own place
   // may come from a control's inner metrics, as a page's from its tab control): within a pixel of
@@ -134,7 +118,7 @@ class DpiMainWindow : public testing::Test {
       HWND control = Find(window_, c.ids);
       ASSERT_NE(control, nullptr);
       HWND parent = GetParent(control);
-      if (c.ids.size() < 2 || (c.cls == L"Edit" && ClassOf(parent) == WC_COMBOBOXW)) continue;  // sized by the combo
+      if (c.ids.size() < 2 || (c.cls == L"Edit" && guitest::ClassName(parent) == WC_COMBOBOXW)) continue;  // sized by the combo
       if (c.cls == WC_HEADERW || c.cls == L"Quorvix_tabbase_class") continue;  // sized by their controls
       if (PlacedForText(c.ids.back())) continue;
       std::vector<int> parentIds(c.ids.begin(), c.ids.end() - 1);
@@ -153,7 +137,7 @@ class DpiMainWindow : public testing::Test {
       if (textControl && width > expectedWidth + 1) {
         EXPECT_NE(dpi, 96u) << "widened at 96 DPI";
         EXPECT_GT(TextWidthIn(control, guitest::WindowText(control)) + chrome, expectedWidth) << "widened for nothing";
-      } else if (c.cls != L"Edit" || ClassOf(GetWindow(control, GW_HWNDNEXT)) != UPDOWN_CLASSW) {
+      } else if (c.cls != L"Edit" || guitest::ClassName(GetWindow(control, GW_HWNDNEXT)) != UPDOWN_CLASSW) {
         EXPECT_NEAR(width, expectedWidth, 1);  // a field with a spin gives the spin its right end
       }
       if (c.cls != WC_COMBOBOXW) {
@@ -182,10 +166,6 @@ class DpiMainWindow : public testing::Test {
     TabCtrl_GetItemRect(main_->Tab(), 0, &tab);
     EXPECT_NEAR(tab.right - tab.left, ScaleForDpi(176, d), 2);
   }
-
-  guitest::ScratchFolder scratch_;
-  MainWindow* main_ = nullptr;
-  HWND window_ = nullptr;
 };
 
 // At 96 DPI every child's rectangle, inner sizes and text are those of the table. QV_LAYOUT_DUMP names a

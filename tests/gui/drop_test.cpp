@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "gui_test_support.h"
+#include "main_window_fixture.h"
 #include "platform/system_folders.h"
 #include "resources/resource.h"
 #include "ui/process.h"
@@ -25,22 +26,7 @@
 namespace qv {
 namespace {
 
-using guitest::CopyDataFile;
-using guitest::FileNames;
-using guitest::PumpMessages;
-using guitest::ScratchFolder;
-
-struct Box {
-  std::wstring text;
-  std::wstring caption;
-};
-std::vector<Box> gBoxes;
-
-int RecordBox(HWND, const wchar_t* text, const wchar_t* caption, UINT) {
-  gBoxes.push_back(Box{text, caption});
-  return IDOK;
-}
-
+using namespace guitest;
 
 const wchar_t kSummary0of1[] = L"入力ファイル数  1\n出力ファイル数  0\n    ";
 const wchar_t kSummary1of1[] = L"入力ファイル数  1\n出力ファイル数  1\n    ";
@@ -78,39 +64,14 @@ bool MakeShortcut(const std::wstring& target, const std::wstring& linkPath) {
   return SUCCEEDED(file->Save(linkPath.c_str(), TRUE));
 }
 
-class DropTest : public testing::Test {
+class DropTest : public guitest::MainWindowFixture {
  protected:
   void SetUp() override {
-    gBoxes.clear();
-    previousBox_ = SetMessageBoxFunction(RecordBox);
-    Process().settingsPath = scratch_.file(L"Quorvix.ini");
-    Configure();
-    main_ = MainWindow::Create(settings_);
-    ASSERT_NE(main_, nullptr);
-    window_ = main_->Handle();
-    SetWindowPos(window_, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    ShowWindow(window_, SW_SHOWNOACTIVATE);
-    UpdateWindow(window_);
-    in_ = scratch_.folder(L"in");
+    MainWindowFixture::SetUp();
+    in_ = PhotoFolder(L"in", {L"s002.jpg", L"s010.jpg"});
     out_ = scratch_.folder(L"out");
-    CopyDataFile(L"s002.jpg", in_ + L"\\s002.jpg");
-    CopyDataFile(L"s010.jpg", in_ + L"\\s010.jpg");
     guitest::WriteUtf16File(in_ + L"\\note.txt", L"not a photo");
   }
-
-  void TearDown() override {
-    if (window_ != nullptr && IsWindow(window_)) SendMessageW(window_, WM_CLOSE, 0, 0);
-    PumpMessages(0);
-    main_ = nullptr;  // the window deleted its object
-    SetMessageBoxFunction(previousBox_);
-  }
-
-  // The settings the window edits, or those it will be made with.
-  StoredAppState& Stored() { return main_ != nullptr ? main_->settings().stored : settings_.stored; }
-  ConversionParams& Params() { return main_ != nullptr ? main_->params() : settings_.params; }
-  MainWindow& W() const { return *main_; }
-
-  virtual void Configure() {}
 
   // Drops `paths` onto the centre of `target` (or `offset` from its top left corner) and lets the
   // window handle the message.
@@ -135,16 +96,10 @@ class DropTest : public testing::Test {
     DropOn(W().Tab(), paths, POINT{r.right - r.left - 8, 8});
   }
 
-  HWND Panel(int id) const { return GetDlgItem(W().Panel(), id); }
   HWND OptionsItem(int id) const { return GetDlgItem(W().optionsPage().Handle(), id); }
 
-  ScratchFolder scratch_;
   std::wstring in_;
   std::wstring out_;
-  HWND window_ = nullptr;
-  MessageBoxFunction previousBox_ = nullptr;
-  WindowSettings settings_;
-  MainWindow* main_ = nullptr;
 };
 
 TEST_F(DropTest, FolderFileAndShortcutOnTheInputFieldSetTheInputFolder) {
@@ -167,7 +122,7 @@ TEST_F(DropTest, FolderFileAndShortcutOnTheInputFieldSetTheInputFolder) {
   DropOn(edit, {link});
   EXPECT_EQ(FolderFieldText(W().InputField()), in_);
   EXPECT_EQ(W().inputPage().Rows().size(), 2u);
-  EXPECT_TRUE(gBoxes.empty());
+  EXPECT_TRUE(boxes_.boxes.empty());
   EXPECT_TRUE(FileNames(out_).empty());
 }
 
@@ -185,8 +140,8 @@ TEST_F(DropTest, FilesOnTheTabAreaAreConvertedIntoTheOutputFolder) {
   W().SetOutputFolder(out_);
   DropOnTabArea({in_ + L"\\s010.jpg", in_ + L"\\s002.jpg"});
   EXPECT_EQ(FileNames(out_), (std::vector<std::wstring>{L"s002.jpg", L"s010.jpg"}));
-  ASSERT_EQ(gBoxes.size(), 1u);
-  EXPECT_EQ(gBoxes[0].text, kSummary2of2);
+  ASSERT_EQ(boxes_.boxes.size(), 1u);
+  EXPECT_EQ(boxes_.boxes[0].text, kSummary2of2);
   EXPECT_EQ(FolderHistory(W().OutputField()).front(), out_);  // the output folder is remembered
   EXPECT_TRUE(W().inputPage().Rows().empty());                // the input folder is left alone
   EXPECT_EQ(guitest::WindowText(window_), L"Quorvix");
@@ -221,22 +176,22 @@ TEST_F(DropTest, PathsBeyondMaxPathAreTakenWhole) {
 TEST_F(DropTest, NonJpegDropsOnTheTabAreaCountAsInputsNotConverted) {
   W().SetOutputFolder(out_);
   DropOnTabArea({in_ + L"\\note.txt"});
-  ASSERT_EQ(gBoxes.size(), 1u);
-  EXPECT_EQ(gBoxes[0].caption, L"変換完了");
-  EXPECT_EQ(gBoxes[0].text, kSummary0of1);
+  ASSERT_EQ(boxes_.boxes.size(), 1u);
+  EXPECT_EQ(boxes_.boxes[0].caption, L"変換完了");
+  EXPECT_EQ(boxes_.boxes[0].text, kSummary0of1);
 
   // Two folders are not an input folder: both go into a run and neither converts.
   DropOnTabArea({in_, scratch_.folder(L"more")});
-  ASSERT_EQ(gBoxes.size(), 2u);
-  EXPECT_EQ(gBoxes[1].text, kSummary0of2);
+  ASSERT_EQ(boxes_.boxes.size(), 2u);
+  EXPECT_EQ(boxes_.boxes[1].text, kSummary0of2);
   EXPECT_TRUE(FolderFieldText(W().InputField()).empty());
 
   // A shortcut is taken as dropped here, not resolved: a file that is not a JPEG.
   const std::wstring link = scratch_.file(L"to in.lnk");
   ASSERT_TRUE(MakeShortcut(in_, link));
   DropOnTabArea({link});
-  ASSERT_EQ(gBoxes.size(), 3u);
-  EXPECT_EQ(gBoxes[2].text, kSummary0of1);
+  ASSERT_EQ(boxes_.boxes.size(), 3u);
+  EXPECT_EQ(boxes_.boxes[2].text, kSummary0of1);
   EXPECT_TRUE(FileNames(out_).empty());
 }
 
@@ -244,15 +199,15 @@ TEST_F(DropTest, OneFolderOnTheTabAreaBecomesTheInputFolder) {
   DropOnTabArea({in_});
   EXPECT_EQ(FolderFieldText(W().InputField()), in_);
   EXPECT_EQ(W().inputPage().Rows().size(), 2u);
-  EXPECT_TRUE(gBoxes.empty());
+  EXPECT_TRUE(boxes_.boxes.empty());
 }
 
 TEST_F(DropTest, InvalidOutputFieldStopsADropRunWithItsMessage) {
   SetWindowTextW(W().OutputField(), scratch_.file(L"nowhere").c_str());
   DropOnTabArea({in_ + L"\\s002.jpg"});
-  ASSERT_EQ(gBoxes.size(), 1u);
-  EXPECT_EQ(gBoxes[0].text, L"出力フォルダが無効です。");
-  EXPECT_EQ(gBoxes[0].caption, L"Error");
+  ASSERT_EQ(boxes_.boxes.size(), 1u);
+  EXPECT_EQ(boxes_.boxes[0].text, L"出力フォルダが無効です。");
+  EXPECT_EQ(boxes_.boxes[0].caption, L"Error");
   EXPECT_EQ(FileNames(in_).size(), 3u);
   EXPECT_TRUE(FolderHistory(W().OutputField()).empty());
 }
@@ -269,8 +224,8 @@ TEST_F(DropTest, DropDuringARunIsHandledAfterIt) {
   EXPECT_TRUE(guitest::PumpUntil([&] { return !FolderFieldText(W().InputField()).empty(); }, 2000));
   EXPECT_EQ(FileNames(out_), (std::vector<std::wstring>{L"s002.jpg"}));  // in drop order: the run first
   EXPECT_EQ(FolderFieldText(W().InputField()), in_);
-  ASSERT_EQ(gBoxes.size(), 1u);
-  EXPECT_EQ(gBoxes[0].text, kSummary1of1);
+  ASSERT_EQ(boxes_.boxes.size(), 1u);
+  EXPECT_EQ(boxes_.boxes[0].text, kSummary1of1);
 }
 
 TEST_F(DropTest, DropsOutsideFieldsTreeAndTabAreaDoNothing) {
@@ -281,7 +236,7 @@ TEST_F(DropTest, DropsOutsideFieldsTreeAndTabAreaDoNothing) {
   }
   // The tree panel outside its tree view.
   DropOn(GetDlgItem(W().tree().Handle(), IDC_REGISTERED_LABEL), {in_});
-  EXPECT_TRUE(gBoxes.empty());
+  EXPECT_TRUE(boxes_.boxes.empty());
   EXPECT_TRUE(Stored().registeredFolders.empty());
   EXPECT_TRUE(FolderFieldText(W().InputField()).empty());
   EXPECT_EQ(FolderFieldText(W().OutputField()), out_);
@@ -294,7 +249,7 @@ TEST_F(DropTest, ExistingFolderDroppedOnTheTreeViewIsRegistered) {
   DropOn(W().tree().View(), {scratch_.file(L"gone\\x.jpg")});  // no such folder: nothing
   EXPECT_EQ(Stored().registeredFolders, std::vector<std::wstring>{in_});
   EXPECT_TRUE(FolderFieldText(W().InputField()).empty());
-  EXPECT_TRUE(gBoxes.empty());
+  EXPECT_TRUE(boxes_.boxes.empty());
 }
 
 // The start-up input path field is enabled only with IIFolder 2.
@@ -310,7 +265,7 @@ TEST_F(DropOnOptionsTest, PathFieldsOfTheOptionsPageTakeTheFolder) {
   DropOn(OptionsItem(IDC_SENDTO_FOLDER), {out_});
   EXPECT_EQ(Stored().options.SdToPath, out_);
   EXPECT_TRUE(FolderFieldText(W().InputField()).empty());
-  EXPECT_TRUE(gBoxes.empty());
+  EXPECT_TRUE(boxes_.boxes.empty());
 }
 
 TEST_F(DropTest, DisabledPathFieldIsPassedOverAndTheDropLandsOnTheTabArea) {

@@ -177,34 +177,31 @@ TEST_F(QuorvixProgramTest, SecondStartBringsTheRunningWindowBackAndConvertsNothi
   CloseAndExpectExit(first, window);
 }
 
-TEST_F(QuorvixProgramTest, CommandLineFolderOpensTheWindowWithIt) {
-  WriteSettings(L"SdToCvt=1\r\n");
-  Program program;
-  ASSERT_TRUE(program.Start(exe_, {input_}));
-  HWND window = program.WaitForWindow();
-  ASSERT_NE(window, nullptr);
-  MainWindowParts parts(window);
-  EXPECT_EQ(RemoteText(parts.inputField), input_);
-  EXPECT_EQ(RemoteText(parts.outputField), input_);
-  ASSERT_EQ(parts.Rows(), 3);
-  for (int row = 0; row < 3; ++row) EXPECT_TRUE(parts.Checked(row)) << row;
-  CloseAndExpectExit(program, window);
-}
-
-TEST_F(QuorvixProgramTest, CommandLineFileChecksOnlyThatFileWithoutSdToCvt) {
-  WriteSettings(L"SdToCvt=0\r\n");
-  Program program;
-  ASSERT_TRUE(program.Start(exe_, {input_ + L"\\s009.jpg"}));
-  HWND window = program.WaitForWindow();
-  ASSERT_NE(window, nullptr);
-  MainWindowParts parts(window);
-  EXPECT_EQ(RemoteText(parts.inputField), input_);
-  EXPECT_EQ(RemoteText(parts.outputField), input_);
-  ASSERT_EQ(parts.Rows(), 3);
-  EXPECT_FALSE(parts.Checked(0));  // s002
-  EXPECT_TRUE(parts.Checked(1));   // s009
-  EXPECT_FALSE(parts.Checked(2));  // s010
-  CloseAndExpectExit(program, window);
+// A folder on the command line opens the window on it with every photo checked, even with SdToCvt (which
+// converts only files); a file without SdToCvt opens its folder with that photo alone checked.
+TEST_F(QuorvixProgramTest, CommandLineFolderOrFileOpensTheWindowOnItsFolder) {
+  const struct {
+    const wchar_t* settings;
+    const wchar_t* file;  // after the input folder
+    bool checked[3];      // s002, s009, s010
+  } rows[] = {
+      {L"SdToCvt=1\r\n", L"", {true, true, true}},
+      {L"SdToCvt=0\r\n", L"\\s009.jpg", {false, true, false}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.file[0] == L'\0' ? "the folder as argument" : "a file as argument");
+    WriteSettings(row.settings);
+    Program program;
+    ASSERT_TRUE(program.Start(exe_, {input_ + row.file}));
+    HWND window = program.WaitForWindow();
+    ASSERT_NE(window, nullptr);
+    MainWindowParts parts(window);
+    EXPECT_EQ(RemoteText(parts.inputField), input_);
+    EXPECT_EQ(RemoteText(parts.outputField), input_);
+    ASSERT_EQ(parts.Rows(), 3);
+    for (int r = 0; r < 3; ++r) EXPECT_EQ(parts.Checked(r), row.checked[r]) << r;
+    CloseAndExpectExit(program, window);
+  }
 }
 
 TEST_F(QuorvixProgramTest, CommandLineFilesWithSdToCvtAreConvertedAndTheProgramEnds) {

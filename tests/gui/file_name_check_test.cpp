@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "gui_test_support.h"
+#include "main_window_fixture.h"
 #include "resources/resource.h"
 #include "shell/main_window.h"
 #include "shell/window_run.h"
@@ -19,20 +20,9 @@
 namespace qv {
 namespace {
 
-using guitest::CopyDataFile;
-using guitest::FileNames;
-using guitest::PumpMessages;
-using guitest::ScratchFolder;
-using guitest::WindowText;
+using namespace guitest;
 
 using NameRows = std::vector<std::pair<std::wstring, std::wstring>>;
-
-std::vector<std::wstring> gBoxes;
-
-int RecordBox(HWND, const wchar_t* text, const wchar_t*, UINT) {
-  gBoxes.push_back(text);
-  return IDOK;
-}
 
 // What the timer saw of the dialog before it closed it.
 struct Seen {
@@ -77,46 +67,28 @@ void CALLBACK DriveDialog(HWND, UINT, UINT_PTR timer, DWORD) {
   else PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(gScript->closeId, BN_CLICKED), 0);
 }
 
-class FileNameCheckTest : public testing::Test {
+class FileNameCheckTest : public guitest::MainWindowFixture {
  protected:
+  FileNameCheckTest() { placement_ = Placement::kStored; }
+
   void SetUp() override {
-    gBoxes.clear();
-    previousBox_ = SetMessageBoxFunction(RecordBox);
-    previousSettingsPath_ = Process().settingsPath;
-    Process().settingsPath = scratch_.file(L"Quorvix.ini");
     in_ = scratch_.folder(L"in");
     out_ = scratch_.folder(L"out");
   }
 
-  void TearDown() override {
-    Close();
-    Process().settingsPath = previousSettingsPath_;
-    SetMessageBoxFunction(previousBox_);
-  }
-
   // The window is made from `settings_` (a copy): the page's fields take the parameters at creation.
   void Start(const std::wstring& input, const std::wstring& output) {
-    window_ = MainWindow::Create(settings_);
-    ASSERT_NE(window_, nullptr);
-    handle_ = window_->Handle();
-    ShowWindow(handle_, SW_SHOWNOACTIVATE);
-    window_->SetInputFolder(input);
-    window_->SetOutputFolder(output);
-  }
-
-  // Closes the window; its object goes with it.
-  void Close() {
-    if (handle_ != nullptr && IsWindow(handle_)) SendMessageW(handle_, WM_CLOSE, 0, 0);
-    PumpMessages(0);
-    window_ = nullptr;
-    handle_ = nullptr;
+    Open();
+    ASSERT_NE(main_, nullptr);
+    main_->SetInputFolder(input);
+    main_->SetOutputFolder(output);
   }
 
   // Runs the file-name check and lets `script` handle the dialog; returns what it saw.
   Seen Check(DialogScript script) {
     gScript = &script;
     const UINT_PTR timer = SetTimer(nullptr, 0, 30, DriveDialog);
-    ShowFileNameCheck(*window_);
+    ShowFileNameCheck(*main_);
     KillTimer(nullptr, timer);
     gScript = nullptr;
     return script.seen;
@@ -126,13 +98,7 @@ class FileNameCheckTest : public testing::Test {
     ASSERT_TRUE(CopyDataFile(data, folder + L"\\" + name));
   }
 
-  ScratchFolder scratch_;
   std::wstring in_, out_;
-  WindowSettings settings_;
-  MainWindow* window_ = nullptr;  // owned by its window
-  HWND handle_ = nullptr;
-  MessageBoxFunction previousBox_ = nullptr;
-  std::wstring previousSettingsPath_;
 };
 
 std::wstring ColumnTitle(HWND list, int index, int* width) {
@@ -184,17 +150,17 @@ TEST_F(FileNameCheckTest, DialogLayoutAndSerialNamesAfterAnExistingFile) {
     EXPECT_EQ(inputWidth + outputWidth, listClient.right - GetSystemMetrics(SM_CXVSCROLL));
     RECT dialogRect{}, tabRect{};
     GetWindowRect(dialog, &dialogRect);
-    GetWindowRect(window_->Tab(), &tabRect);
+    GetWindowRect(main_->Tab(), &tabRect);
     EXPECT_EQ(dialogRect.left, tabRect.left);
     EXPECT_EQ(dialogRect.top, tabRect.top);
-    EXPECT_EQ(GetWindow(dialog, GW_OWNER), handle_);
+    EXPECT_EQ(GetWindow(dialog, GW_OWNER), window_);
   };
   const Seen seen = Check(script);
   ASSERT_TRUE(seen.shown);
   EXPECT_EQ(seen.rows, (NameRows{{L"s002.jpg", L"01+1.jpg"}, {L"s009.jpg", L"02.jpg"}, {L"s010.jpg", L"03.jpg"}}));
   // "閉じる" converts nothing.
   EXPECT_EQ(FileNames(out_), std::vector<std::wstring>{L"01.jpg"});
-  EXPECT_TRUE(gBoxes.empty());
+  EXPECT_TRUE(boxes_.boxes.empty());
 }
 
 // Deleting inputs in their own folder: each input's name is still taken when its own output is named,
@@ -234,7 +200,7 @@ TEST_F(FileNameCheckTest, UncheckedRowsAreLeftOutAndConvertRunsTheSameRows) {
   Copy(L"s009.jpg", in_, L"s009.jpg");
   Copy(L"s010.jpg", in_, L"s010.jpg");
   Start(in_, out_);
-  window_->inputPage().SetRowChecks({true, false, true});
+  main_->inputPage().SetRowChecks({true, false, true});
   DialogScript script;
   script.closeId = IDOK;
   const Seen seen = Check(script);
@@ -242,18 +208,18 @@ TEST_F(FileNameCheckTest, UncheckedRowsAreLeftOutAndConvertRunsTheSameRows) {
   EXPECT_EQ(seen.rows, (NameRows{{L"s002.jpg", L"s002.jpg"}, {L"s010.jpg", L"s010.jpg"}}));
   // The dialog does not make the sub-folder; the run it starts does, and writes the same names there.
   EXPECT_EQ(FileNames(out_ + L"\\sub"), (std::vector<std::wstring>{L"s002.jpg", L"s010.jpg"}));
-  ASSERT_EQ(gBoxes.size(), 1u);
-  EXPECT_EQ(gBoxes[0], L"入力ファイル数  2\n出力ファイル数  2\n    ");
+  ASSERT_EQ(boxes_.boxes.size(), 1u);
+  EXPECT_EQ(boxes_.boxes[0].text, L"入力ファイル数  2\n出力ファイル数  2\n    ");
 }
 
 TEST_F(FileNameCheckTest, NoDialogWithoutCheckedRowsOrValidFolders) {
   Copy(L"s002.jpg", in_, L"s002.jpg");
   Start(in_, out_);
-  window_->inputPage().SetRowChecks({false});
+  main_->inputPage().SetRowChecks({false});
   EXPECT_FALSE(Check(DialogScript{}).shown);
-  SetWindowTextW(window_->OutputField(), scratch_.file(L"nowhere").c_str());
+  SetWindowTextW(main_->OutputField(), scratch_.file(L"nowhere").c_str());
   EXPECT_FALSE(Check(DialogScript{}).shown);
-  EXPECT_EQ(gBoxes, (std::vector<std::wstring>{L"対象ファイルがありません。", L"出力フォルダが無効です。"}));
+  EXPECT_EQ(boxes_.Texts(), (std::vector<std::wstring>{L"対象ファイルがありません。", L"出力フォルダが無効です。"}));
 }
 
 // A folder typed into the field since the list was filled is listed first; no names of another folder's
@@ -264,10 +230,10 @@ TEST_F(FileNameCheckTest, TypedInputFolderIsListedInsteadOfChecked) {
   Copy(L"s009.jpg", typed, L"s002.jpg");
   Copy(L"s010.jpg", typed, L"s010.jpg");
   Start(in_, out_);
-  SetWindowTextW(window_->InputField(), typed.c_str());
+  SetWindowTextW(main_->InputField(), typed.c_str());
   EXPECT_FALSE(Check(DialogScript{}).shown);
-  EXPECT_EQ(gBoxes, std::vector<std::wstring>{L"入力フォルダの内容が変更されました。\n入力設定を確認してください。"});
-  EXPECT_EQ(window_->inputPage().Rows().size(), 2u);
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::wstring>{L"入力フォルダの内容が変更されました。\n入力設定を確認してください。"});
+  EXPECT_EQ(main_->inputPage().Rows().size(), 2u);
   const Seen seen = Check(DialogScript{});
   ASSERT_TRUE(seen.shown);
   EXPECT_EQ(seen.rows, (NameRows{{L"s002.jpg", L"s002.jpg"}, {L"s010.jpg", L"s010.jpg"}}));
@@ -283,7 +249,7 @@ TEST_F(FileNameCheckTest, ChangedInputFolderIsReloadedWithoutAMessage) {
   const Seen seen = Check(DialogScript{});
   ASSERT_TRUE(seen.shown);
   EXPECT_EQ(seen.rows, (NameRows{{L"s002.jpg", L"s002.jpg"}, {L"s009.jpg", L"s009.jpg"}}));
-  EXPECT_TRUE(gBoxes.empty());
+  EXPECT_TRUE(boxes_.boxes.empty());
   EXPECT_TRUE(FileNames(out_).empty());
 }
 

@@ -144,6 +144,36 @@ std::wstring WindowText(HWND window) {
   return text;
 }
 
+std::wstring ClassName(HWND window) {
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  return name;
+}
+
+std::vector<HTREEITEM> TreeChildren(HWND view, HTREEITEM parent) {
+  std::vector<HTREEITEM> children;
+  for (HTREEITEM c = TreeView_GetChild(view, parent); c != nullptr; c = TreeView_GetNextSibling(view, c))
+    children.push_back(c);
+  return children;
+}
+
+std::wstring TreeItemText(HWND view, HTREEITEM item) {
+  wchar_t text[MAX_PATH] = {};
+  TVITEMW data{};
+  data.mask = TVIF_HANDLE | TVIF_TEXT;
+  data.hItem = item;
+  data.pszText = text;
+  data.cchTextMax = MAX_PATH;
+  TreeView_GetItem(view, &data);
+  return text;
+}
+
+std::vector<std::wstring> TreeChildTexts(HWND view, HTREEITEM parent) {
+  std::vector<std::wstring> texts;
+  for (HTREEITEM c : TreeChildren(view, parent)) texts.push_back(TreeItemText(view, c));
+  return texts;
+}
+
 HWND CreatePageHostWindow(const wchar_t* title) {
   static const wchar_t kClass[] = L"QvTestPageHost";
   static const bool registered = [] {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <string>
 #include <vector>
@@ -63,7 +64,22 @@ bool PumpUntil(Done done, DWORD timeoutMs) {
   return true;
 }
 
+// Runs `action` (which opens something modal) while a timer of this thread calls `tick` every `periodMs`:
+// the tick finds the modal window and drives it.
+template <typename Action>
+void WithThreadTimer(UINT periodMs, TIMERPROC tick, Action action) {
+  const UINT_PTR timer = SetTimer(nullptr, 0, periodMs, tick);
+  action();
+  KillTimer(nullptr, timer);
+}
+
 std::wstring WindowText(HWND window);
+std::wstring ClassName(HWND window);
+
+// The items of a tree view below `parent`, in order, and their texts.
+std::vector<HTREEITEM> TreeChildren(HWND view, HTREEITEM parent);
+std::wstring TreeItemText(HWND view, HTREEITEM item);
+std::vector<std::wstring> TreeChildTexts(HWND view, HTREEITEM parent);
 
 // A plain visible top-level window (button-face background, default handling of every message) of
 // 560 x 400 pixels to hold one tab page in a test. Destroy it at the end of the test.

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "gui_test_support.h"
+#include "message_box_recorder.h"
 #include "pages/input_list_page.h"
 #include "resources/resource.h"
 #include "ui/list_view.h"
@@ -27,12 +28,6 @@ namespace fs = std::filesystem;
 fs::path DataDir() {
   const char* env = std::getenv("QV_TEST_DATA");
   return fs::path(env != nullptr && *env != '\0' ? env : QV_TEST_DATA_DEFAULT);
-}
-
-std::wstring Text(HWND window) {
-  wchar_t text[512] = {};
-  GetWindowTextW(window, text, 512);
-  return text;
 }
 
 std::wstring CellText(HWND list, int row, int column) {
@@ -55,18 +50,6 @@ void Select(HWND list, int row, bool selected) {
   ListView_SetItemState(list, row, selected ? LVIS_SELECTED : 0, LVIS_SELECTED);
 }
 
-// The messages shown through the program's message box function.
-struct ShownMessage {
-  HWND owner;
-  std::wstring text, caption;
-  UINT type;
-};
-std::vector<ShownMessage> g_shown;
-int RecordMessage(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type) {
-  g_shown.push_back({owner, text, caption, type});
-  return IDOK;
-}
-
 // The page alone in a test host window; the page object goes first and destroys its window.
 class InputListPageTest : public testing::Test {
  protected:
@@ -81,12 +64,9 @@ class InputListPageTest : public testing::Test {
     ShowWindow(page_, SW_SHOW);
     list_ = inputPage_.List();
     ASSERT_NE(list_, nullptr);
-    previousMessageBox_ = SetMessageBoxFunction(RecordMessage);
-    g_shown.clear();
   }
 
   void TearDown() override {
-    SetMessageBoxFunction(previousMessageBox_);
     std::error_code ec;
     fs::remove_all(folder_, ec);
   }
@@ -108,7 +88,7 @@ class InputListPageTest : public testing::Test {
   InputListPage inputPage_{host_, params_, options_};
   HWND page_ = nullptr;
   HWND list_ = nullptr;
-  MessageBoxFunction previousMessageBox_ = nullptr;
+  guitest::MessageBoxRecorder boxes_;
 };
 
 TEST_F(InputListPageTest, ControlsHaveTheirPlacesTextsAndStyles) {
@@ -127,6 +107,7 @@ TEST_F(InputListPageTest, ControlsHaveTheirPlacesTextsAndStyles) {
       {IDC_ALL_OFF, {438, 298, 478, 318}, L"OFF"},
       {IDC_TOTAL_LABEL, {312, 328, 377, 343}, L"総ファイル数:"},
       {IDC_TOTAL_COUNT, {378, 328, 410, 340}, L""},
+      {IDC_SUB_FOLDERS, {312, 266, 514, 286}, L"サブフォルダも含める"},
   };
   // The two labels keep their planned width where the text fits and grow where the font in use is wider
   // (so nothing is cut); the controls after them on their row move along by the same amount.
@@ -154,7 +135,7 @@ TEST_F(InputListPageTest, ControlsHaveTheirPlacesTextsAndStyles) {
     EXPECT_EQ(r.right, e.rect.right + shift + grow);
     EXPECT_EQ(r.bottom, e.rect.bottom);
     if (e.text != nullptr) {
-      EXPECT_EQ(Text(control), e.text);
+      EXPECT_EQ(guitest::WindowText(control), e.text);
     }
   }
   EXPECT_EQ(GetDlgCtrlID(page_), IDC_PAGE_INPUT_LIST);
@@ -225,6 +206,49 @@ TEST_F(InputListPageTest, ControlsHaveTheirPlacesTextsAndStyles) {
   }
 }
 
+// The switch is stored in SubFolders and has the folder listed again; a tree listing adds the column
+// "フォルダ" (shown second) with each row's sub-folder, and hands the sub-folders over with the rows. A
+// row of a sub-folder is previewed from there and removed by its path below the folder, not by its name
+// alone. Switched off, the list is the folder's own files in the three columns again.
+TEST_F(InputListPageTest, SubFolderSwitchListsTheTreeWithAFolderColumn) {
+  fs::create_directories(folder_ / L"写真" / L"旅行");
+  fs::create_directories(folder_ / L"空");
+  for (const wchar_t* name : {L"a.jpg", L"写真\\a.jpg", L"写真\\旅行\\b.jpg"}) CopyData("s002.jpg", name);
+  Load();
+  auto rows = [this] {
+    std::vector<std::wstring> shown;
+    for (const RunRow& row : inputPage_.Rows()) shown.push_back(row.folder + L"|" + row.name);
+    return shown;
+  };
+  EXPECT_EQ(rows(), std::vector<std::wstring>({L"|a.jpg"}));
+  EXPECT_FALSE(inputPage_.ListsTree());
+
+  Click(IDC_SUB_FOLDERS);
+  EXPECT_EQ(options_.SubFolders, 1);
+  EXPECT_EQ(host_.inputFolders, std::vector<std::wstring>({folder_.wstring()}));
+  Load();  // what the host does
+  EXPECT_EQ(rows(), std::vector<std::wstring>({L"|a.jpg", L"写真|a.jpg", L"写真\\旅行|b.jpg"}));
+  HWND header = ListView_GetHeader(list_);
+  ASSERT_EQ(Header_GetItemCount(header), 4);
+  int order[4] = {};
+  ListView_GetColumnOrderArray(list_, 4, order);
+  EXPECT_EQ(std::vector<int>(order, order + 4), std::vector<int>({0, 3, 1, 2}));
+  EXPECT_EQ(CellText(list_, 2, 3), L"写真\\旅行");
+  EXPECT_EQ(guitest::WindowText(Item(IDC_TOTAL_COUNT)), L"3");
+
+  Select(list_, 1, true);
+  EXPECT_EQ(inputPage_.PreviewPath(), (folder_ / L"写真" / L"a.jpg").wstring());
+  inputPage_.RemoveRows({L"写真\\a.jpg"});
+  EXPECT_EQ(rows(), std::vector<std::wstring>({L"|a.jpg", L"写真\\旅行|b.jpg"}));
+  EXPECT_TRUE(inputPage_.PreviewPath().empty());
+
+  Click(IDC_SUB_FOLDERS);
+  EXPECT_EQ(options_.SubFolders, 0);
+  Load();
+  EXPECT_EQ(rows(), std::vector<std::wstring>({L"|a.jpg"}));
+  EXPECT_EQ(Header_GetItemCount(header), 3);
+}
+
 TEST_F(InputListPageTest, FolderFillsRowsInNaturalOrderAllChecked) {
   for (const wchar_t* name : {L"p10.jpg", L"p9.jpg", L"P1.jpg", L"b.JPE", L"c.jpeg", L"d.jpgx", L"notes.txt"})
     CopyData("s002.jpg", name);
@@ -243,7 +267,7 @@ TEST_F(InputListPageTest, FolderFillsRowsInNaturalOrderAllChecked) {
     EXPECT_EQ(CellText(list_, row, 2).size(), 19u);  // "yyyy/mm/dd hh:mm:ss"
     EXPECT_EQ(StateImage(list_, row), 2);
   }
-  EXPECT_EQ(Text(Item(IDC_TOTAL_COUNT)), L"5");
+  EXPECT_EQ(guitest::WindowText(Item(IDC_TOTAL_COUNT)), L"5");
   // Item data is the order of finding: the three ".jpg" files, then ".jpe", then ".jpeg".
   LVITEMW item{};
   item.mask = LVIF_PARAM;
@@ -263,12 +287,12 @@ TEST_F(InputListPageTest, FolderFillsRowsInNaturalOrderAllChecked) {
   options_.Hidden = 0;
   Load();
   EXPECT_EQ(ListView_GetItemCount(list_), 6);
-  EXPECT_EQ(Text(Item(IDC_TOTAL_COUNT)), L"6");
+  EXPECT_EQ(guitest::WindowText(Item(IDC_TOTAL_COUNT)), L"6");
 
   // A path that is no folder empties the list.
   inputPage_.LoadFolder((folder_ / L"missing").wstring());
   EXPECT_EQ(ListView_GetItemCount(list_), 0);
-  EXPECT_EQ(Text(Item(IDC_TOTAL_COUNT)), L"0");
+  EXPECT_EQ(guitest::WindowText(Item(IDC_TOTAL_COUNT)), L"0");
   EXPECT_TRUE(inputPage_.Folder().empty());
 }
 
@@ -302,10 +326,10 @@ TEST_F(InputListPageTest, CheckSwitchInsideMultipleSelectionAppliesToAllSelected
   for (const wchar_t* name : {L"a.jpg", L"b.jpg", L"c.jpg", L"d.jpg"}) CopyData("s002.jpg", name);
   Load();
   Select(list_, 0, true);
-  EXPECT_EQ(Text(Item(IDC_PREVIEW_NAME)), L"a.jpg");
+  EXPECT_EQ(guitest::WindowText(Item(IDC_PREVIEW_NAME)), L"a.jpg");
   Select(list_, 2, true);
   // A second selected row loads nothing: the preview keeps the first.
-  EXPECT_EQ(Text(Item(IDC_PREVIEW_NAME)), L"a.jpg");
+  EXPECT_EQ(guitest::WindowText(Item(IDC_PREVIEW_NAME)), L"a.jpg");
 
   ListView_SetCheckState(list_, 2, FALSE);
   EXPECT_EQ(StateImages(list_), (std::vector<int>{1, 2, 1, 2}));
@@ -319,7 +343,7 @@ TEST_F(InputListPageTest, CheckSwitchInsideMultipleSelectionAppliesToAllSelected
   Select(list_, 2, false);
   ListView_SetCheckState(list_, 0, FALSE);
   EXPECT_EQ(StateImages(list_), (std::vector<int>{1, 2, 2, 1}));
-  EXPECT_EQ(Text(Item(IDC_PREVIEW_NAME)), L"a.jpg");
+  EXPECT_EQ(guitest::WindowText(Item(IDC_PREVIEW_NAME)), L"a.jpg");
 }
 
 TEST_F(InputListPageTest, SelectedRowIsPreviewedAtFullSize) {
@@ -331,8 +355,8 @@ TEST_F(InputListPageTest, SelectedRowIsPreviewedAtFullSize) {
   params_.ScaleNum = 3;
 
   Select(list_, 0, true);
-  EXPECT_EQ(Text(Item(IDC_PREVIEW_NAME)), L"colour photo.jpg");
-  EXPECT_EQ(Text(Item(IDC_PREVIEW_INFO)), L"150 x 103    24bit");
+  EXPECT_EQ(guitest::WindowText(Item(IDC_PREVIEW_NAME)), L"colour photo.jpg");
+  EXPECT_EQ(guitest::WindowText(Item(IDC_PREVIEW_INFO)), L"150 x 103    24bit");
   EXPECT_EQ(inputPage_.PreviewPath(), (folder_ / L"colour photo.jpg").wstring());
   EXPECT_EQ(params_.ScaleNum, 3);
 
@@ -340,36 +364,36 @@ TEST_F(InputListPageTest, SelectedRowIsPreviewedAtFullSize) {
   // nothing.
   ListView_SetItemState(list_, 0, LVIS_FOCUSED, LVIS_FOCUSED);
   ListView_SetCheckState(list_, 0, FALSE);
-  EXPECT_EQ(Text(Item(IDC_PREVIEW_INFO)), L"150 x 103    24bit");
+  EXPECT_EQ(guitest::WindowText(Item(IDC_PREVIEW_INFO)), L"150 x 103    24bit");
   Select(list_, 0, false);
   Select(list_, 0, true);
-  EXPECT_EQ(Text(Item(IDC_PREVIEW_INFO)), L"150 x 103    24bit");
+  EXPECT_EQ(guitest::WindowText(Item(IDC_PREVIEW_INFO)), L"150 x 103    24bit");
   EXPECT_EQ(inputPage_.PreviewPath(), (folder_ / L"colour photo.jpg").wstring());
   EXPECT_EQ(inputPage_.Folder(), folder_.wstring());
 
   Select(list_, 0, false);
   Select(list_, 1, true);
-  EXPECT_EQ(Text(Item(IDC_PREVIEW_NAME)), L"grey.jpg");
-  EXPECT_EQ(Text(Item(IDC_PREVIEW_INFO)), L"400 x 210    8bit");
+  EXPECT_EQ(guitest::WindowText(Item(IDC_PREVIEW_NAME)), L"grey.jpg");
+  EXPECT_EQ(guitest::WindowText(Item(IDC_PREVIEW_INFO)), L"400 x 210    8bit");
 
   // A file that does not decode empties the preview: no other photo stands beside the selected row,
   // and a click on the box opens nothing.
   Select(list_, 1, false);
   Select(list_, 2, true);
-  EXPECT_EQ(Text(Item(IDC_PREVIEW_NAME)), L"");
-  EXPECT_EQ(Text(Item(IDC_PREVIEW_INFO)), L"");
+  EXPECT_EQ(guitest::WindowText(Item(IDC_PREVIEW_NAME)), L"");
+  EXPECT_EQ(guitest::WindowText(Item(IDC_PREVIEW_INFO)), L"");
   EXPECT_TRUE(inputPage_.PreviewPath().empty());
   SendMessageW(Item(IDC_INPUT_PREVIEW), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 100));
-  EXPECT_TRUE(g_shown.empty());
+  EXPECT_TRUE(boxes_.boxes.empty());
   EXPECT_EQ(params_.ScaleNum, 3);
 
   // A run's start releases the preview and the selection.
   Select(list_, 2, false);
   Select(list_, 1, true);
-  ASSERT_EQ(Text(Item(IDC_PREVIEW_NAME)), L"grey.jpg");
+  ASSERT_EQ(guitest::WindowText(Item(IDC_PREVIEW_NAME)), L"grey.jpg");
   inputPage_.ReleasePreview();
-  EXPECT_EQ(Text(Item(IDC_PREVIEW_NAME)), L"");
-  EXPECT_EQ(Text(Item(IDC_PREVIEW_INFO)), L"");
+  EXPECT_EQ(guitest::WindowText(Item(IDC_PREVIEW_NAME)), L"");
+  EXPECT_EQ(guitest::WindowText(Item(IDC_PREVIEW_INFO)), L"");
   EXPECT_TRUE(inputPage_.PreviewPath().empty());
   EXPECT_EQ(ListView_GetSelectedCount(list_), 0u);
 
@@ -378,7 +402,7 @@ TEST_F(InputListPageTest, SelectedRowIsPreviewedAtFullSize) {
   ASSERT_FALSE(inputPage_.PreviewPath().empty());
   Load();
   EXPECT_TRUE(inputPage_.PreviewPath().empty());
-  EXPECT_EQ(Text(Item(IDC_PREVIEW_NAME)), L"");
+  EXPECT_EQ(guitest::WindowText(Item(IDC_PREVIEW_NAME)), L"");
 }
 
 TEST_F(InputListPageTest, HeifPhotoIsListedAndPreviewedUpright) {
@@ -395,21 +419,21 @@ TEST_F(InputListPageTest, HeifPhotoIsListedAndPreviewedUpright) {
 
 TEST_F(InputListPageTest, LaunchFailureShowsMessageAndKeepsPreview) {
   inputPage_.Preview().LaunchFile();  // nothing shown: nothing happens
-  EXPECT_TRUE(g_shown.empty());
+  EXPECT_TRUE(boxes_.boxes.empty());
 
   CopyData("s002.jpg", L"gone.jpg");
   Load();
   Select(list_, 0, true);
-  ASSERT_EQ(Text(Item(IDC_PREVIEW_NAME)), L"gone.jpg");
+  ASSERT_EQ(guitest::WindowText(Item(IDC_PREVIEW_NAME)), L"gone.jpg");
   fs::remove(folder_ / L"gone.jpg");
   SendMessageW(Item(IDC_INPUT_PREVIEW), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 100));
-  ASSERT_EQ(g_shown.size(), 1u);
-  EXPECT_EQ(g_shown[0].owner, host_.Window());
-  EXPECT_EQ(g_shown[0].text, L"ファイル実行に失敗しました。");
-  EXPECT_EQ(g_shown[0].caption, L"Error");
-  EXPECT_EQ(g_shown[0].type & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
-  EXPECT_NE(g_shown[0].type & MB_SETFOREGROUND, 0u);
-  EXPECT_EQ(Text(Item(IDC_PREVIEW_NAME)), L"gone.jpg");
+  ASSERT_EQ(boxes_.boxes.size(), 1u);
+  EXPECT_EQ(boxes_.boxes[0].owner, host_.Window());
+  EXPECT_EQ(boxes_.boxes[0].text, L"ファイル実行に失敗しました。");
+  EXPECT_EQ(boxes_.boxes[0].caption, L"Error");
+  EXPECT_EQ(boxes_.boxes[0].type & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
+  EXPECT_NE(boxes_.boxes[0].type & MB_SETFOREGROUND, 0u);
+  EXPECT_EQ(guitest::WindowText(Item(IDC_PREVIEW_NAME)), L"gone.jpg");
 
   EXPECT_EQ(QuoteSpacesForShell(L"C:\\My Photos\\a b.jpg"), L"\"C:\\My Photos\\a b.jpg\"");
   EXPECT_EQ(QuoteSpacesForShell(L"C:\\photos\\a.jpg"), L"C:\\photos\\a.jpg");

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "gui_test_support.h"
+#include "page_fixture.h"
 #include "pages/input_list_page.h"
 #include "pages/options_page.h"
 #include "platform/system_folders.h"
@@ -34,12 +35,6 @@ using guitest::ScratchFolder;
 using guitest::WindowText;
 
 constexpr wchar_t kPlaceholder[] = L"<入力ファイルと同じフォルダ>";
-
-std::wstring ClassOf(HWND window) {
-  wchar_t buffer[64] = {};
-  GetClassNameW(window, buffer, 64);
-  return buffer;
-}
 
 void MakeFile(const std::wstring& path) { std::ofstream(fs::path(path), std::ios::binary) << "x"; }
 
@@ -64,7 +59,7 @@ BOOL CALLBACK FindTitle(HWND child, LPARAM data) {
 }
 
 BOOL CALLBACK FindBrowser(HWND window, LPARAM data) {
-  if (IsWindowVisible(window) && ClassOf(window) == L"#32770") {
+  if (IsWindowVisible(window) && guitest::ClassName(window) == L"#32770") {
     *reinterpret_cast<HWND*>(data) = window;
     return FALSE;
   }
@@ -107,61 +102,45 @@ void CALLBACK DriveBrowser(HWND, UINT, UINT_PTR timer, DWORD) {
 template <typename Action>
 void WithBrowser(BrowserScript& script, Action action) {
   gScript = &script;
-  const UINT_PTR timer = SetTimer(nullptr, 0, 100, DriveBrowser);
-  action();
-  KillTimer(nullptr, timer);
+  guitest::WithThreadTimer(100, DriveBrowser, action);
   gScript = nullptr;
 }
 
 // ---- fixture --------------------------------------------------------------------------------------
 
-class OptionsPageTest : public testing::Test {
+class OptionsPageTest : public guitest::PageFixture<OptionsPage> {
  protected:
+  OptionsPageTest() : PageFixture(L"options") {}
+
   void SetUp() override {
     options_ = AppOptions{};
     params_ = ConversionParams{};
-    host_ = std::make_unique<guitest::TestPageHost>(L"options");
-    ASSERT_NE(host_->Window(), nullptr);
+    PageFixture::SetUp();
     scratch_ = std::make_unique<ScratchFolder>();
   }
 
   void TearDown() override {
-    object_.reset();
-    host_.reset();
-    page_ = nullptr;
+    PageFixture::TearDown();
     scratch_.reset();
   }
 
   AppOptions& Options() { return options_; }
-  HWND TooltipWindow() { return host_->tooltip().Handle(); }
 
   HWND Build() {
-    const RECT area{4, 4, 536, 334};
-    object_ = std::make_unique<OptionsPage>(*host_, options_, params_);
-    page_ = object_->Create(host_->Window(), area);
-    if (page_ != nullptr) ShowWindow(page_, SW_SHOW);
+    if (MakePage(RECT{4, 4, 536, 334}, options_, params_) != nullptr) ShowWindow(page_, SW_SHOW);
     return page_;
   }
-
-  HWND Item(int id) { return GetDlgItem(page_, id); }
-  bool Checked(int id) { return SendMessageW(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
-  bool Enabled(int id) { return IsWindowEnabled(Item(id)) != FALSE; }
-  // A click as the user makes it: the button changes its own state and notifies the page.
-  void Click(int id) { SendMessageW(Item(id), BM_CLICK, 0, 0); }
 
   std::wstring Folder(const wchar_t* name) { return scratch_->folder(name); }
 
   // The long-edge field as the user types into it and then leaves it.
   void TypeMaxEdge(const wchar_t* text) {
-    SetWindowTextW(Item(IDC_MAX_EDGE), text);
-    SendMessageW(page_, WM_COMMAND, MAKEWPARAM(IDC_MAX_EDGE, EN_KILLFOCUS), reinterpret_cast<LPARAM>(Item(IDC_MAX_EDGE)));
+    Type(IDC_MAX_EDGE, text);
+    Leave(IDC_MAX_EDGE);
   }
 
   AppOptions options_;
   ConversionParams params_;
-  std::unique_ptr<guitest::TestPageHost> host_;
-  std::unique_ptr<OptionsPage> object_;
-  HWND page_ = nullptr;
   std::unique_ptr<ScratchFolder> scratch_;
 };
 
@@ -170,7 +149,7 @@ class OptionsPageTest : public testing::Test {
 TEST_F(OptionsPageTest, EveryControlHasItsTextAndKind) {
   ASSERT_NE(Build(), nullptr);
   EXPECT_EQ(GetDlgCtrlID(page_), IDC_PAGE_OPTIONS);
-  EXPECT_EQ(ClassOf(page_), L"Quorvix_tabbase_class");
+  EXPECT_EQ(guitest::ClassName(page_), L"Quorvix_tabbase_class");
   struct Case {
     int id;
     const wchar_t* className;
@@ -216,7 +195,7 @@ TEST_F(OptionsPageTest, EveryControlHasItsTextAndKind) {
     SCOPED_TRACE(c.id);
     HWND control = Item(c.id);
     ASSERT_NE(control, nullptr);
-    EXPECT_EQ(ClassOf(control), c.className);
+    EXPECT_EQ(guitest::ClassName(control), c.className);
     EXPECT_EQ(WindowText(control), c.text);
     const LONG style = GetWindowLongW(control, GWL_STYLE);
     if (c.kind >= 0) {
@@ -231,14 +210,21 @@ TEST_F(OptionsPageTest, EveryControlHasItsTextAndKind) {
     EXPECT_TRUE(style & ES_AUTOHSCROLL) << id;
     EXPECT_EQ(SendMessageW(Item(id), EM_GETLIMITTEXT, 0, 0), 32767) << id;
   }
-  // The long-edge field takes digits only, its spin is attached to it and offers the bound's range.
-  EXPECT_TRUE(GetWindowLongW(Item(IDC_MAX_EDGE), GWL_STYLE) & ES_NUMBER);
-  EXPECT_EQ(ClassOf(Item(IDC_MAX_EDGE_SPIN)), L"msctls_updown32");
-  EXPECT_EQ(reinterpret_cast<HWND>(SendMessageW(Item(IDC_MAX_EDGE_SPIN), UDM_GETBUDDY, 0, 0)), Item(IDC_MAX_EDGE));
-  int low = 0, high = 0;
-  SendMessageW(Item(IDC_MAX_EDGE_SPIN), UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low), reinterpret_cast<LPARAM>(&high));
-  EXPECT_EQ(low, kMinMaxEdge);
-  EXPECT_EQ(high, kMaxMaxEdge);
+  // The number fields take digits only, their spins are attached to them and offer their ranges.
+  const struct {
+    int field, spin, low, high;
+  } numbers[] = {{IDC_MAX_EDGE, IDC_MAX_EDGE_SPIN, kMinMaxEdge, kMaxMaxEdge},
+                 {IDC_FIT_WIDTH, IDC_FIT_WIDTH_SPIN, kMinFitSide, kMaxFitSide},
+                 {IDC_FIT_HEIGHT, IDC_FIT_HEIGHT_SPIN, kMinFitSide, kMaxFitSide}};
+  for (const auto& n : numbers) {
+    EXPECT_TRUE(GetWindowLongW(Item(n.field), GWL_STYLE) & ES_NUMBER) << n.field;
+    EXPECT_EQ(guitest::ClassName(Item(n.spin)), L"msctls_updown32");
+    EXPECT_EQ(reinterpret_cast<HWND>(SendMessageW(Item(n.spin), UDM_GETBUDDY, 0, 0)), Item(n.field));
+    int low = 0, high = 0;
+    SendMessageW(Item(n.spin), UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low), reinterpret_cast<LPARAM>(&high));
+    EXPECT_EQ(low, n.low);
+    EXPECT_EQ(high, n.high);
+  }
 }
 
 TEST_F(OptionsPageTest, FieldsAndPhotoOptionsCarryTheirTooltips) {
@@ -258,6 +244,11 @@ TEST_F(OptionsPageTest, FieldsAndPhotoOptionsCarryTheirTooltips) {
       {IDC_MAX_EDGE_ON, L"長辺がこの値を超えないように縮小率を自動で下げます"},
       {IDC_MAX_EDGE, L"長辺の上限（1～25000 pixel）"},
       {IDC_MAX_EDGE_SPIN, L"長辺の上限（1～25000 pixel）"},
+      {IDC_FIT_ON, L"縦横比を保ったまま、幅と高さに収まる最大の大きさにします（拡大はしません）"},
+      {IDC_FIT_WIDTH, L"幅（1～65535 pixel）"},
+      {IDC_FIT_WIDTH_SPIN, L"幅（1～65535 pixel）"},
+      {IDC_FIT_HEIGHT, L"高さ（1～65535 pixel）"},
+      {IDC_FIT_HEIGHT_SPIN, L"高さ（1～65535 pixel）"},
   };
   EXPECT_EQ(SendMessageW(TooltipWindow(), TTM_GETTOOLCOUNT, 0, 0) - toolsBefore, static_cast<LRESULT>(std::size(tips)));
   for (const auto& tip : tips) {
@@ -416,28 +407,49 @@ TEST_F(OptionsPageTest, SendToModeAndFolder) {
 
 // ---- display switches ---------------------------------------------------------------------------
 
-TEST_F(OptionsPageTest, SwitchesStartFromTheOptionsAndStoreClicks) {
-  struct Switch {
+// Every check box of the page, display switch or photo option, shows its own field when the page is
+// built; a click flips that field and a second click restores it. Building and clicking write no other
+// conversion parameter, and the long-edge field and its spin follow the long-edge box.
+TEST_F(OptionsPageTest, CheckBoxesStartFromTheirFieldAndStoreClicks) {
+  struct Row {
     int id;
-    uint8_t AppOptions::*option;
+    uint8_t AppOptions::*option;       // the field of a display switch, or
+    uint8_t ConversionParams::*flag;  // the field of a photo option
   };
-  const Switch switches[] = {{IDC_DESKTOP_EXPAND, &AppOptions::DTExpand},
-                             {IDC_END_MESSAGE, &AppOptions::EndMes},
-                             {IDC_FOLDER_CHANGED_MESSAGE, &AppOptions::FileMes},
-                             {IDC_TOOLTIPS, &AppOptions::TipAct}};
+  const Row rows[] = {{IDC_DESKTOP_EXPAND, &AppOptions::DTExpand, nullptr},
+                      {IDC_END_MESSAGE, &AppOptions::EndMes, nullptr},
+                      {IDC_FOLDER_CHANGED_MESSAGE, &AppOptions::FileMes, nullptr},
+                      {IDC_TOOLTIPS, &AppOptions::TipAct, nullptr},
+                      {IDC_AUTO_ROTATE, nullptr, &ConversionParams::AutoRotate},
+                      {IDC_KEEP_EXIF, nullptr, &ConversionParams::KeepExif},
+                      {IDC_KEEP_ICC, nullptr, &ConversionParams::KeepIcc},
+                      {IDC_KEEP_TIME, nullptr, &ConversionParams::KeepTime},
+                      {IDC_MAX_EDGE_ON, nullptr, &ConversionParams::MaxEdgeOn}};
+  auto field = [this](const Row& row) -> uint8_t& {
+    return row.option != nullptr ? options_.*row.option : params_.*row.flag;
+  };
   for (uint8_t start : {0, 1}) {
     TearDown();
     SetUp();
-    for (const Switch& s : switches) Options().*s.option = start;
+    for (const Row& row : rows) field(row) = start;
+    const ConversionParams before = params_;
     ASSERT_NE(Build(), nullptr);
-    for (const Switch& s : switches) {
-      SCOPED_TRACE(testing::Message() << s.id << " from " << int(start));
-      EXPECT_EQ(Checked(s.id), start == 1);
-      Click(s.id);
-      EXPECT_EQ(Options().*s.option, start == 1 ? 0 : 1);
-      Click(s.id);
-      EXPECT_EQ(Options().*s.option, start);
+    EXPECT_EQ(params_, before);  // building changes nothing
+    EXPECT_EQ(Enabled(IDC_MAX_EDGE), start == 1);
+    EXPECT_EQ(Enabled(IDC_MAX_EDGE_SPIN), start == 1);
+    for (const Row& row : rows) {
+      SCOPED_TRACE(testing::Message() << row.id << " from " << int(start));
+      EXPECT_EQ(Checked(row.id), start == 1);
+      Click(row.id);
+      EXPECT_EQ(field(row), start == 1 ? 0 : 1);
+      if (row.id == IDC_MAX_EDGE_ON) {
+        EXPECT_EQ(Enabled(IDC_MAX_EDGE), start == 0);
+      }
+      Click(row.id);
+      EXPECT_EQ(field(row), start);
+      EXPECT_EQ(Enabled(IDC_MAX_EDGE_SPIN), start == 1);
     }
+    EXPECT_EQ(params_, before);  // each box writes its own field only
   }
 }
 
@@ -450,42 +462,6 @@ TEST_F(OptionsPageTest, TooltipSwitchActivatesTheProgramTooltip) {
 }
 
 // ---- photo options ------------------------------------------------------------------------------
-
-TEST_F(OptionsPageTest, PhotoOptionsStartFromTheParamsAndStoreClicks) {
-  struct Box {
-    int id;
-    uint8_t ConversionParams::*flag;
-  };
-  const Box boxes[] = {{IDC_AUTO_ROTATE, &ConversionParams::AutoRotate},
-                       {IDC_KEEP_EXIF, &ConversionParams::KeepExif},
-                       {IDC_KEEP_ICC, &ConversionParams::KeepIcc},
-                       {IDC_KEEP_TIME, &ConversionParams::KeepTime},
-                       {IDC_MAX_EDGE_ON, &ConversionParams::MaxEdgeOn}};
-  for (uint8_t start : {0, 1}) {
-    TearDown();
-    SetUp();
-    for (const Box& b : boxes) params_.*b.flag = start;
-    const ConversionParams before = params_;
-    ASSERT_NE(Build(), nullptr);
-    EXPECT_EQ(params_, before);  // building changes nothing
-    EXPECT_EQ(Enabled(IDC_MAX_EDGE), start == 1);
-    EXPECT_EQ(Enabled(IDC_MAX_EDGE_SPIN), start == 1);
-    for (const Box& b : boxes) {
-      SCOPED_TRACE(testing::Message() << b.id << " from " << int(start));
-      EXPECT_EQ(Checked(b.id), start == 1);
-      Click(b.id);
-      EXPECT_EQ(params_.*b.flag, start == 1 ? 0 : 1);
-      if (b.id == IDC_MAX_EDGE_ON) {
-        EXPECT_EQ(Enabled(IDC_MAX_EDGE), start == 0);
-      }
-      Click(b.id);
-      EXPECT_EQ(params_.*b.flag, start);
-      EXPECT_EQ(Enabled(IDC_MAX_EDGE_SPIN), start == 1);
-    }
-    // Each box writes its own field only.
-    EXPECT_EQ(params_, before);
-  }
-}
 
 // Every edit is stored in range at once; leaving the field shows the stored number.
 TEST_F(OptionsPageTest, MaxEdgeFieldStoresTypedNumbersInRange) {

@@ -10,6 +10,7 @@
 #include "../unit/recording_observer.h"
 #include "batch/run.h"
 #include "gui_test_support.h"
+#include "main_window_fixture.h"
 #include "platform/files.h"
 #include "resources/resource.h"
 #include "shell/main_window.h"
@@ -19,17 +20,7 @@
 namespace qv {
 namespace {
 
-using guitest::CopyDataFile;
-using guitest::FileNames;
-using guitest::PumpMessages;
-using guitest::ScratchFolder;
-using guitest::WindowText;
-
-std::vector<std::wstring> gBoxes;
-int RecordBox(HWND, const wchar_t* text, const wchar_t*, UINT) {
-  gBoxes.push_back(text);
-  return IDOK;
-}
+using namespace guitest;
 
 // What the preview window showed before the timer closed it.
 struct Seen {
@@ -67,29 +58,21 @@ std::vector<std::wstring> TempFiles() {
   return names;
 }
 
-class OutputPreviewTest : public testing::Test {
+class OutputPreviewTest : public guitest::MainWindowFixture {
  protected:
+  OutputPreviewTest() { placement_ = Placement::kStored; }
+
   void SetUp() override {
-    gBoxes.clear();
     gSeen = Seen{};
-    previousBox_ = SetMessageBoxFunction(RecordBox);
-    Process().settingsPath = scratch_.file(L"Quorvix.ini");
-    in_ = scratch_.folder(L"in");
+    in_ = PhotoFolder(L"in", {L"s002.jpg", L"s011.jpg"});
     out_ = scratch_.folder(L"out");
-    for (const wchar_t* name : {L"s002.jpg", L"s011.jpg"}) CopyDataFile(name, in_ + L"\\" + name);
-    WindowSettings settings;
-    settings.params.ScaleNum = 4;
-    settings.params.Limit = 1;
-    settings.params.LmtVal = 60;
-    main_ = MainWindow::Create(settings);
+    settings_.params.ScaleNum = 4;
+    settings_.params.Limit = 1;
+    settings_.params.LmtVal = 60;
+    Open();
     ASSERT_NE(main_, nullptr);
     main_->SetInputFolder(in_);
     main_->SetOutputFolder(out_);
-  }
-  void TearDown() override {
-    if (main_ != nullptr) SendMessageW(main_->Handle(), WM_CLOSE, 0, 0);
-    PumpMessages(0);
-    SetMessageBoxFunction(previousBox_);
   }
 
   // Presses "出力プレビュー" with a timer ready to record and close the window.
@@ -122,10 +105,7 @@ class OutputPreviewTest : public testing::Test {
     return data;
   }
 
-  ScratchFolder scratch_;
   std::wstring in_, out_;
-  MainWindow* main_ = nullptr;
-  MessageBoxFunction previousBox_ = nullptr;
 };
 
 TEST_F(OutputPreviewTest, ShowsTheConvertedFileAsARunWritesItAndLeavesNothing) {
@@ -141,7 +121,7 @@ TEST_F(OutputPreviewTest, ShowsTheConvertedFileAsARunWritesItAndLeavesNothing) {
   EXPECT_TRUE(FileNames(out_).empty());
   EXPECT_EQ(TempFiles(), tempBefore);
   EXPECT_EQ(main_->params().ScaleNum, 4);
-  EXPECT_TRUE(gBoxes.empty());
+  EXPECT_TRUE(boxes_.boxes.empty());
 }
 
 // With the photo options on, the preview shows the photo upright and its size counts the kept Exif data.
@@ -175,13 +155,13 @@ TEST_F(OutputPreviewTest, TheRowChoiceAndItsMessages) {
   main_->inputPage().SetRowChecks({false, false});
   Preview();
   EXPECT_FALSE(gSeen.opened);
-  EXPECT_EQ(gBoxes, std::vector<std::wstring>{L"対象ファイルがありません。"});
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::wstring>{L"対象ファイルがありません。"});
 
-  gBoxes.clear();
+  boxes_.boxes.clear();
   SetWindowTextW(main_->InputField(), scratch_.file(L"nowhere").c_str());
   Preview();
   EXPECT_FALSE(gSeen.opened);
-  EXPECT_EQ(gBoxes, std::vector<std::wstring>{L"入力フォルダが無効です。"});
+  EXPECT_EQ(boxes_.Texts(), std::vector<std::wstring>{L"入力フォルダが無効です。"});
 }
 
 TEST_F(OutputPreviewTest, AFileThatDoesNotConvertOpensNothingAndLeavesNothing) {
@@ -191,7 +171,7 @@ TEST_F(OutputPreviewTest, AFileThatDoesNotConvertOpensNothingAndLeavesNothing) {
   SelectRow(0);  // broken.jpg sorts first
   Preview();
   EXPECT_FALSE(gSeen.opened);
-  EXPECT_TRUE(gBoxes.empty());
+  EXPECT_TRUE(boxes_.boxes.empty());
   EXPECT_EQ(TempFiles(), tempBefore);
   EXPECT_TRUE(FileNames(out_).empty());
 }

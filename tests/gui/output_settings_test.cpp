@@ -12,24 +12,13 @@
 
 #include "dialogs/comment_dialog.h"
 #include "gui_test_support.h"
+#include "page_fixture.h"
 #include "pages/output_settings_page.h"
 #include "resources/resource.h"
 
 namespace qv {
 namespace {
 
-
-std::wstring Text(HWND window) {
-  wchar_t buffer[512] = {};
-  GetWindowTextW(window, buffer, 512);
-  return buffer;
-}
-
-std::wstring ClassOf(HWND window) {
-  wchar_t buffer[64] = {};
-  GetClassNameW(window, buffer, 64);
-  return buffer;
-}
 
 // ---- the comment dialog, answered from a timer ----------------------------------------------------
 
@@ -56,46 +45,21 @@ void CALLBACK DriveCommentDialog(HWND, UINT, UINT_PTR timer, DWORD) {
 template <typename Action>
 void WithCommentDialog(DialogScript& script, Action action) {
   gDialogScript = &script;
-  const UINT_PTR timer = SetTimer(nullptr, 0, 50, DriveCommentDialog);
-  action();
-  KillTimer(nullptr, timer);
+  guitest::WithThreadTimer(50, DriveCommentDialog, action);
   gDialogScript = nullptr;
 }
 
 // ---- fixture --------------------------------------------------------------------------------------
 
-class OutputSettingsPageTest : public testing::Test {
+class OutputSettingsPageTest : public guitest::PageFixture<OutputSettingsPage> {
  protected:
-  void SetUp() override {
-    host_ = std::make_unique<guitest::TestPageHost>(L"出力設定");
-    ASSERT_NE(host_->Window(), nullptr);
-  }
-
-  void TearDown() override {
-    object_.reset();
-    host_.reset();
-  }
+  OutputSettingsPageTest() : PageFixture(L"出力設定") {}
 
   ConversionParams& Params() { return params_; }
 
   // The page over the display area that the main window's tab control gives it.
-  HWND Build() {
-    const RECT area{4, 4, 528, 330};
-    object_ = std::make_unique<OutputSettingsPage>(*host_, params_, options_);
-    page_ = object_->Create(host_->Window(), area);
-    return page_;
-  }
+  HWND Build() { return MakePage(RECT{4, 4, 528, 330}, params_, options_); }
 
-  HWND TooltipWindow() { return host_->tooltip().Handle(); }
-  HWND Item(int id) { return GetDlgItem(page_, id); }
-  bool Checked(int id) { return SendMessageW(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
-  bool Enabled(int id) { return IsWindowEnabled(Item(id)) != FALSE; }
-  void Click(int id) { SendMessageW(Item(id), BM_CLICK, 0, 0); }
-  void Type(int id, const wchar_t* text) { SendMessageW(Item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)); }
-  void Leave(int id) {
-    SendMessageW(page_, WM_COMMAND, MAKEWPARAM(id, EN_KILLFOCUS), reinterpret_cast<LPARAM>(Item(id)));
-  }
-  std::wstring ItemText(int id) { return Text(Item(id)); }
   int CheckedScaleButtons() {
     int count = 0;
     for (int id = IDC_SCALE_BASE + 1; id <= IDC_SCALE_BASE + 16; ++id) count += Checked(id) ? 1 : 0;
@@ -104,9 +68,6 @@ class OutputSettingsPageTest : public testing::Test {
 
   ConversionParams params_;
   AppOptions options_;
-  std::unique_ptr<guitest::TestPageHost> host_;
-  std::unique_ptr<OutputSettingsPage> object_;
-  HWND page_ = nullptr;
 };
 
 // ---- texts, kinds, tooltips ---------------------------------------------------------------------
@@ -114,7 +75,7 @@ class OutputSettingsPageTest : public testing::Test {
 TEST_F(OutputSettingsPageTest, EveryControlHasItsTextAndKind) {
   ASSERT_NE(Build(), nullptr);
   EXPECT_EQ(GetDlgCtrlID(page_), IDC_PAGE_OUTPUT_SETTINGS);
-  EXPECT_EQ(ClassOf(page_), L"Quorvix_tabbase_class");
+  EXPECT_EQ(guitest::ClassName(page_), L"Quorvix_tabbase_class");
   struct Case {
     int id;
     LONG kind;  // button type, or -1 for a label
@@ -154,7 +115,7 @@ TEST_F(OutputSettingsPageTest, EveryControlHasItsTextAndKind) {
     ASSERT_NE(Item(c.id), nullptr);
     EXPECT_EQ(ItemText(c.id), c.text);
     if (c.kind < 0) {
-      EXPECT_EQ(ClassOf(Item(c.id)), L"Static");
+      EXPECT_EQ(guitest::ClassName(Item(c.id)), L"Static");
     } else {
       EXPECT_EQ(GetWindowLongW(Item(c.id), GWL_STYLE) & BS_TYPEMASK, c.kind);
     }
@@ -501,10 +462,10 @@ TEST_F(OutputSettingsPageTest, CommentDialogKeepsTheCommentOnCancelAndStoresItOn
   DialogScript cancelScript;
   cancelScript.act = [&](HWND dialog) {
     HWND field = GetDlgItem(dialog, IDC_COMMENT_TEXT);
-    shown = Text(field);
-    caption = Text(dialog);
-    ok = Text(GetDlgItem(dialog, IDOK));
-    cancel = Text(GetDlgItem(dialog, IDCANCEL));
+    shown = guitest::WindowText(field);
+    caption = guitest::WindowText(dialog);
+    ok = guitest::WindowText(GetDlgItem(dialog, IDOK));
+    cancel = guitest::WindowText(GetDlgItem(dialog, IDCANCEL));
     fieldStyle = GetWindowLongW(field, GWL_STYLE);
     fieldExStyle = GetWindowLongW(field, GWL_EXSTYLE);
     SetWindowTextW(field, L"捨てる");

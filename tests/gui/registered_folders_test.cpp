@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "gui_test_support.h"
+#include "main_window_fixture.h"
 #include "resources/resource.h"
 #include "shell/folder_fields.h"
 #include "shell/main_window.h"
@@ -26,20 +27,7 @@
 namespace qv {
 namespace {
 
-using guitest::PumpMessages;
-using guitest::ScratchFolder;
-
-struct Box {
-  std::wstring text;
-  std::wstring caption;
-  UINT type;
-};
-std::vector<Box> gBoxes;
-
-int RecordBox(HWND, const wchar_t* text, const wchar_t* caption, UINT type) {
-  gBoxes.push_back(Box{text, caption, type});
-  return IDOK;
-}
+using namespace guitest;
 
 constexpr UINT kMenuIds[] = {IDM_TREE_OPEN,       IDM_TREE_ADD,       IDM_TREE_REMOVE, IDM_TREE_SET_INPUT,
                              IDM_TREE_SET_OUTPUT, IDM_TREE_SET_BOTH, IDM_TREE_HIDDEN};
@@ -108,38 +96,15 @@ void CALLBACK DriveMenu(HWND, UINT, UINT_PTR, DWORD) {
 bool Enabled(UINT state) { return state != static_cast<UINT>(-1) && (state & (MF_GRAYED | MF_DISABLED)) == 0; }
 
 // The helpers are public: the tests' tables call them through the fixture.
-class RegisteredFoldersTest : public testing::Test {
+class RegisteredFoldersTest : public guitest::MainWindowFixture {
  public:
-  void SetUp() override {
-    gBoxes.clear();
-    previousBox_ = SetMessageBoxFunction(RecordBox);
-    Process().settingsPath = scratch_.file(L"Quorvix.ini");
-    Configure();
-    main_ = MainWindow::Create(settings_);
-    ASSERT_NE(main_, nullptr);
-    window_ = main_->Handle();
-    SetWindowPos(window_, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    ShowWindow(window_, SW_SHOWNOACTIVATE);
-    UpdateWindow(window_);
-  }
-
   void TearDown() override {
-    Close();
-    SetMessageBoxFunction(previousBox_);
-    if (!desktopFolder_.empty()) RemoveTree(desktopFolder_);
+    MainWindowFixture::TearDown();  // the window writes the settings file when it closes
+    if (!desktopFolder_.empty()) guitest::DeepTreeRemover::RemoveTree(desktopFolder_);
   }
 
-  virtual void Configure() {}
-
-  // The window writes the settings file when it closes.
-  void Close() {
-    if (window_ != nullptr && IsWindow(window_)) SendMessageW(window_, WM_CLOSE, 0, 0);
-    PumpMessages(0);
-    window_ = nullptr;
-    main_ = nullptr;  // the window deleted its object
-  }
-
-  MainWindow& W() { return *main_; }
+  using MainWindowFixture::Close;
+  using MainWindowFixture::W;
   TreePanel& Tree() { return W().tree(); }
   HWND View() { return Tree().View(); }
   HTREEITEM Root() { return Tree().RegisteredRoot(); }
@@ -165,29 +130,9 @@ class RegisteredFoldersTest : public testing::Test {
     SendMessageW(View(), WM_KEYDOWN, VK_RIGHT, 0);
   }
 
-  std::vector<HTREEITEM> Children(HTREEITEM parent) {
-    std::vector<HTREEITEM> items;
-    for (HTREEITEM i = TreeView_GetChild(View(), parent); i != nullptr; i = TreeView_GetNextSibling(View(), i))
-      items.push_back(i);
-    return items;
-  }
-
-  std::wstring Text(HTREEITEM item) {
-    wchar_t text[MAX_PATH] = {};
-    TVITEMW data{};
-    data.mask = TVIF_HANDLE | TVIF_TEXT;
-    data.hItem = item;
-    data.pszText = text;
-    data.cchTextMax = MAX_PATH;
-    TreeView_GetItem(View(), &data);
-    return text;
-  }
-
-  std::vector<std::wstring> ChildTexts(HTREEITEM parent) {
-    std::vector<std::wstring> texts;
-    for (HTREEITEM item : Children(parent)) texts.push_back(Text(item));
-    return texts;
-  }
+  std::vector<HTREEITEM> Children(HTREEITEM parent) { return guitest::TreeChildren(View(), parent); }
+  std::wstring Text(HTREEITEM item) { return guitest::TreeItemText(View(), item); }
+  std::vector<std::wstring> ChildTexts(HTREEITEM parent) { return guitest::TreeChildTexts(View(), parent); }
 
   // The paths of the registered folders' nodes, in tree order.
   std::vector<std::wstring> ShownFolders() {
@@ -263,8 +208,6 @@ class RegisteredFoldersTest : public testing::Test {
     return desktopFolder_;
   }
 
-  static void RemoveTree(const std::wstring& path) { guitest::DeepTreeRemover::RemoveTree(path); }
-
   // The entries of [FolderList] in the settings file, "key=value" each.
   std::vector<std::wstring> SavedFolderList() {
     std::vector<wchar_t> buffer(64 * 1024);
@@ -277,11 +220,6 @@ class RegisteredFoldersTest : public testing::Test {
     return entries;
   }
 
-  ScratchFolder scratch_;
-  WindowSettings settings_;
-  MainWindow* main_ = nullptr;
-  HWND window_ = nullptr;
-  MessageBoxFunction previousBox_ = nullptr;
   std::wstring desktopFolder_;
 };
 
@@ -327,7 +265,7 @@ TEST_F(RegisteredFoldersTest, FirstFolderMakesTheRootExpandableAndTheLastRemoved
     EXPECT_EQ(TreeView_GetSelection(View()), nullptr);
     EXPECT_FALSE(ButtonEnabled(IDC_REGISTER_REMOVE));
   }
-  EXPECT_TRUE(gBoxes.empty());
+  EXPECT_TRUE(boxes_.boxes.empty());
 }
 
 TEST_F(RegisteredFoldersTest, OnlyNewFoldersAreAddedAndLetterCaseCounts) {
@@ -345,7 +283,7 @@ TEST_F(RegisteredFoldersTest, OnlyNewFoldersAreAddedAndLetterCaseCounts) {
   Tree().AddRegisteredFolder(upper);
   EXPECT_EQ(Registered(), (std::vector<std::wstring>{folder, upper}));
   EXPECT_EQ(ShownFolders(), (std::vector<std::wstring>{folder, upper}));
-  EXPECT_TRUE(gBoxes.empty());
+  EXPECT_TRUE(boxes_.boxes.empty());
 }
 
 TEST_F(RegisteredFoldersTest, SubfolderOfARegisteredFolderIsAddedWithTheButton) {
@@ -407,15 +345,15 @@ class FullRegisteredListTest : public RegisteredFoldersTest {
 TEST_F(FullRegisteredListTest, HundredAndFirstFolderIsRefusedWithAMessage) {
   ASSERT_EQ(Children(Root()).size(), 100u);
   Tree().AddRegisteredFolder(scratch_.file(L"f7"));  // registered already: nothing, not even a message
-  EXPECT_TRUE(gBoxes.empty());
+  EXPECT_TRUE(boxes_.boxes.empty());
 
   Tree().AddRegisteredFolder(scratch_.folder(L"one more"));
   EXPECT_EQ(Registered().size(), 100u);
   EXPECT_EQ(Children(Root()).size(), 100u);
-  ASSERT_EQ(gBoxes.size(), 1u);
-  EXPECT_EQ(gBoxes[0].text, kRegisteredFolderLimitText);
-  EXPECT_EQ(gBoxes[0].type & MB_ICONMASK, static_cast<UINT>(MB_ICONWARNING));
-  EXPECT_EQ(gBoxes[0].caption, L"Quorvix") << "warnings carry the program's name as caption";
+  ASSERT_EQ(boxes_.boxes.size(), 1u);
+  EXPECT_EQ(boxes_.boxes[0].text, kRegisteredFolderLimitText);
+  EXPECT_EQ(boxes_.boxes[0].type & MB_ICONMASK, static_cast<UINT>(MB_ICONWARNING));
+  EXPECT_EQ(boxes_.boxes[0].caption, L"Quorvix") << "warnings carry the program's name as caption";
 }
 
 // ---- the menu -------------------------------------------------------------------------------------
@@ -538,7 +476,7 @@ TEST_F(RegisteredFoldersTest, MenuCommandsSetTheFieldsOfTheirTargetAndRemoveIt) 
   Choose(registered, IDM_TREE_REMOVE);
   EXPECT_EQ(Registered(), std::vector<std::wstring>{other});
   EXPECT_EQ(ShownFolders(), std::vector<std::wstring>{other});
-  EXPECT_TRUE(gBoxes.empty());
+  EXPECT_TRUE(boxes_.boxes.empty());
 }
 
 // The menu is for the item whose row is under the pointer, wherever on the row; below the last row, and

@@ -15,6 +15,7 @@
 #include "batch/messages.h"
 #include "cli/cli_request.h"
 #include "gui_test_support.h"
+#include "main_window_fixture.h"
 #include "platform/system_folders.h"
 #include "resources/resource.h"
 #include "ui/process.h"
@@ -32,70 +33,19 @@
 namespace qv {
 namespace {
 
-using guitest::CopyDataFile;
-using guitest::FileNames;
-using guitest::PumpMessages;
-using guitest::ScratchFolder;
-using guitest::WindowText;
-
-struct Box {
-  std::wstring text;
-  std::wstring caption;
-  UINT type;
-};
-
-std::vector<Box> gBoxes;
-std::function<int(const Box&)> gAnswer;
-
-int RecordBox(HWND, const wchar_t* text, const wchar_t* caption, UINT type) {
-  gBoxes.push_back(Box{text, caption, type});
-  return gAnswer ? gAnswer(gBoxes.back()) : IDOK;
-}
+using namespace guitest;
 
 // Small JPEG files of the test data that convert in milliseconds.
 const wchar_t* const kSmallFiles[] = {L"s002.jpg", L"s009.jpg", L"s010.jpg", L"s012.jpg", L"s013.jpg", L"s016.jpg"};
 
-class MainWindowTest : public testing::Test {
+class MainWindowTest : public guitest::MainWindowFixture {
  protected:
-  void SetUp() override {
-    gBoxes.clear();
-    gAnswer = nullptr;
-    previousBox_ = SetMessageBoxFunction(RecordBox);
-    Process().settingsPath = scratch_.file(L"Quorvix.ini");
-    Configure();
-    main_ = MainWindow::Create(settings_);
-    ASSERT_NE(main_, nullptr);
-    window_ = main_->Handle();
-    ShowWindow(window_, SW_SHOWNOACTIVATE);
-    UpdateWindow(window_);
-  }
+  MainWindowTest() { placement_ = Placement::kStored; }
 
-  void TearDown() override {
-    Close();
-    SetMessageBoxFunction(previousBox_);
-  }
-
-  // Called before the window is made: settings a test wants at creation.
-  virtual void Configure() {}
-
-  void Close() {
-    if (window_ != nullptr && IsWindow(window_)) SendMessageW(window_, WM_CLOSE, 0, 0);
-    PumpMessages(0);
-    window_ = nullptr;
-    main_ = nullptr;  // the window deleted its object
-  }
-
-  // The settings the window edits, or those it will be made with.
-  WindowSettings& Settings() { return main_ != nullptr ? main_->settings() : settings_; }
-  ConversionParams& Params() { return Settings().params; }
-  StoredAppState& Stored() { return Settings().stored; }
-  MainWindow& W() { return *main_; }
   HWND Page(int index) {
     const HWND pages[3] = {W().outputPage().Handle(), W().inputPage().Handle(), W().optionsPage().Handle()};
     return pages[index];
   }
-
-  HWND Panel(int id) { return GetDlgItem(W().Panel(), id); }
 
   // An input folder holding copies of the first `count` small files.
   std::wstring InputFolderWith(size_t count) {
@@ -104,9 +54,11 @@ class MainWindowTest : public testing::Test {
     return folder;
   }
 
-  void Convert() {
-    SendMessageW(W().Panel(), WM_COMMAND, MAKEWPARAM(IDC_CONVERT, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(Panel(IDC_CONVERT)));
+  // The window on `in` and `out`, with the rows of `in` checked as `checks` says.
+  void ShowFolders(const std::wstring& in, const std::wstring& out, const std::vector<bool>& checks) {
+    W().SetInputFolder(in);
+    W().SetOutputFolder(out);
+    W().inputPage().SetRowChecks(checks);
   }
 
   int CheckedRows() {
@@ -114,12 +66,6 @@ class MainWindowTest : public testing::Test {
     for (const RunRow& row : W().inputPage().Rows()) checked += row.checked ? 1 : 0;
     return checked;
   }
-
-  ScratchFolder scratch_;
-  WindowSettings settings_;
-  MainWindow* main_ = nullptr;
-  HWND window_ = nullptr;
-  MessageBoxFunction previousBox_ = nullptr;
 };
 
 TEST_F(MainWindowTest, WindowHasTheFixedLayoutClassesAndTexts) {
@@ -426,10 +372,10 @@ TEST_F(MainWindowTest, ConvertWritesTheCheckedFilesAndShowsTheSummary) {
   W().inputPage().SetRowChecks(checks);
   Convert();
   EXPECT_EQ(FileNames(out), (std::vector<std::wstring>{L"s002.jpg", L"s010.jpg"}));
-  ASSERT_EQ(gBoxes.size(), 1u);
-  EXPECT_EQ(gBoxes[0].text, L"入力ファイル数  2\n出力ファイル数  2\n    ");
-  EXPECT_EQ(gBoxes[0].caption, L"変換完了");
-  EXPECT_EQ(gBoxes[0].type, static_cast<UINT>(MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND));
+  ASSERT_EQ(boxes_.boxes.size(), 1u);
+  EXPECT_EQ(boxes_.boxes[0].text, L"入力ファイル数  2\n出力ファイル数  2\n    ");
+  EXPECT_EQ(boxes_.boxes[0].caption, L"変換完了");
+  EXPECT_EQ(boxes_.boxes[0].type, static_cast<UINT>(MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND));
   EXPECT_EQ(WindowText(window_), L"Quorvix");
   EXPECT_EQ(SendMessageW(W().Progress(), PBM_GETPOS, 0, 0), 0);
   // The folders used are remembered at the top of their histories.
@@ -451,7 +397,7 @@ TEST_F(MainWindowTest, FoldersBeyondMaxPathListConvertNameAndRecycle) {
   for (const std::wstring& folder : {in, out, serialOut}) ASSERT_TRUE(CreateFolder(folder));
   for (const wchar_t* name : {L"s002.jpg", L"s009.jpg", L"s010.jpg"})
     ASSERT_TRUE(CopyDataFile(name, in + L"\\" + name));
-  gAnswer = [](const Box& box) { return (box.type & MB_YESNO) != 0 ? IDYES : IDOK; };
+  boxes_.answer = [](const guitest::RecordedBox& box) { return (box.type & MB_YESNO) != 0 ? IDYES : IDOK; };
 
   W().SetInputFolder(in);
   W().SetOutputFolder(out);
@@ -464,8 +410,8 @@ TEST_F(MainWindowTest, FoldersBeyondMaxPathListConvertNameAndRecycle) {
   Params().NameSet = 1;
   Convert();
   EXPECT_EQ(FileNames(out), (std::vector<std::wstring>{L"20060802_215301.jpg", L"20140324_171828.jpg", L"s002.jpg"}));
-  ASSERT_FALSE(gBoxes.empty());
-  EXPECT_EQ(gBoxes.back().text, L"入力ファイル数  3\n出力ファイル数  3\n    ");
+  ASSERT_FALSE(boxes_.boxes.empty());
+  EXPECT_EQ(boxes_.boxes.back().text, L"入力ファイル数  3\n出力ファイル数  3\n    ");
   EXPECT_EQ(FolderHistory(W().InputField()).front(), in);
 
   W().SetOutputFolder(serialOut);
@@ -499,8 +445,8 @@ TEST_F(SizeBoundRunTest, SummaryCountsOutputsOverTheSizeBound) {
   W().SetOutputFolder(out);
   Convert();
   EXPECT_EQ(FileNames(out).size(), 2u);
-  ASSERT_EQ(gBoxes.size(), 1u);
-  EXPECT_EQ(gBoxes[0].text, L"入力ファイル数  2\n出力ファイル数  2\nサイズ指定を超えたファイル数  1\n    ");
+  ASSERT_EQ(boxes_.boxes.size(), 1u);
+  EXPECT_EQ(boxes_.boxes[0].text, L"入力ファイル数  2\n出力ファイル数  2\nサイズ指定を超えたファイル数  1\n    ");
 }
 
 TEST_F(MainWindowTest, SummaryGoesIntoTheTitleWithoutEndMessage) {
@@ -508,7 +454,7 @@ TEST_F(MainWindowTest, SummaryGoesIntoTheTitleWithoutEndMessage) {
   W().SetInputFolder(InputFolderWith(2));
   W().SetOutputFolder(scratch_.folder(L"out"));
   Convert();
-  EXPECT_TRUE(gBoxes.empty());
+  EXPECT_TRUE(boxes_.boxes.empty());
   EXPECT_EQ(WindowText(window_), L"変換完了    2/2 （出力ファイル数/入力ファイル数）");
 }
 
@@ -517,27 +463,27 @@ TEST_F(MainWindowTest, MessagesOfTheTableHaveTheirTextsCaptionsAndIcons) {
   W().SetInputFolder(InputFolderWith(2));
   SetWindowTextW(W().InputField(), scratch_.file(L"nowhere").c_str());
   Convert();
-  ASSERT_EQ(gBoxes.size(), 1u);
-  EXPECT_EQ(gBoxes[0].text, L"入力フォルダが無効です。");
-  EXPECT_EQ(gBoxes[0].caption, L"Error");
-  EXPECT_EQ(gBoxes[0].type, static_cast<UINT>(MB_OK | MB_ICONERROR | MB_SETFOREGROUND));
+  ASSERT_EQ(boxes_.boxes.size(), 1u);
+  EXPECT_EQ(boxes_.boxes[0].text, L"入力フォルダが無効です。");
+  EXPECT_EQ(boxes_.boxes[0].caption, L"Error");
+  EXPECT_EQ(boxes_.boxes[0].type, static_cast<UINT>(MB_OK | MB_ICONERROR | MB_SETFOREGROUND));
   EXPECT_TRUE(W().inputPage().Rows().empty());
 
   // Output folder not valid: message 4.
   W().SetInputFolder(scratch_.path() + L"\\in");
   SetWindowTextW(W().OutputField(), L"");
   Convert();
-  ASSERT_EQ(gBoxes.size(), 2u);
-  EXPECT_EQ(gBoxes[1].text, L"出力フォルダが無効です。");
-  EXPECT_EQ(gBoxes[1].caption, L"Error");
+  ASSERT_EQ(boxes_.boxes.size(), 2u);
+  EXPECT_EQ(boxes_.boxes[1].text, L"出力フォルダが無効です。");
+  EXPECT_EQ(boxes_.boxes[1].caption, L"Error");
 
   // No checked row: message 6, title and progress untouched.
   W().SetOutputFolder(scratch_.folder(L"out"));
   W().inputPage().SetRowChecks({false, false});
   Convert();
-  ASSERT_EQ(gBoxes.size(), 3u);
-  EXPECT_EQ(gBoxes[2].text, L"対象ファイルがありません。");
-  EXPECT_EQ(gBoxes[2].type, static_cast<UINT>(MB_OK | MB_ICONERROR | MB_SETFOREGROUND));
+  ASSERT_EQ(boxes_.boxes.size(), 3u);
+  EXPECT_EQ(boxes_.boxes[2].text, L"対象ファイルがありません。");
+  EXPECT_EQ(boxes_.boxes[2].type, static_cast<UINT>(MB_OK | MB_ICONERROR | MB_SETFOREGROUND));
   EXPECT_EQ(WindowText(window_), L"Quorvix");
   EXPECT_TRUE(FileNames(scratch_.path() + L"\\out").empty());
 
@@ -549,9 +495,9 @@ TEST_F(MainWindowTest, MessagesOfTheTableHaveTheirTextsCaptionsAndIcons) {
       CreateFileW((scratch_.path() + L"\\out\\Output").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   CloseHandle(blocker);
   Convert();
-  ASSERT_EQ(gBoxes.size(), 4u);
-  EXPECT_EQ(gBoxes[3].text, L"フォルダ作成に失敗しました。");
-  EXPECT_EQ(gBoxes[3].caption, L"Error");
+  ASSERT_EQ(boxes_.boxes.size(), 4u);
+  EXPECT_EQ(boxes_.boxes[3].text, L"フォルダ作成に失敗しました。");
+  EXPECT_EQ(boxes_.boxes[3].caption, L"Error");
   EXPECT_STREQ(MessageFor(MessageCode::kMemory).text, L"メモリ確保に失敗しました。");
   EXPECT_STREQ(MessageFor(MessageCode::kExecuteFailed).text, L"ファイル実行に失敗しました。");
 }
@@ -572,7 +518,7 @@ TEST_F(MainWindowTest, EscapeAsksAndNoGoesOnThenYesStopsAfterTheCurrentFile) {
   W().SetOutputFolder(out);
   std::vector<std::wstring> titlesDuringRun;
   int questions = 0;
-  gAnswer = [&](const Box& box) {
+  boxes_.answer = [&](const guitest::RecordedBox& box) {
     if (box.text != kCancelQuestion) return IDOK;
     titlesDuringRun.push_back(WindowText(window_));
     EXPECT_EQ(box.caption, L"Quorvix");
@@ -589,8 +535,8 @@ TEST_F(MainWindowTest, EscapeAsksAndNoGoesOnThenYesStopsAfterTheCurrentFile) {
   ASSERT_FALSE(titlesDuringRun.empty());
   EXPECT_EQ(titlesDuringRun[0], L"処理中... (ESCキーで中止)");
   EXPECT_EQ(FileNames(out).size(), 2u);
-  ASSERT_EQ(gBoxes.size(), 3u);
-  EXPECT_EQ(gBoxes[2].text, L"入力ファイル数  6\n出力ファイル数  2\n    ");
+  ASSERT_EQ(boxes_.boxes.size(), 3u);
+  EXPECT_EQ(boxes_.boxes[2].text, L"入力ファイル数  6\n出力ファイル数  2\n    ");
   EXPECT_EQ(temporaryFiles(), temporaryBefore);
 }
 
@@ -599,7 +545,7 @@ TEST_F(MainWindowTest, EscapeAsksAndNoGoesOnThenYesStopsAfterTheCurrentFile) {
 TEST_F(MainWindowTest, AWaitingRunKeepsPaintingAndSaysThatItIsStopping) {
   RunRequest request;
   WindowRunObserver observer(W(), request);
-  gAnswer = [](const Box&) { return IDYES; };
+  boxes_.answer = [](const guitest::RecordedBox&) { return IDYES; };
   PostMessageW(window_, WM_KEYDOWN, VK_ESCAPE, 0);
   InvalidateRect(window_, nullptr, FALSE);
   observer.KeepAlive();
@@ -651,19 +597,17 @@ TEST_F(MainWindowTest, ExitClickedDuringARunHasNoEffect) {
 TEST_F(MainWindowTest, AddedFileStopsTheRunWithFileMesAndIsTakenWithoutIt) {
   const std::wstring in = InputFolderWith(2);
   const std::wstring out = scratch_.folder(L"out");
-  W().SetInputFolder(in);
-  W().SetOutputFolder(out);
-  W().inputPage().SetRowChecks({true, false});
+  ShowFolders(in, out, {true, false});
   auto addAndWait = [&](const wchar_t* name) {
     ASSERT_TRUE(CopyDataFile(name, in + L"\\" + name));
     ASSERT_TRUE(guitest::PumpUntil([this] { return W().watch().Signalled(); }, 3000));
   };
   addAndWait(L"s012.jpg");
   Convert();
-  ASSERT_EQ(gBoxes.size(), 1u);
-  EXPECT_EQ(gBoxes[0].text, L"入力フォルダの内容が変更されました。\n入力設定を確認してください。");
-  EXPECT_EQ(gBoxes[0].caption, L"Quorvix");
-  EXPECT_EQ(gBoxes[0].type, static_cast<UINT>(MB_OK | MB_ICONWARNING | MB_SETFOREGROUND));
+  ASSERT_EQ(boxes_.boxes.size(), 1u);
+  EXPECT_EQ(boxes_.boxes[0].text, L"入力フォルダの内容が変更されました。\n入力設定を確認してください。");
+  EXPECT_EQ(boxes_.boxes[0].caption, L"Quorvix");
+  EXPECT_EQ(boxes_.boxes[0].type, static_cast<UINT>(MB_OK | MB_ICONWARNING | MB_SETFOREGROUND));
   EXPECT_EQ(W().inputPage().Rows().size(), 3u);
   EXPECT_EQ(CheckedRows(), 3);  // reloaded: every file checked again
   EXPECT_TRUE(FileNames(out).empty());
@@ -674,8 +618,8 @@ TEST_F(MainWindowTest, AddedFileStopsTheRunWithFileMesAndIsTakenWithoutIt) {
   Convert();
   EXPECT_EQ(W().inputPage().Rows().size(), 4u);
   EXPECT_EQ(FileNames(out).size(), 4u);  // the reloaded list, all checked
-  ASSERT_EQ(gBoxes.size(), 2u);
-  EXPECT_EQ(gBoxes[1].caption, L"変換完了");
+  ASSERT_EQ(boxes_.boxes.size(), 2u);
+  EXPECT_EQ(boxes_.boxes[1].caption, L"変換完了");
 }
 
 // The list shows folder A; B, typed into the field, holds files of the same names. "変換" with input
@@ -687,13 +631,11 @@ TEST_F(MainWindowTest, TypedInputFolderIsListedBeforeAnythingIsDone) {
   const std::wstring out = scratch_.folder(L"out");
   Params().IFileDel = 1;
   Params().Recycle = 0;
-  W().SetInputFolder(a);
-  W().SetOutputFolder(out);
-  W().inputPage().SetRowChecks({true, false, true});
+  ShowFolders(a, out, {true, false, true});
   SetWindowTextW(W().InputField(), (b + L"\\").c_str());
   Convert();
-  ASSERT_EQ(gBoxes.size(), 1u);
-  EXPECT_EQ(gBoxes[0].text, L"入力フォルダの内容が変更されました。\n入力設定を確認してください。");
+  ASSERT_EQ(boxes_.boxes.size(), 1u);
+  EXPECT_EQ(boxes_.boxes[0].text, L"入力フォルダの内容が変更されました。\n入力設定を確認してください。");
   EXPECT_TRUE(FileNames(out).empty());
   EXPECT_EQ(FileNames(b).size(), 3u);
   EXPECT_TRUE(SameFolder(W().inputPage().Folder(), b));
@@ -706,8 +648,8 @@ TEST_F(MainWindowTest, TypedInputFolderIsListedBeforeAnythingIsDone) {
   SetWindowTextW(W().InputField(), upper.c_str());
   W().inputPage().SetRowChecks({false, true, false});
   Convert();
-  ASSERT_EQ(gBoxes.size(), 2u);
-  EXPECT_EQ(gBoxes[1].caption, L"変換完了");
+  ASSERT_EQ(boxes_.boxes.size(), 2u);
+  EXPECT_EQ(boxes_.boxes[1].caption, L"変換完了");
   EXPECT_EQ(FileNames(out), std::vector<std::wstring>{L"s009.jpg"});
   EXPECT_EQ(FileNames(b).size(), 2u);
   EXPECT_EQ(FileNames(a).size(), 3u);
@@ -726,8 +668,8 @@ TEST_F(MainWindowTest, OwnOutputsInTheInputFolderAreNoChangeButOthersAre) {
   ASSERT_EQ(FileNames(in).size(), 5u);
   PumpMessages(500);  // late change notifications of the outputs would arrive by now
   Convert();
-  ASSERT_EQ(gBoxes.size(), 2u);
-  EXPECT_EQ(gBoxes[1].text, L"入力ファイル数  2\n出力ファイル数  2\n    ");
+  ASSERT_EQ(boxes_.boxes.size(), 2u);
+  EXPECT_EQ(boxes_.boxes[1].text, L"入力ファイル数  2\n出力ファイル数  2\n    ");
   EXPECT_EQ(FileNames(in).size(), 7u);
   EXPECT_EQ(W().inputPage().Rows().size(), 3u);
   EXPECT_EQ(CheckedRows(), 2);
@@ -735,8 +677,8 @@ TEST_F(MainWindowTest, OwnOutputsInTheInputFolderAreNoChangeButOthersAre) {
   ASSERT_TRUE(CopyDataFile(L"s016.jpg", in + L"\\s016.jpg"));
   ASSERT_TRUE(guitest::PumpUntil([this] { return W().watch().Signalled(); }, 3000));
   Convert();
-  ASSERT_EQ(gBoxes.size(), 3u);
-  EXPECT_EQ(gBoxes[2].text, L"入力フォルダの内容が変更されました。\n入力設定を確認してください。");
+  ASSERT_EQ(boxes_.boxes.size(), 3u);
+  EXPECT_EQ(boxes_.boxes[2].text, L"入力フォルダの内容が変更されました。\n入力設定を確認してください。");
   EXPECT_EQ(W().inputPage().Rows().size(), 8u);
 }
 
@@ -746,9 +688,7 @@ TEST_F(MainWindowTest, RemovedInputsLeaveTheList) {
   const std::wstring out = scratch_.folder(L"out");
   Params().IFileDel = 1;
   Params().Recycle = 0;
-  W().SetInputFolder(in);
-  W().SetOutputFolder(out);
-  W().inputPage().SetRowChecks({true, false, true});
+  ShowFolders(in, out, {true, false, true});
   Convert();
   EXPECT_EQ(FileNames(in), std::vector<std::wstring>{L"s009.jpg"});
   const std::vector<RunRow> rows = W().inputPage().Rows();
@@ -758,8 +698,8 @@ TEST_F(MainWindowTest, RemovedInputsLeaveTheList) {
   EXPECT_EQ(WindowText(GetDlgItem(Page(1), IDC_TOTAL_COUNT)), L"1");
   PumpMessages(500);
   Convert();  // nothing checked: the removals were no change of the folder
-  ASSERT_EQ(gBoxes.size(), 2u);
-  EXPECT_EQ(gBoxes[1].text, L"対象ファイルがありません。");
+  ASSERT_EQ(boxes_.boxes.size(), 2u);
+  EXPECT_EQ(boxes_.boxes[1].text, L"対象ファイルがありません。");
 }
 
 // ---- shut-down and command line ------------------------------------------------------------------
@@ -945,8 +885,7 @@ class ThrowingWindow : public WindowBase {
 };
 
 TEST(WindowBase, AnExceptionInAHandlerIsReportedAndCreationFailsCleanly) {
-  gBoxes.clear();
-  const MessageBoxFunction previous = SetMessageBoxFunction(RecordBox);
+  guitest::MessageBoxRecorder boxes_;
   {
     ThrowingWindow window;
     HWND handle = window.Make();
@@ -954,17 +893,16 @@ TEST(WindowBase, AnExceptionInAHandlerIsReportedAndCreationFailsCleanly) {
     EXPECT_EQ(WindowBase::FromHandle<ThrowingWindow>(handle), &window);
     SendMessageW(handle, ThrowingWindow::kThrowMessage, static_cast<WPARAM>(ThrowingWindow::Throw::kBadAlloc), 0);
     SendMessageW(handle, ThrowingWindow::kThrowMessage, static_cast<WPARAM>(ThrowingWindow::Throw::kRuntimeError), 0);
-    ASSERT_EQ(gBoxes.size(), 2u);
-    EXPECT_EQ(gBoxes[0].text, L"メモリ確保に失敗しました。");
-    EXPECT_EQ(gBoxes[1].text, L"ファイル実行に失敗しました。");
+    ASSERT_EQ(boxes_.boxes.size(), 2u);
+    EXPECT_EQ(boxes_.boxes[0].text, L"メモリ確保に失敗しました。");
+    EXPECT_EQ(boxes_.boxes[1].text, L"ファイル実行に失敗しました。");
     EXPECT_TRUE(IsWindow(handle));  // the window goes on
   }                                 // the object destroys its window
   ThrowingWindow failing;
   failing.onCreate = ThrowingWindow::Throw::kBadAlloc;
   EXPECT_EQ(failing.Make(), nullptr);
   EXPECT_EQ(failing.Handle(), nullptr);
-  EXPECT_EQ(gBoxes.size(), 3u);
-  SetMessageBoxFunction(previous);
+  EXPECT_EQ(boxes_.boxes.size(), 3u);
 }
 
 TEST(Shortcut, ResolvedToItsTargetAndLeftAloneWhenNotALink) {

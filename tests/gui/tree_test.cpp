@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "gui_test_support.h"
+#include "main_window_fixture.h"
 #include "resources/resource.h"
 #include "shell/folder_fields.h"
 #include "shell/main_window.h"
@@ -23,17 +24,7 @@
 namespace qv {
 namespace {
 
-using guitest::CopyDataFile;
-using guitest::FileNames;
-using guitest::PumpMessages;
-using guitest::ScratchFolder;
-
-std::vector<std::wstring> gBoxes;
-
-int RecordBox(HWND, const wchar_t* text, const wchar_t*, UINT) {
-  gBoxes.push_back(text);
-  return IDOK;
-}
+using namespace guitest;
 
 // Shift and Control as GetKeyState reads them on this thread, for the length of the scope.
 class HeldKeys {
@@ -60,80 +51,22 @@ bool StartsWithFolder(const std::wstring& path, const std::wstring& folder) {
                               static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL;
 }
 
-class TreeTest : public testing::Test {
+class TreeTest : public guitest::MainWindowFixture {
  protected:
-  void SetUp() override {
-    gBoxes.clear();
-    previousBox_ = SetMessageBoxFunction(RecordBox);
-    Process().settingsPath = scratch_.file(L"Quorvix.ini");
-    a_ = scratch_.folder(L"a");
-    b_ = scratch_.folder(L"b");
+  void Configure() override {
+    a_ = PhotoFolder(L"a", {L"s002.jpg", L"s010.jpg"});
+    b_ = PhotoFolder(L"b", {L"s012.jpg"});
     blank_ = scratch_.folder(L"blank");
-    CopyDataFile(L"s002.jpg", a_ + L"\\s002.jpg");
-    CopyDataFile(L"s010.jpg", a_ + L"\\s010.jpg");
-    CopyDataFile(L"s012.jpg", b_ + L"\\s012.jpg");
     settings_.stored.options.DTExpand = 0;
     settings_.stored.registeredFolders = {a_, b_};
-    Open();
   }
 
-  void TearDown() override {
-    Close();
-    SetMessageBoxFunction(previousBox_);
-  }
-
-  void Open() {
-    main_ = MainWindow::Create(settings_);
-    ASSERT_NE(main_, nullptr);
-    window_ = main_->Handle();
-    SetWindowPos(window_, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    ShowWindow(window_, SW_SHOWNOACTIVATE);
-    UpdateWindow(window_);
-  }
-
-  void Close() {
-    if (window_ != nullptr && IsWindow(window_)) SendMessageW(window_, WM_CLOSE, 0, 0);
-    PumpMessages(0);
-    window_ = nullptr;
-    main_ = nullptr;  // the window deleted its object
-  }
-
-  // A new window made with the current settings as `change` leaves them.
-  void Reopen(const std::function<void(WindowSettings&)>& change) {
-    settings_ = W().settings();
-    Close();
-    change(settings_);
-    Open();
-  }
-
-  MainWindow& W() const { return *main_; }
   HWND View() const { return W().tree().View(); }
   HTREEITEM Root() const { return W().tree().RegisteredRoot(); }
   HTREEITEM Desktop() const { return W().tree().DesktopNode(); }
 
-  std::vector<HTREEITEM> Children(HTREEITEM parent) const {
-    std::vector<HTREEITEM> children;
-    for (HTREEITEM c = TreeView_GetChild(View(), parent); c != nullptr; c = TreeView_GetNextSibling(View(), c))
-      children.push_back(c);
-    return children;
-  }
-
-  std::wstring Text(HTREEITEM item) const {
-    wchar_t text[MAX_PATH] = {};
-    TVITEMW data{};
-    data.mask = TVIF_HANDLE | TVIF_TEXT;
-    data.hItem = item;
-    data.pszText = text;
-    data.cchTextMax = MAX_PATH;
-    TreeView_GetItem(View(), &data);
-    return text;
-  }
-
-  std::vector<std::wstring> ChildTexts(HTREEITEM parent) const {
-    std::vector<std::wstring> texts;
-    for (HTREEITEM c : Children(parent)) texts.push_back(Text(c));
-    return texts;
-  }
+  std::vector<HTREEITEM> Children(HTREEITEM parent) const { return guitest::TreeChildren(View(), parent); }
+  std::vector<std::wstring> ChildTexts(HTREEITEM parent) const { return guitest::TreeChildTexts(View(), parent); }
 
   // The child of `parent` whose folder is `folder`.
   HTREEITEM ChildOf(HTREEITEM parent, const std::wstring& folder) const {
@@ -217,17 +150,7 @@ class TreeTest : public testing::Test {
   std::wstring OutputText() const { return FolderFieldText(W().OutputField()); }
   size_t RowCount() const { return W().inputPage().Rows().size(); }
 
-  void Convert() {
-    HWND button = GetDlgItem(W().Panel(), IDC_CONVERT);
-    SendMessageW(W().Panel(), WM_COMMAND, MAKEWPARAM(IDC_CONVERT, BN_CLICKED), reinterpret_cast<LPARAM>(button));
-  }
-
-  ScratchFolder scratch_;
   std::wstring a_, b_, blank_;
-  WindowSettings settings_;
-  MainWindow* main_ = nullptr;
-  HWND window_ = nullptr;
-  MessageBoxFunction previousBox_ = nullptr;
 };
 
 // ---- selection ------------------------------------------------------------------------------------
@@ -264,7 +187,7 @@ TEST_F(TreeTest, SelectionSetsTheFieldsOfTheModeAndTheKeys) {
       EXPECT_EQ(OutputText(), c.output ? a_ : blank_);
     }
   }
-  EXPECT_TRUE(gBoxes.empty());
+  EXPECT_TRUE(boxes_.boxes.empty());
 }
 
 TEST_F(TreeTest, NodesWithoutAFilesystemFolderSetNothing) {
@@ -441,7 +364,7 @@ TEST_F(TreeTest, FolderDraggedFromTheTreeSetsTheFieldItIsLetGoOver) {
   const POINT point = LetGoPoint(ComboEdit(W().OutputField()));
   SendMessageW(panel, WM_LBUTTONUP, 0, MAKELPARAM(point.x, point.y));
   EXPECT_EQ(OutputText(), blank_);
-  EXPECT_TRUE(gBoxes.empty());
+  EXPECT_TRUE(boxes_.boxes.empty());
   EXPECT_TRUE(FileNames(blank_).empty());
 }
 

@@ -10,6 +10,7 @@
 
 #include "about/help.h"
 #include "gui_test_support.h"
+#include "main_window_fixture.h"
 #include "resources/resource.h"
 #include "shell/main_window.h"
 #include "shell/main_window_keys.h"
@@ -23,20 +24,7 @@
 namespace qv {
 namespace {
 
-using guitest::CopyDataFile;
-using guitest::PumpMessages;
-using guitest::ScratchFolder;
-using guitest::WindowText;
-
-std::vector<std::wstring> gBoxes;
-int gAnswer = IDOK;
-int RecordBox(HWND, const wchar_t* text, const wchar_t*, UINT) {
-  gBoxes.push_back(text);
-  return std::wstring(text) == kCancelQuestion ? gAnswer : IDOK;
-}
-
-int gHelpRequests = 0;
-void RecordHelp(const wchar_t*, unsigned) { ++gHelpRequests; }
+using namespace guitest;
 
 // Every call to the taskbar, as text: "normal", "error", "paused", "none", or "done/total".
 class TaskbarRecorder : public TaskbarProgress {
@@ -51,32 +39,19 @@ class TaskbarRecorder : public TaskbarProgress {
   std::vector<std::wstring> calls;
 };
 
-class WindowFixture : public testing::Test {
+class WindowFixture : public guitest::MainWindowFixture {
  protected:
-  void SetUp() override {
-    gBoxes.clear();
-    gAnswer = IDOK;
-    gHelpRequests = 0;
-    previousBox_ = SetMessageBoxFunction(RecordBox);
-    previousHelp_ = SetHelpTopicFunction(RecordHelp);
-    Process().settingsPath = scratch_.file(L"Quorvix.ini");
-    main_ = MainWindow::Create(WindowSettings{});
-    ASSERT_NE(main_, nullptr);
-    window_ = main_->Handle();
-    ShowWindow(window_, SW_SHOWNORMAL);
-    SetForegroundWindow(window_);
-    UpdateWindow(window_);
-    PumpMessages(0);
-  }
-  void TearDown() override {
-    SetKeys({});
-    if (window_ != nullptr && IsWindow(window_)) SendMessageW(window_, WM_CLOSE, 0, 0);
-    PumpMessages(0);
-    SetMessageBoxFunction(previousBox_);
-    SetHelpTopicFunction(previousHelp_);
+  WindowFixture() {
+    placement_ = Placement::kForeground;
+    // "No" to the cancel question where a test says so, "OK" to everything else.
+    boxes_.answer = [this](const guitest::RecordedBox& box) { return box.text == kCancelQuestion ? cancelAnswer_ : IDOK; };
   }
 
-  MainWindow& W() { return *main_; }
+  void TearDown() override {
+    SetKeys({});
+    MainWindowFixture::TearDown();
+  }
+
   HWND PageItem(HWND page, int id) { return GetDlgItem(page, id); }
 
   // The keys held while the next key is pressed (Shift, Control), as GetKeyState reports them.
@@ -109,22 +84,10 @@ class WindowFixture : public testing::Test {
       if (!TranslateMainWindowMessage(queued)) DispatchMessageW(&queued);
   }
 
-  std::wstring InputFolderWith(const std::vector<std::wstring>& names) {
-    const std::wstring folder = scratch_.folder(L"in");
-    for (const std::wstring& name : names) CopyDataFile(name, folder + L"\\" + name);
-    return folder;
-  }
+  std::wstring InputFolderWith(std::initializer_list<const wchar_t*> names) { return PhotoFolder(L"in", names); }
 
-  void Convert() {
-    SendMessageW(W().Panel(), WM_COMMAND, MAKEWPARAM(IDC_CONVERT, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(W().Panel(), IDC_CONVERT)));
-  }
-
-  ScratchFolder scratch_;
-  MainWindow* main_ = nullptr;
-  HWND window_ = nullptr;
-  MessageBoxFunction previousBox_ = nullptr;
-  HelpTopicFunction previousHelp_ = nullptr;
+  int cancelAnswer_ = IDOK;
+  guitest::HelpRecorder help_;
 };
 
 // ---- the taskbar ----------------------------------------------------------------------------------
@@ -153,12 +116,12 @@ TEST_F(TaskbarTest, CancelQuestionPausesTheButton) {
   W().SetOutputFolder(scratch_.folder(L"out"));
   TaskbarRecorder recorder;
   W().SetTaskbarProgress(&recorder);
-  gAnswer = IDNO;
+  cancelAnswer_ = IDNO;
   PostMessageW(window_, WM_KEYDOWN, VK_ESCAPE, 0);
   Convert();
   W().SetTaskbarProgress(nullptr);
   const std::vector<std::wstring>& calls = recorder.calls;
-  ASSERT_EQ(std::count(gBoxes.begin(), gBoxes.end(), std::wstring(kCancelQuestion)), 1);
+  ASSERT_EQ(std::count_if(boxes_.boxes.begin(), boxes_.boxes.end(), [](const guitest::RecordedBox& box) { return box.text == kCancelQuestion; }), 1);
   const auto paused = std::find(calls.begin(), calls.end(), L"paused");
   ASSERT_NE(paused, calls.end());
   ASSERT_NE(paused + 1, calls.end());
@@ -377,7 +340,7 @@ TEST_F(KeyboardTest, ListAndTreeKeepTheirArrowsAndEnterPressesAFocusedButton) {
   EXPECT_TRUE(IsWindow(window_));
   SetFocus(GetDlgItem(W().Panel(), IDC_HELP_BUTTON));
   Press(VK_RETURN);
-  EXPECT_EQ(gHelpRequests, 1);
+  EXPECT_EQ(help_.requests.size(), 1u);
 }
 
 // Shift+F10 and the menu key open the tree's menu at the selected item.

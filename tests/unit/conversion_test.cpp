@@ -7,6 +7,7 @@
 
 #include "engine/conversion.h"
 #include "jpeg_test_util.h"
+#include "conversion_fixture.h"
 #include "test_support.h"
 
 namespace qv {
@@ -16,16 +17,8 @@ namespace fs = std::filesystem;
 using test::DataFile;
 using test::ScratchDir;
 
-class ConversionTest : public ::testing::Test {
+class ConversionTest : public test::ConversionFixture {
  protected:
-  void SetUp() override {
-    ctx.params = &params;
-    ctx.states = &states;
-    ctx.tempFolder = temp.folder();
-    ASSERT_TRUE(PrepareCodecStates(states));
-  }
-  void TearDown() override { ReleaseCodecStates(states); }
-
   // Converts and returns the output bytes (empty on failure); the temporary file is removed.
   std::vector<unsigned char> Convert(const std::wstring& input, bool* ok = nullptr) {
     std::wstring out;
@@ -44,11 +37,7 @@ class ConversionTest : public ::testing::Test {
 
   size_t TempFilesLeft() const { return test::FilesStartingWith(temp.path(), "tmp").size(); }
 
-  ScratchDir temp;
   ScratchDir inputs;
-  ConversionParams params;
-  CodecStates states;
-  ConversionContext ctx;
 };
 
 TEST_F(ConversionTest, ProbeLooksAtTheFirstTwoBytesOnly) {

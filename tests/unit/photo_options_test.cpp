@@ -16,6 +16,7 @@
 #include "jpeg_test_util.h"
 #include "platform/files.h"
 #include "recording_observer.h"
+#include "conversion_fixture.h"
 #include "test_support.h"
 
 namespace qv {
@@ -104,16 +105,8 @@ Picture Decode(const std::wstring& path, int scaleNum = 0) {
   return p;
 }
 
-class PhotoOptionsTest : public ::testing::Test {
+class PhotoOptionsTest : public test::ConversionFixture {
  protected:
-  void SetUp() override {
-    ctx.params = &params;
-    ctx.states = &states;
-    ctx.tempFolder = temp.folder();
-    ASSERT_TRUE(PrepareCodecStates(states));
-  }
-  void TearDown() override { ReleaseCodecStates(states); }
-
   // Converts `input` into scratch file `name` under the test's parameters.
   std::wstring Convert(const std::wstring& input, const std::string& name) {
     std::wstring tempPath;
@@ -124,10 +117,7 @@ class PhotoOptionsTest : public ::testing::Test {
     return out;
   }
 
-  ConversionParams params;
-  CodecStates states;
-  ConversionContext ctx;
-  ScratchDir temp, scratch;
+  ScratchDir scratch;
 };
 
 // ---- the long-edge scale rule -----------------------------------------------------------------------

@@ -1,4 +1,4 @@
-// Fitting into a box: the sizes, the N/8 decode chosen before resampling, and the resampler's filter
+// Fitting into a box: the sizes, the N/8 decode chosen before resampling (at least twice the target), and the resampler's filter
 // against values that a point sampler, a box filter or filtering the stored (sRGB) values would miss.
 #include <gtest/gtest.h>
 
@@ -47,13 +47,13 @@ TEST(PlanScale, SmallestDecodeAtLeastTheTargetAndTheSmallerOfFitAndLongEdge) {
   } cases[] = {
       {4000, 3000, 1, 0, 0, 0, 1, {}},                   // no box: the scale as chosen
       {4000, 3000, 8, 1600, 0, 0, 3, {}},                // no box: the long-edge rule as before
-      {4000, 3000, 1, 0, 1920, 1080, 3, {1440, 1080}},   // 3/8 = 1500 x 1125 is the smallest at least 1440 x 1080
-      {4000, 3000, 1, 0, 2000, 1500, 4, {}},             // 4/8 is the size itself: no resampling
+      {4000, 3000, 1, 0, 1920, 1080, 6, {1440, 1080}},   // 6/8 = 3000 x 2250 is the smallest at least 2 x 1440 x 1080
+      {4000, 3000, 1, 0, 2000, 1500, 8, {2000, 1500}},   // 4/8 would be the size: decoded at twice it all the same
       {800, 600, 1, 0, 1920, 1080, 8, {}},               // smaller than the box: full size
       {4000, 3000, 1, 1000, 1920, 1080, 2, {}},          // long edge 1000 (2/8) is smaller than 1440: it wins
-      {4000, 3000, 1, 1500, 1920, 1080, 3, {1440, 1080}}, // 1500 (3/8) is larger than 1440: the fit wins
+      {4000, 3000, 1, 1500, 1920, 1080, 6, {1440, 1080}}, // 1500 (3/8) is larger than 1440: the fit wins
       {4000, 3000, 1, 1440, 1440, 1440, 2, {}},          // 1000 (2/8) < 1440: the long-edge result
-      {9, 7, 1, 0, 1, 1, 1, {}},                         // 1/8 of 9 x 7 is 2 x 1 ... and 1 x 1 is wanted
+      {9, 7, 1, 0, 1, 1, 2, {}},                         // 2/8 of 9 x 7 is 3 x 2 ... and 1 x 1 is wanted
   };
   cases[8].resampleTo = {1, 1};
   for (const Case& c : cases) {
@@ -158,12 +158,12 @@ TEST(MemoryEstimate, AFittedPhotoCountsTheResamplersCopyAndRows) {
   JpegLayout layout;
   layout.width = 4000, layout.height = 3000, layout.components = 3;
   ConversionParams scaled;
-  scaled.ScaleNum = 3;  // the decode a 1440 x 1080 fit makes
+  scaled.ScaleNum = 6;  // the decode a 1440 x 1080 fit makes
   ConversionParams fitted;
   fitted.FitOn = 1, fitted.FitWidth = 1920, fitted.FitHeight = 1080;
   const uint64_t extra = EstimateConversionBytes(layout, fitted) - EstimateConversionBytes(layout, scaled);
-  EXPECT_GE(extra, ResampleWorkingBytes(1500, 1125, 24, {1440, 1080}));
-  EXPECT_GE(ResampleWorkingBytes(1500, 1125, 24, {1440, 1080}), static_cast<uint64_t>(RowStride(1440, 24)) * 1080);
+  EXPECT_GE(extra, ResampleWorkingBytes(3000, 2250, 24, {1440, 1080}));
+  EXPECT_GE(ResampleWorkingBytes(3000, 2250, 24, {1440, 1080}), static_cast<uint64_t>(RowStride(1440, 24)) * 1080);
   // Fitting the box either way round under --auto-rotate: the larger of the two.
   fitted.AutoRotate = 1;
   fitted.FitWidth = 1080, fitted.FitHeight = 1920;
