@@ -413,8 +413,8 @@ TEST_F(InputListPageTest, HeifPhotoIsListedAndPreviewedUpright) {
   ASSERT_EQ(ListView_GetItemCount(list_), 2);
   EXPECT_EQ(CellText(list_, 0, 0), L"IMG_0001.HEIC");
   Select(list_, 0, true);
-  EXPECT_EQ(Text(Item(IDC_PREVIEW_NAME)), L"IMG_0001.HEIC");
-  EXPECT_EQ(Text(Item(IDC_PREVIEW_INFO)), L"91 x 150    24bit");
+  EXPECT_EQ(guitest::WindowText(Item(IDC_PREVIEW_NAME)), L"IMG_0001.HEIC");
+  EXPECT_EQ(guitest::WindowText(Item(IDC_PREVIEW_INFO)), L"91 x 150    24bit");
 }
 
 TEST_F(InputListPageTest, LaunchFailureShowsMessageAndKeepsPreview) {
