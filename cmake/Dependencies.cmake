@@ -1,4 +1,4 @@
-# Locates libjpeg-turbo and GoogleTest: Debian's packages natively, the cross-built copies under
+# Locates libjpeg-turbo, libheif (with libde265) and GoogleTest: Debian's packages natively, the cross-built copies under
 # QV_WIN_DEPS (made by scripts/bootstrap) for the Windows build.
 if(WIN32)
   if(DEFINED ENV{QV_CACHE})
@@ -28,4 +28,25 @@ else()
     add_library(qv::gtest INTERFACE IMPORTED GLOBAL)
     target_link_libraries(qv::gtest INTERFACE GTest::gtest)
   endif()
+endif()
+
+# libheif and its HEVC decoder libde265: Debian's packages natively; the static copies of
+# scripts/build-win-deps (libde265 built into libheif, no plugin loading) for Windows.
+if(WIN32)
+  if(NOT EXISTS "${QV_WIN_DEPS}/lib/libheif.a" OR NOT EXISTS "${QV_WIN_DEPS}/lib/libde265.a")
+    message(FATAL_ERROR "libheif/libde265 for Windows not found in ${QV_WIN_DEPS}; run scripts/bootstrap")
+  endif()
+  add_library(qv::de265 STATIC IMPORTED GLOBAL)
+  set_target_properties(qv::de265 PROPERTIES IMPORTED_LOCATION "${QV_WIN_DEPS}/lib/libde265.a")
+  add_library(qv::heif STATIC IMPORTED GLOBAL)
+  set_target_properties(qv::heif PROPERTIES
+    IMPORTED_LOCATION "${QV_WIN_DEPS}/lib/libheif.a"
+    INTERFACE_INCLUDE_DIRECTORIES "${QV_WIN_DEPS}/include"
+    INTERFACE_COMPILE_DEFINITIONS "LIBHEIF_STATIC_BUILD;LIBDE265_STATIC_BUILD"
+    INTERFACE_LINK_LIBRARIES qv::de265)
+else()
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(HEIF REQUIRED IMPORTED_TARGET libheif)
+  add_library(qv::heif INTERFACE IMPORTED GLOBAL)
+  target_link_libraries(qv::heif INTERFACE PkgConfig::HEIF)
 endif()

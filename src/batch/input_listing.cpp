@@ -66,7 +66,7 @@ bool HasExtensionOfPatternLength(const std::wstring& name, const std::wstring& p
 std::vector<InputRow> ListInputFolder(const std::wstring& folder, int32_t hiddenMask) {
   std::vector<InputRow> rows;
   if (!IsExistingFolder(folder)) return rows;
-  for (const wchar_t* pattern : {L".jpg", L".jpe", L".jpeg"}) {
+  for (const wchar_t* pattern : {L".jpg", L".jpe", L".jpeg", L".heic", L".heif"}) {
     const std::wstring extension = pattern;
     for (const DirectoryEntry& entry : FindEntries(folder, extension)) {
       if ((entry.attributes & (kAttributeDirectory | kAttributeNotRegular)) != 0) continue;

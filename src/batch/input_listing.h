@@ -1,4 +1,4 @@
-// The input list of a folder: its JPEG files (".jpg", ".jpe", ".jpeg", any case), in natural name
+// The input list of a folder: its photos (".jpg", ".jpe", ".jpeg" and the HEIF ".heic", ".heif", any case), in natural name
 // order, with size and time texts, all checked.
 #pragma once
 
@@ -33,7 +33,7 @@ std::vector<InputRow> ListInputFolder(const std::wstring& folder, int32_t hidden
 std::vector<InputRow> ListInputTree(const std::wstring& folder, int32_t hiddenMask);
 
 // True when the extension of `name` (from its last "." to the end) is exactly as long as `pattern`
-// (".jpg", ".jpe", ".jpeg"). The wildcard search also matches alternate short names (a.jpgx is
+// (".jpg", ".jpe", ".jpeg", ".heic", ".heif"). The wildcard search also matches alternate short names (a.jpgx is
 // A~1.JPG), so only such a name belongs to the pattern that found it, and every file is listed once.
 bool HasExtensionOfPatternLength(const std::wstring& name, const std::wstring& pattern);
 

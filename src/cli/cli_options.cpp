@@ -50,7 +50,7 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, CliOptions& 
   std::vector<std::string> paths;
   std::string output, settings, comment, prefix, suffix, subfolder, name, sampling, deleteInput;
   int quality = 0, limit = 0, scale = 0, digits = 0, start = 0, jobs = 0, maxEdge = 0;
-  app.add_option("paths", paths, "JPEG files and folders (a folder stands for its .jpg/.jpe/.jpeg files)");
+  app.add_option("paths", paths, "JPEG or HEIF photos and folders (a folder stands for its .jpg/.jpe/.jpeg/.heic/.heif files)");
   app.add_option("-o,--output", output,
                  "output folder (default: SdToPath of the settings, else the folder of the first input)");
   app.add_option("--settings", settings, "settings file to read (and write with --save)");

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "engine/heif_decoder.h"
 #include "engine/orientation.h"
 #include "engine/resample.h"
 #include "platform/text.h"
@@ -47,6 +48,18 @@ void ReadDateIntoContext(ConversionContext& ctx, const std::wstring& path) {
   UnmapInputFile(reader.file);
 }
 
+// Reads the Exif date of a HEIF file from its Exif block, kept by the decoder or read from `path`.
+void ReadHeifDateIntoContext(ConversionContext& ctx, const std::vector<unsigned char>& kept, const std::wstring& path) {
+  ExifReaderState& reader = *ctx.states->exifReader;
+  ctx.exifDateTime = ExifDateTime{};
+  std::vector<unsigned char> read;
+  if (kept.empty() && MapInputFile(path, reader.file) != 0) ReadHeifExif(reader.file.view, reader.file.size, read);
+  UnmapInputFile(reader.file);
+  const std::vector<unsigned char>& exif = kept.empty() ? read : kept;
+  ctx.exifDateFound = ReadExifDateOfPayload(reader, exif.data(), exif.size(), ctx.exifDateTime) ? 1 : 0;
+  SetExifScanRange(reader, nullptr, 0);
+}
+
 // Replaces the decoded picture by its resampled copy at the size the decoder planned. False when the
 // memory for it is not available (the decoded picture is then still there).
 bool ResampleDecoded(DecoderState& decoder) {
@@ -71,7 +84,9 @@ bool LoadImage(ConversionContext& ctx, const std::wstring& path, int32_t scaleNu
   ctx.lastFailure = ConversionFailure::kNotJpeg;
   if (!PathExists(path)) return false;
   ctx.exifDateFound = 0;
-  if (!IsJpegFile(path)) return false;
+  const bool jpeg = IsJpegFile(path);
+  const bool heif = !jpeg && IsHeifFile(path);
+  if (!jpeg && !heif) return false;
   DecoderState& decoder = *ctx.states->decoder;
   decoder.file = MappedInputFile{};
   std::memset(decoder.image.colorTable, 0, sizeof(decoder.image.colorTable));
@@ -81,10 +96,16 @@ bool LoadImage(ConversionContext& ctx, const std::wstring& path, int32_t scaleNu
   decoder.fitWidth = box.width;
   decoder.fitHeight = box.height;
   decoder.fitUpright = ctx.params != nullptr && ctx.params->AutoRotate == 1;
+  decoder.decodedUpright = heif;
 
-  const DecodedImage* image = DecodeJpegFile(decoder, path);
+  const DecodedImage* image = heif ? DecodeHeifFile(decoder, path) : DecodeJpegFile(decoder, path);
   ctx.inputIdentity = decoder.file.identity;
-  if (image != nullptr && NeedsExifDate(*ctx.params) && ctx.states->exifReader) ReadDateIntoContext(ctx, path);
+  if (image != nullptr && NeedsExifDate(*ctx.params) && ctx.states->exifReader) {
+    if (heif)
+      ReadHeifDateIntoContext(ctx, decoder.exif, path);
+    else
+      ReadDateIntoContext(ctx, path);
+  }
   UnmapInputFile(decoder.file);
   if (image == nullptr) {
     ctx.lastFailure = decoder.tooLarge ? ConversionFailure::kTooLarge : ConversionFailure::kDecodeFailed;
@@ -115,6 +136,10 @@ bool TurnUpright(ConversionContext& ctx) {
   DecoderState& decoder = *ctx.states->decoder;
   const int orientation = ReadExifOrientation(decoder.exif.data(), decoder.exif.size());
   if (orientation < 2 || orientation > 8) return true;
+  if (decoder.decodedUpright) {  // the decoder applied the file's own turns, which this orientation records
+    ctx.photo.rotated = true;
+    return true;
+  }
   DecodedImage& image = decoder.image;
   PixelBlock upright = OrientPixels(image.pixels, image.header.width, image.header.height, image.header.bitCount,
                                     orientation);
@@ -150,7 +175,7 @@ void PrepareOutputMetadata(ConversionContext& ctx) {
   DecoderState& decoder = *ctx.states->decoder;
   if (params.KeepExif == 1 && !decoder.exif.empty()) {
     ExifOutputFacts facts;
-    facts.resetOrientation = ctx.photo.rotated;
+    facts.resetOrientation = ctx.photo.rotated || decoder.decodedUpright;
     facts.width = static_cast<uint32_t>(ctx.loaded.width);
     facts.height = static_cast<uint32_t>(ctx.loaded.height);
     ExifDropReason reason = ExifDropReason::kNone;
@@ -270,8 +295,12 @@ bool ConvertFileToTemp(ConversionContext& ctx, const std::wstring& inputPath, st
 bool ReadExifDateOfFile(ConversionContext& ctx, const std::wstring& path) {
   if (!PathExists(path)) return false;
   ctx.exifDateFound = 0;
-  if (NeedsExifDate(*ctx.params) && IsJpegFile(path) && ctx.states != nullptr && ctx.states->exifReader)
-    ReadDateIntoContext(ctx, path);
+  if (NeedsExifDate(*ctx.params) && ctx.states != nullptr && ctx.states->exifReader) {
+    if (IsJpegFile(path))
+      ReadDateIntoContext(ctx, path);
+    else if (IsHeifFile(path))
+      ReadHeifDateIntoContext(ctx, std::vector<unsigned char>(), path);
+  }
   return true;
 }
 

@@ -31,6 +31,9 @@ struct DecoderState {
   int32_t fitWidth = 0, fitHeight = 0;
   bool fitUpright = false;
   PictureSize resampleTo;
+  // Set by the caller for a HEIF file, whose decoder applies the file's turns and mirrors: the picture
+  // comes out upright and its Exif orientation (which records the same turn) is not applied again.
+  bool decodedUpright = false;
   std::vector<unsigned char> exif;  // with keepMetadata: the Exif APP1 payload ("Exif\0\0"...), or empty
   std::vector<unsigned char> icc;   // with keepMetadata: the ICC profile, or empty
 };

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "engine/decoder.h"
+#include "engine/heif_decoder.h"
 #include "engine/params.h"
 
 namespace qv {
@@ -18,7 +19,12 @@ namespace qv {
 // image). Errs on the high side; never 0.
 uint64_t EstimateConversionBytes(const JpegLayout& layout, const ConversionParams& params);
 
-// The same for the file at `path`; a file whose header cannot be read gets the small figure of a file
+// The same for a HEIF photo: the full-size decode (engine/heif_decoder.h), the resampled copy at the size the
+// conversion will use, the size-bounded search's rows and the encoder's coefficients. The picture is upright
+// as decoded: no turned copy.
+uint64_t EstimateHeifConversionBytes(const HeifLayout& layout, const ConversionParams& params);
+
+// The same for the file at `path` (a JPEG or a HEIF file); a file whose header cannot be read gets the small figure of a file
 // that fails at once.
 uint64_t EstimateConversionMemory(const std::wstring& path, const ConversionParams& params);
 

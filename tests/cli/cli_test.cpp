@@ -254,6 +254,30 @@ TEST_F(CliTest, JsonReportsEveryInput) {
   EXPECT_EQ(lines[0]["reason"], "too-large");
 }
 
+TEST_F(CliTest, HeifPhotosInAFolderAreConvertedOrSkippedWithTheirReason) {
+  const fs::path heif = test::RefsDir().parent_path() / "heif";
+  fs::copy_file(heif / "photo.heic", in / "IMG_0001.HEIC");
+  fs::copy_file(heif / "exif.heic", in / "IMG_0002.heif");
+  fs::copy_file(heif / "damaged.heic", in / "IMG_0003.heic");
+  fs::copy_file(heif / "huge.heic", in / "IMG_0004.HEIC");
+  Result r = Run({"--json", "--scale", "4", "--keep-exif", "-o", out.string(), in.string()});
+  EXPECT_EQ(r.code, 1);
+  std::vector<nlohmann::json> lines = r.Lines();
+  ASSERT_EQ(lines.size(), 5u) << r.out;
+  EXPECT_EQ(lines[0]["output"], (out / "IMG_0001.jpg").string());
+  EXPECT_EQ(lines[0]["width"], 114);
+  EXPECT_EQ(lines[0]["height"], 75);
+  EXPECT_EQ(lines[1]["output"], (out / "IMG_0002.jpg").string());
+  EXPECT_EQ(lines[1]["exif_kept"], true);
+  EXPECT_EQ(lines[2]["reason"], "decode-failed");
+  EXPECT_EQ(lines[3]["reason"], "too-large");
+  EXPECT_EQ(lines[4]["summary"]["planned"], 4);
+  EXPECT_EQ(lines[4]["summary"]["written"], 2);
+  r = Run({"--name", "date", "-o", out.string(), (in / "IMG_0002.heif").string()});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(fs::exists(out / "20060802_215301.jpg"));
+}
+
 TEST_F(CliTest, DryRunShowsWhatTheRunWrites) {
   Copy("s007.jpg", "x.jpg");
   Copy("s007.jpg", "y.jpg");

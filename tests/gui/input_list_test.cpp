@@ -405,6 +405,18 @@ TEST_F(InputListPageTest, SelectedRowIsPreviewedAtFullSize) {
   EXPECT_EQ(guitest::WindowText(Item(IDC_PREVIEW_NAME)), L"");
 }
 
+TEST_F(InputListPageTest, HeifPhotoIsListedAndPreviewedUpright) {
+  // 150 x 91 as stored, turned a quarter by the file: previewed as the camera meant it.
+  fs::copy_file(fs::path(QV_TEST_HEIF_DEFAULT) / "rotated.heic", folder_ / L"IMG_0001.HEIC");
+  CopyData("s002.jpg", L"IMG_0002.jpg");
+  Load();
+  ASSERT_EQ(ListView_GetItemCount(list_), 2);
+  EXPECT_EQ(CellText(list_, 0, 0), L"IMG_0001.HEIC");
+  Select(list_, 0, true);
+  EXPECT_EQ(guitest::WindowText(Item(IDC_PREVIEW_NAME)), L"IMG_0001.HEIC");
+  EXPECT_EQ(guitest::WindowText(Item(IDC_PREVIEW_INFO)), L"91 x 150    24bit");
+}
+
 TEST_F(InputListPageTest, LaunchFailureShowsMessageAndKeepsPreview) {
   inputPage_.Preview().LaunchFile();  // nothing shown: nothing happens
   EXPECT_TRUE(boxes_.boxes.empty());
