@@ -1,5 +1,5 @@
-# Locates libjpeg-turbo, jpegli (with highway) and GoogleTest: Debian's packages natively, the cross-built copies under
-# QV_WIN_DEPS (made by scripts/bootstrap) for the Windows build.
+# Locates libjpeg-turbo, jpegli (with highway), libheif (with libde265) and GoogleTest: Debian's packages
+# natively, the cross-built copies under QV_WIN_DEPS (made by scripts/bootstrap) for the Windows build.
 if(WIN32)
   if(DEFINED ENV{QV_CACHE})
     set(QV_WIN_DEPS "$ENV{QV_CACHE}/win64" CACHE PATH "Cross-built Windows dependencies")
@@ -54,3 +54,24 @@ set_target_properties(qv::jpegli PROPERTIES
   IMPORTED_LOCATION "${QV_JPEGLI_PREFIX}/lib/libjpegli-static.a"
   INTERFACE_INCLUDE_DIRECTORIES "${QV_JPEGLI_PREFIX}/include/jpegli"
   INTERFACE_LINK_LIBRARIES "qv::hwy;qv::jpeg")
+
+# libheif and its HEVC decoder libde265: Debian's packages natively; the static copies of
+# scripts/build-win-deps (libde265 built into libheif, no plugin loading) for Windows.
+if(WIN32)
+  if(NOT EXISTS "${QV_WIN_DEPS}/lib/libheif.a" OR NOT EXISTS "${QV_WIN_DEPS}/lib/libde265.a")
+    message(FATAL_ERROR "libheif/libde265 for Windows not found in ${QV_WIN_DEPS}; run scripts/bootstrap")
+  endif()
+  add_library(qv::de265 STATIC IMPORTED GLOBAL)
+  set_target_properties(qv::de265 PROPERTIES IMPORTED_LOCATION "${QV_WIN_DEPS}/lib/libde265.a")
+  add_library(qv::heif STATIC IMPORTED GLOBAL)
+  set_target_properties(qv::heif PROPERTIES
+    IMPORTED_LOCATION "${QV_WIN_DEPS}/lib/libheif.a"
+    INTERFACE_INCLUDE_DIRECTORIES "${QV_WIN_DEPS}/include"
+    INTERFACE_COMPILE_DEFINITIONS "LIBHEIF_STATIC_BUILD;LIBDE265_STATIC_BUILD"
+    INTERFACE_LINK_LIBRARIES qv::de265)
+else()
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(HEIF REQUIRED IMPORTED_TARGET libheif)
+  add_library(qv::heif INTERFACE IMPORTED GLOBAL)
+  target_link_libraries(qv::heif INTERFACE PkgConfig::HEIF)
+endif()

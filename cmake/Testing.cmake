@@ -40,6 +40,15 @@ add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/refs/.stamp
   VERBATIM)
 add_custom_target(quorvix_refs DEPENDS ${PROJECT_BINARY_DIR}/refs/.stamp)
 
+# The HEIF test files, made from corpus photos with libheif's encoder (scripts/make-heif-samples), in the
+# build tree beside the reference outputs.
+add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/heif/.stamp
+  COMMAND ${PROJECT_SOURCE_DIR}/scripts/make-heif-samples ${PROJECT_BINARY_DIR}/heif
+  DEPENDS ${PROJECT_SOURCE_DIR}/scripts/make-heif-samples
+  COMMENT "Making the HEIF test files"
+  VERBATIM)
+add_custom_target(quorvix_heif_samples DEPENDS ${PROJECT_BINARY_DIR}/heif/.stamp)
+
 set(QV_SCRIPT_TESTS ${PROJECT_SOURCE_DIR}/tests/scripts)
 
 if(QV_TSAN)
@@ -54,7 +63,7 @@ elseif(NOT WIN32)
            ${QV_NATIVE_DEPS}/bin/ssimulacra2)
   set_tests_properties(cli.jpegli-quality PROPERTIES LABELS native-cli TIMEOUT 300)
   # Each saved input of tests/fuzz/corpus/TARGET once through the target, under this tree's sanitizers.
-  foreach(target fuzz_exif fuzz_exif_edit fuzz_decode fuzz_photo)
+  foreach(target fuzz_exif fuzz_exif_edit fuzz_decode fuzz_photo fuzz_heif)
     add_test(NAME fuzz-replay.${target} COMMAND ${target}_replay ${PROJECT_SOURCE_DIR}/tests/fuzz/corpus/${target})
     set_tests_properties(fuzz-replay.${target} PROPERTIES LABELS fuzz-replay TIMEOUT 600)
   endforeach()
@@ -79,6 +88,9 @@ else()
 
   add_test(NAME win-cli COMMAND ${QV_SCRIPT_TESTS}/win_cli.sh $<TARGET_FILE:quorvix> ${sessions}/main)
   set_tests_properties(win-cli PROPERTIES LABELS win-cli FIXTURES_REQUIRED wine TIMEOUT 600)
+  add_test(NAME win-cli-heif COMMAND ${QV_SCRIPT_TESTS}/win_heif.sh $<TARGET_FILE:quorvix> ${PROJECT_BINARY_DIR}/heif
+           ${sessions}/main)
+  set_tests_properties(win-cli-heif PROPERTIES LABELS win-cli FIXTURES_REQUIRED wine TIMEOUT 300)
   add_test(NAME help COMMAND ${QV_SCRIPT_TESTS}/help.sh ${PROJECT_BINARY_DIR}/Quorvix.chm)
   set_tests_properties(help PROPERTIES LABELS help TIMEOUT 300)
   # A prefix and a display of its own: it installs into the prefix.

@@ -3,7 +3,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <set>
+#include <utility>
 
+#include "platform/files.h"
 #include "platform/system_folders.h"
 
 namespace qv {
@@ -63,7 +66,7 @@ bool HasExtensionOfPatternLength(const std::wstring& name, const std::wstring& p
 std::vector<InputRow> ListInputFolder(const std::wstring& folder, int32_t hiddenMask) {
   std::vector<InputRow> rows;
   if (!IsExistingFolder(folder)) return rows;
-  for (const wchar_t* pattern : {L".jpg", L".jpe", L".jpeg"}) {
+  for (const wchar_t* pattern : {L".jpg", L".jpe", L".jpeg", L".heic", L".heif"}) {
     const std::wstring extension = pattern;
     for (const DirectoryEntry& entry : FindEntries(folder, extension)) {
       if ((entry.attributes & (kAttributeDirectory | kAttributeNotRegular)) != 0) continue;
@@ -80,6 +83,45 @@ std::vector<InputRow> ListInputFolder(const std::wstring& folder, int32_t hidden
   }
   std::stable_sort(rows.begin(), rows.end(),
                    [](const InputRow& x, const InputRow& y) { return CompareNamesNaturally(x.name, y.name) < 0; });
+  return rows;
+}
+
+std::vector<InputRow> ListInputTree(const std::wstring& folder, int32_t hiddenMask) {
+  std::vector<InputRow> rows;
+  if (!IsExistingFolder(folder)) return rows;
+  std::set<std::pair<uint64_t, uint64_t>> visited;
+  const FileIdentity top = IdentifyFile(folder);
+  if (top.known) visited.insert({top.volume, top.index});
+  // Relative paths of the folders still to list, the next one last; a stack keeps the walk depth first
+  // without recursion, however deep the tree.
+  std::vector<std::wstring> pending{std::wstring()};
+  const uint32_t leftOut = kAttributeHidden | kAttributeReparsePoint | static_cast<uint32_t>(hiddenMask);
+  while (!pending.empty()) {
+    const std::wstring relative = std::move(pending.back());
+    pending.pop_back();
+    const std::wstring path = relative.empty() ? folder : JoinPath(folder, relative);
+    for (InputRow& row : ListInputFolder(path, hiddenMask)) {
+      row.folder = relative;
+      row.insertionIndex = static_cast<int>(rows.size());
+      rows.push_back(std::move(row));
+    }
+    std::vector<std::wstring> subFolders;
+    for (const DirectoryEntry& entry : FindEntries(path, L"")) {
+      if ((entry.attributes & kAttributeDirectory) == 0 || (entry.attributes & leftOut) != 0) continue;
+      if (entry.name != L"." && entry.name != L"..") subFolders.push_back(entry.name);
+    }
+    // Sorted before they are recognised, so that of two names for one folder the first in order is kept
+    // whatever order the system lists them in.
+    std::stable_sort(subFolders.begin(), subFolders.end(),
+                     [](const std::wstring& x, const std::wstring& y) { return CompareNamesNaturally(x, y) < 0; });
+    std::vector<std::wstring> kept;
+    for (const std::wstring& name : subFolders) {
+      const FileIdentity id = IdentifyFile(JoinPath(path, name));
+      if (id.known && visited.insert({id.volume, id.index}).second) kept.push_back(name);
+    }
+    for (auto it = kept.rbegin(); it != kept.rend(); ++it)
+      pending.push_back(relative.empty() ? *it : JoinPath(relative, *it));
+  }
   return rows;
 }
 

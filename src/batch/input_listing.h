@@ -1,4 +1,4 @@
-// The input list of a folder: its JPEG files (".jpg", ".jpe", ".jpeg", any case), in natural name
+// The input list of a folder: its photos (".jpg", ".jpe", ".jpeg" and the HEIF ".heic", ".heif", any case), in natural name
 // order, with size and time texts, all checked.
 #pragma once
 
@@ -17,6 +17,7 @@ struct InputRow {
   int insertionIndex = 0;  // order in which the file was found
   bool checked = true;
   uint64_t size = 0;
+  std::wstring folder;  // of a tree listing: the sub-folder path relative to the listed folder ("" at the top)
 };
 
 // Lists the JPEG files of `folder`, leaving out folders, entries that are no regular files (FIFOs,
@@ -24,8 +25,15 @@ struct InputRow {
 // not an existing folder gives no rows.
 std::vector<InputRow> ListInputFolder(const std::wstring& folder, int32_t hiddenMask);
 
+// Lists the JPEG files of `folder` and of all its sub-folders, folder by folder: a folder's own files
+// (as ListInputFolder lists them) first, then each of its sub-folders in natural order, depth first. Each
+// row's `folder` is its sub-folder path relative to `folder`. Hidden sub-folders, those matching
+// `hiddenMask` and, on Windows, junctions and other reparse points are left out, as is a folder reached a
+// second time (a symbolic link back up the tree would otherwise make the walk endless).
+std::vector<InputRow> ListInputTree(const std::wstring& folder, int32_t hiddenMask);
+
 // True when the extension of `name` (from its last "." to the end) is exactly as long as `pattern`
-// (".jpg", ".jpe", ".jpeg"). The wildcard search also matches alternate short names (a.jpgx is
+// (".jpg", ".jpe", ".jpeg", ".heic", ".heif"). The wildcard search also matches alternate short names (a.jpgx is
 // A~1.JPG), so only such a name belongs to the pattern that found it, and every file is listed once.
 bool HasExtensionOfPatternLength(const std::wstring& name, const std::wstring& pattern);
 

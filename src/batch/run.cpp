@@ -2,6 +2,7 @@
 #include "batch/run.h"
 
 #include <cwctype>
+#include <map>
 #include <memory>
 #include <new>
 #include <set>
@@ -70,7 +71,42 @@ struct ConversionRun {
   ConversionContext ctx;
   std::unique_ptr<ConversionPipeline> pipeline;
   std::set<std::pair<uint64_t, uint64_t>> outputs;  // identities of the outputs written
+  std::set<std::wstring> readyFolders;                // sub-folders of a tree run known to exist
+  std::vector<std::wstring> madeFolders;              // sub-folders this run made, in the order made
 };
+
+// The output folder of an input: the run's, or its sub-folder of the same relative path.
+std::wstring OutputFolderOf(const ConversionRun& run, const RunInput& input) {
+  return input.folder.empty() ? run.outputFolder : JoinPath(run.outputFolder, input.folder);
+}
+
+// Makes the output sub-folder of a tree run's input, with the folders above it that are missing. False
+// when one cannot be made.
+bool MakeOutputFolder(ConversionRun& run, const RunInput& input) {
+  if (input.folder.empty() || run.readyFolders.count(input.folder) != 0) return true;
+  // From the top down: every prefix of the relative path that ends before a separator, then the whole.
+  std::wstring relative;
+  for (size_t at = 0; at <= input.folder.size(); ++at) {
+    if (at < input.folder.size() && input.folder[at] != L'/' && input.folder[at] != L'\\') continue;
+    relative = input.folder.substr(0, at);
+    if (relative.empty() || run.readyFolders.count(relative) != 0) continue;
+    const std::wstring path = JoinPath(run.outputFolder, relative);
+    if (!IsExistingFolder(path)) {
+      if (!CreateFolder(path)) return false;
+      run.madeFolders.push_back(path);
+    } else {
+      RemoveAbandonedPrivateCopies(path);
+    }
+    run.readyFolders.insert(relative);
+  }
+  return true;
+}
+
+// Removes the sub-folders the run made that stayed empty (a copy failed), the deepest first.
+void RemoveEmptyMadeFolders(ConversionRun& run) {
+  for (auto it = run.madeFolders.rbegin(); it != run.madeFolders.rend(); ++it) RemoveEmptyFolder(*it);
+  run.madeFolders.clear();
+}
 
 // A run that removes its inputs may meet an input again that it removed before (the same file given
 // twice, under one spelling or two): such a file is converted only at its turn, when the earlier one is
@@ -221,11 +257,14 @@ FileOutcome ConvertAndPlace(const RunRequest& request, RunObserver& observer, Co
   FileOutcome outcome;
   outcome.inputPath = input.path;
   outcome.fileIndex = run.fileIndex;
+  outcome.folder = input.folder;
   if (!converted.ok) {
     outcome.status = StatusOf(converted.failure);
+  } else if (!MakeOutputFolder(run, input)) {
+    outcome.status = FileStatus::kCopyFailed;
   } else {
     NameSource source{input.name, run.fileIndex, &converted.exifDateTime, converted.exifDateFound};
-    std::wstring outputPath = MakeOutputPath(run.rule, request.params, source, run.outputFolder);
+    std::wstring outputPath = MakeOutputPath(run.rule, request.params, source, OutputFolderOf(run, input));
     const CopyDurability durability =
         request.disposal == InputDisposal::kKeep ? CopyDurability::kCached : CopyDurability::kOnDisk;
     outcome.status = PlaceOutput(converted.tempPath, outputPath, durability);
@@ -265,6 +304,7 @@ RunSummary FinishRun(RunObserver& observer, ConversionRun& run, bool cancelled) 
   RunSummary summary;
   if (run.pipeline) summary.pipeline = run.pipeline->Statistics();
   run.pipeline.reset();
+  RemoveEmptyMadeFolders(run);
   if (run.subFolderCreated) {
     observer.AnnounceNewSubfolder(run.outputFolder);
     run.subFolderCreated = false;
@@ -298,7 +338,9 @@ void FreeInputName(std::vector<std::wstring>& names, const std::wstring& inputNa
 
 }  // namespace
 
-bool operator==(const RunInput& a, const RunInput& b) { return a.path == b.path && a.name == b.name; }
+bool operator==(const RunInput& a, const RunInput& b) {
+  return a.path == b.path && a.name == b.name && a.folder == b.folder;
+}
 
 bool operator==(const RunRequest& a, const RunRequest& b) {
   return a.inputs == b.inputs && a.outputFolder == b.outputFolder && a.params == b.params && a.disposal == b.disposal &&
@@ -326,6 +368,7 @@ RunSummary ExecuteRun(const RunRequest& request, RunObserver& observer) {
     // The workers end and their files go before the caller hears of it.
     ReleaseConversion(run, nullptr);
     run.pipeline.reset();
+    RemoveEmptyMadeFolders(run);
     if (run.subFolderCreated && run.written == 0) RemoveEmptyFolder(run.outputFolder);
     throw;
   }
@@ -341,14 +384,19 @@ std::optional<std::vector<NameCheckRow>> PlanOutputNames(const RunRequest& reque
   ctx.params = &request.params;
   ctx.states = &states;
   const NamingRule rule = SelectNamingRule(request.params.NameSet);
-  const std::wstring outputFolder = RunOutputFolder(request.params, request.outputFolder);
+  const std::wstring topFolder = RunOutputFolder(request.params, request.outputFolder);
   const bool freesInputNames = request.disposal != InputDisposal::kKeep;
-  std::vector<std::wstring> names = ExistingOutputNames(outputFolder);
+  // The names taken in each output folder (of a tree run, one per sub-folder), read when first needed.
+  std::map<std::wstring, std::vector<std::wstring>> namesByFolder;
 
   std::vector<NameCheckRow> listing;
   int32_t fileIndex = 0;
   for (const RunInput& input : request.inputs) {
-    NameCheckRow row{input.path, input.name, std::wstring()};
+    NameCheckRow row{input.path, input.name, std::wstring(), input.folder};
+    const std::wstring outputFolder = input.folder.empty() ? topFolder : JoinPath(topFolder, input.folder);
+    auto found = namesByFolder.find(input.folder);
+    if (found == namesByFolder.end()) found = namesByFolder.emplace(input.folder, ExistingOutputNames(outputFolder)).first;
+    std::vector<std::wstring>& names = found->second;
     if (ReadExifDateOfFile(ctx, input.path)) {
       NameSource source{input.name, fileIndex, &ctx.exifDateTime, ctx.exifDateFound == 1};
       std::wstring name = MakeOutputName(rule, request.params, source);
@@ -368,7 +416,10 @@ std::optional<std::vector<NameCheckRow>> PlanOutputNames(const RunRequest& reque
 std::vector<RunInput> CheckedRunInputs(const std::wstring& inputFolder, const std::vector<RunRow>& rows) {
   std::vector<RunInput> inputs;
   for (const RunRow& row : rows)
-    if (row.checked) inputs.push_back({JoinPath(inputFolder, row.name), row.name});
+    if (row.checked) {
+      const std::wstring folder = row.folder.empty() ? inputFolder : JoinPath(inputFolder, row.folder);
+      inputs.push_back({JoinPath(folder, row.name), row.name, row.folder});
+    }
   return inputs;
 }
 

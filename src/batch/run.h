@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "batch/messages.h"
@@ -45,6 +46,7 @@ struct FileOutcome {
   DisposalResult disposal = DisposalResult::kKept;
   PhotoResult photo;      // what the output kept of the input beyond the pixels (when converted)
   bool timeKept = false;  // the output was given the input's modification time
+  std::wstring folder;    // the input's sub-folder of a tree run (relative; "" at the top)
 };
 
 struct RunSummary {
@@ -61,23 +63,38 @@ struct RunSummary {
 
 // One planned output name.
 struct NameCheckRow {
+  NameCheckRow() = default;
+  NameCheckRow(std::wstring path, std::wstring name, std::wstring output, std::wstring sub = std::wstring())
+      : inputPath(std::move(path)), inputName(std::move(name)), outputName(std::move(output)), folder(std::move(sub)) {}
   std::wstring inputPath;
   std::wstring inputName;
   std::wstring outputName;  // empty: the run would skip this input
+  std::wstring folder;      // the input's sub-folder of a tree run, where the output goes too ("" at the top)
 };
 
 // One row of the input list as the window hands it over.
 struct RunRow {
+  RunRow() = default;
+  RunRow(std::wstring rowName, bool isChecked, std::wstring sub = std::wstring())
+      : name(std::move(rowName)), checked(isChecked), folder(std::move(sub)) {}
   std::wstring name;
   bool checked = true;
+  std::wstring folder;  // of a list of a whole tree: the row's sub-folder, relative to the input folder
 };
 
 // Where the inputs of a run came from. Only front ends look at it: the run treats every source alike.
 enum class RunSource { kFolder, kCommandLine, kDrop };
 
 struct RunInput {
+  RunInput() = default;
+  RunInput(std::wstring fullPath, std::wstring listedName, std::wstring sub = std::wstring())
+      : path(std::move(fullPath)), name(std::move(listedName)), folder(std::move(sub)) {}
   std::wstring path;  // full path
   std::wstring name;  // the name as listed; the naming rules use it
+  // Of a run over a folder tree: the input's sub-folder relative to the listed folder. Its output goes
+  // into the same sub-folder of the output folder (under the sub-folder of the parameters), made when
+  // the first output needs it; names collide only within one output folder. "" at the top.
+  std::wstring folder;
 };
 
 // Everything a run works with, decided by the front end before it starts. The run reads it and never

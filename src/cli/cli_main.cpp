@@ -177,6 +177,7 @@ class ConsoleObserver : public RunObserver {
     j["bytes"] = converted ? Json(o.bytes) : Json(nullptr);
     j["quality"] = converted ? Json(o.quality) : Json(nullptr);
     j["exif_date"] = NameOrNull(o.exifDate);
+    if (!o.folder.empty()) j["folder"] = DisplayText(o.folder, false);
     if (converted) AddPhotoFields(j, o);
     if (removalAsked_) {
       j["input_removed"] = o.disposal == DisposalResult::kRemoved;
@@ -232,12 +233,15 @@ bool DryRun(const RunRequest& request, bool json) {
     if (json) {
       Json j;
       j["input"] = DisplayText(row.inputPath, false);
-      j["output"] =
-          row.outputName.empty() ? Json(nullptr) : Json(DisplayText(JoinPath(outputFolder, row.outputName), false));
+      const std::wstring folder = row.folder.empty() ? outputFolder : JoinPath(outputFolder, row.folder);
+      j["output"] = row.outputName.empty() ? Json(nullptr) : Json(DisplayText(JoinPath(folder, row.outputName), false));
+      if (!row.folder.empty()) j["folder"] = DisplayText(row.folder, false);
       Out(Dump(j), false);
     } else {
-      const std::string output = row.outputName.empty() ? "-" : DisplayText(row.outputName, true);
-      Out(DisplayText(row.inputName, true) + " -> " + output + "\n", false);
+      // Of a tree run, both names with their sub-folder (relative to the listed and the output folder).
+      auto relative = [&row](const std::wstring& name) { return row.folder.empty() ? name : JoinPath(row.folder, name); };
+      const std::string output = row.outputName.empty() ? "-" : DisplayText(relative(row.outputName), true);
+      Out(DisplayText(relative(row.inputName), true) + " -> " + output + "\n", false);
     }
   }
   return true;

@@ -50,7 +50,7 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, CliOptions& 
   std::vector<std::string> paths;
   std::string output, settings, comment, prefix, suffix, subfolder, name, sampling, deleteInput;
   int quality = 0, limit = 0, scale = 0, digits = 0, start = 0, jobs = 0, maxEdge = 0;
-  app.add_option("paths", paths, "JPEG files and folders (a folder stands for its .jpg/.jpe/.jpeg files)");
+  app.add_option("paths", paths, "JPEG or HEIF photos and folders (a folder stands for its .jpg/.jpe/.jpeg/.heic/.heif files)");
   app.add_option("-o,--output", output,
                  "output folder (default: SdToPath of the settings, else the folder of the first input)");
   app.add_option("--settings", settings, "settings file to read (and write with --save)");
@@ -116,6 +116,18 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, CliOptions& 
                              "JPEG encoder: libjpeg (as cjpeg -optimize) or jpegli (about a fifth smaller at the "
                              "same look, or better under --limit; about twice the encode time)")
                   ->check(CLI::IsMember({"libjpeg", "jpegli"}));
+  std::string fit;
+  auto* fitOption = app.add_option("--fit", fit,
+                                   "make each photo as large as fits WxH pixels (aspect kept, never enlarged; the "
+                                   "box of the upright photo with --auto-rotate); replaces -s; with --max-edge the "
+                                   "smaller of both results is written")
+                        ->type_name("WxH");
+  auto* noFit = app.add_flag("--no-fit", o.noFit, "no target box (the scale -s applies)");
+  fitOption->excludes(noFit);
+  app.add_flag("-r,--recursive", o.recursive,
+               "a folder stands for the photos of its whole tree: its own photos first, then each sub-folder's in "
+               "natural order, depth first; outputs go into the same sub-folders of the output folder; hidden "
+               "folders and links back into the tree are left out");
   app.add_flag("--dry-run", o.dryRun, "print the planned input -> output names; convert nothing");
   app.add_flag("--json", o.json, "JSON lines on standard output");
   app.add_flag("--quiet", o.quiet, "no progress, no summary, no line for each skipped file");
@@ -136,6 +148,15 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, CliOptions& 
     return ParseOutcome::kUsageError;
   }
 
+  if (*fitOption) {
+    FitBox box;
+    std::string error;
+    if (!ParseFitBox(fit, box, error)) {
+      message = "--fit: " + error + "\nRun with --help for more information.\n";
+      return ParseOutcome::kUsageError;
+    }
+    o.fit = box;
+  }
   if (o.save && o.dryRun) {
     message = Diagnostic(L"", MessageText(CliMessage::kSaveWithDryRun));
     return ParseOutcome::kUsageError;
@@ -170,6 +191,25 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, CliOptions& 
   if (*enc) o.encoder = encoder == "jpegli" ? kEncoderJpegli : kEncoderLibjpeg;
   if (*del) o.deleteInput = deleteInput == "no" ? 0 : deleteInput == "recycle" ? 1 : 2;
   return ParseOutcome::kRun;
+}
+
+bool ParseFitBox(const std::string& text, FitBox& box, std::string& error) {
+  // Each side: 1-5 ASCII digits whose value is 1-65535.
+  auto side = [](const std::string& digits, int32_t& value) {
+    if (digits.empty() || digits.size() > 5) return false;
+    value = 0;
+    for (char c : digits) {
+      if (c < '0' || c > '9') return false;
+      value = value * 10 + (c - '0');
+    }
+    return value >= kMinFitSide && value <= kMaxFitSide;
+  };
+  size_t cut = text.find('x'), sepBytes = 1;
+  if (cut == std::string::npos) cut = text.find('X');
+  if (cut == std::string::npos && (cut = text.find("\xC3\x97")) != std::string::npos) sepBytes = 2;  // U+00D7
+  error = "'" + text + "' is not WIDTHxHEIGHT with both sides from 1 to 65535 pixels (e.g. 1920x1080)";
+  if (cut == std::string::npos) return false;
+  return side(text.substr(0, cut), box.width) && side(text.substr(cut + sepBytes), box.height);
 }
 
 void ApplyToParams(const CliOptions& o, ConversionParams& p) {
@@ -216,6 +256,12 @@ void ApplyToParams(const CliOptions& o, ConversionParams& p) {
   }
   if (o.noMaxEdge) p.MaxEdgeOn = 0;
   if (o.encoder) p.Encoder = *o.encoder;
+  if (o.fit) {
+    p.FitOn = 1;
+    p.FitWidth = o.fit->width;
+    p.FitHeight = o.fit->height;
+  }
+  if (o.noFit) p.FitOn = 0;
   if (o.deleteInput) {
     p.IFileDel = *o.deleteInput == 0 ? 0 : 1;
     if (*o.deleteInput != 0) p.Recycle = *o.deleteInput == 1 ? 1 : 0;

@@ -28,6 +28,9 @@ struct CliOptions {
   std::optional<int> maxEdge;
   bool noMaxEdge = false;
   std::optional<int> encoder;  // kEncoderLibjpeg or kEncoderJpegli; empty: as the settings say
+  std::optional<FitBox> fit;  // --fit WxH
+  bool noFit = false;
+  bool recursive = false;     // folders stand for their whole tree
   bool dryRun = false, json = false, quiet = false, save = false;
 };
 
@@ -39,6 +42,10 @@ enum class ParseOutcome { kRun, kExit, kUsageError };
 // Parses UTF-8 arguments (argv[0] included). On kExit (help, version) `message` is what to print to
 // standard output; on kUsageError it is the error text for standard error.
 ParseOutcome ParseCommandLine(const std::vector<std::string>& args, CliOptions& options, std::string& message);
+
+// Reads the value of --fit, "WxH" (or "W×H") with both sides 1-65535. False with `error` saying what is
+// wrong otherwise.
+bool ParseFitBox(const std::string& text, FitBox& box, std::string& error);
 
 // Applies the options that were given over `params` (loaded from the settings file).
 void ApplyToParams(const CliOptions& options, ConversionParams& params);

@@ -9,13 +9,15 @@ namespace qv::cli {
 
 namespace {
 
-void ExpandInputs(const std::vector<std::wstring>& given, int32_t hiddenMask, CliRun& run) {
+void ExpandInputs(const std::vector<std::wstring>& given, int32_t hiddenMask, bool recursive, CliRun& run) {
   for (const std::wstring& arg : given) {
     const std::wstring path = AbsolutePath(arg);
     if (IsExistingFolder(path)) {
-      for (const InputRow& row : ListInputFolder(path, hiddenMask)) {
-        run.request.inputs.push_back({JoinPath(path, row.name), row.name});
-        run.shown.push_back(JoinPath(arg, row.name));
+      for (const InputRow& row : recursive ? ListInputTree(path, hiddenMask) : ListInputFolder(path, hiddenMask)) {
+        const std::wstring folder = row.folder.empty() ? path : JoinPath(path, row.folder);
+        const std::wstring shownFolder = row.folder.empty() ? arg : JoinPath(arg, row.folder);
+        run.request.inputs.push_back({JoinPath(folder, row.name), row.name, row.folder});
+        run.shown.push_back(JoinPath(shownFolder, row.name));
       }
     } else if (IsRegularFile(path)) {
       run.request.inputs.push_back({path, LastPathComponent(path)});
@@ -51,7 +53,7 @@ bool BuildCliRequest(const CliOptions& options, const ConversionParams& params, 
   run.request.disposal = DisposalOf(params);
   run.request.source = RunSource::kCommandLine;
   run.request.jobs = options.jobs ? *options.jobs : ProcessorCount();
-  ExpandInputs(options.paths, appOptions.Hidden, run);
+  ExpandInputs(options.paths, appOptions.Hidden, options.recursive, run);
   if (run.request.inputs.empty()) {
     if (run.problems.empty()) run.problems.push_back({CliMessage::kNothingToConvert, {}, {}});
     return false;

@@ -27,7 +27,8 @@ struct CliRun {
 };
 
 // Files stand for themselves; a folder stands for its JPEG files in natural order (hidden ones as
-// appOptions.Hidden says). A path that names nothing, or something that is no regular file (a FIFO would
+// appOptions.Hidden says), with --recursive for those of its whole tree (ListInputTree), each input
+// carrying its relative sub-folder. A path that names nothing, or something that is no regular file (a FIFO would
 // block the run), is a problem and left out. The output folder is -o, else SdToPath, else the folder of
 // the first input. `params` are the settings with the options applied; the request gets a copy, the
 // disposal they ask for, source kCommandLine and the jobs of --jobs (else the number of processors); its

@@ -7,6 +7,7 @@
 
 #include "resources/resource.h"
 #include "forms/dpi_layout.h"
+#include "platform/system_folders.h"
 #include "platform/win32/unique_handles.h"
 #include "ui/controls.h"
 #include "ui/dpi.h"
@@ -25,20 +26,22 @@ constexpr INT_PTR kConvertResult = 1;
 constexpr INT_PTR kCloseResult = 0;
 
 // One row per input that the run would write; inputs that vanished or whose suffixes ran out have no
-// output name and are left out.
+// output name and are left out. Of a folder tree, both names carry the sub-folder, where the output goes too.
 void FillList(HWND list, const std::vector<NameCheckRow>& rows) {
   int shown = 0;
   for (const NameCheckRow& row : rows) {
     if (row.outputName.empty()) continue;
+    std::wstring input = row.folder.empty() ? row.inputName : JoinPath(row.folder, row.inputName);
+    const std::wstring output = row.folder.empty() ? row.outputName : JoinPath(row.folder, row.outputName);
     LVITEMW item{};
     item.mask = LVIF_TEXT;
     item.iItem = shown;
-    item.pszText = const_cast<wchar_t*>(row.inputName.c_str());
+    item.pszText = input.data();
     const int index = static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
     if (index < 0) continue;
     LVITEMW sub{};
     sub.iSubItem = 1;
-    sub.pszText = const_cast<wchar_t*>(row.outputName.c_str());
+    sub.pszText = const_cast<wchar_t*>(output.c_str());
     SendMessageW(list, LVM_SETITEMTEXTW, index, reinterpret_cast<LPARAM>(&sub));
     ++shown;
   }

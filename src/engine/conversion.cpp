@@ -5,7 +5,9 @@
 #include <cstring>
 #include <new>
 
+#include "engine/heif_decoder.h"
 #include "engine/orientation.h"
+#include "engine/resample.h"
 #include "platform/text.h"
 
 namespace qv {
@@ -46,30 +48,78 @@ void ReadDateIntoContext(ConversionContext& ctx, const std::wstring& path) {
   UnmapInputFile(reader.file);
 }
 
-// Decodes `path` at scaleNum/8, lowered until the long edge fits `longEdgeBound` (0: none), keeping the
-// Exif and ICC data in the decoder state when `keepMetadata`.
+// Reads the Exif date of a HEIF file from its Exif block, kept by the decoder or read from `path`.
+void ReadHeifDateIntoContext(ConversionContext& ctx, const std::vector<unsigned char>& kept, const std::wstring& path) {
+  ExifReaderState& reader = *ctx.states->exifReader;
+  ctx.exifDateTime = ExifDateTime{};
+  std::vector<unsigned char> read;
+  if (kept.empty() && MapInputFile(path, reader.file) != 0) ReadHeifExif(reader.file.view, reader.file.size, read);
+  UnmapInputFile(reader.file);
+  const std::vector<unsigned char>& exif = kept.empty() ? read : kept;
+  ctx.exifDateFound = ReadExifDateOfPayload(reader, exif.data(), exif.size(), ctx.exifDateTime) ? 1 : 0;
+  SetExifScanRange(reader, nullptr, 0);
+}
+
+// Replaces the decoded picture by its resampled copy at the size the decoder planned. False when the
+// memory for it is not available (the decoded picture is then still there).
+bool ResampleDecoded(DecoderState& decoder) {
+  DecodedImage& image = decoder.image;
+  PixelBlock resampled =
+      ResamplePixels(image.pixels, image.header.width, image.header.height, image.header.bitCount, decoder.resampleTo);
+  if (!resampled) return false;
+  ReleasePixelBlock(image.pixels, image.pixelBytes);
+  image.pixelBytes = resampled.Size();
+  image.pixels = resampled.Release();
+  image.header.width = decoder.resampleTo.width;
+  image.header.height = decoder.resampleTo.height;
+  image.header.sizeImage = static_cast<uint32_t>(image.pixelBytes);
+  return true;
+}
+
+// Decodes `path` at scaleNum/8, lowered until the long edge fits `longEdgeBound` (0: none), or at the
+// scale that fits `box` (0 x 0: none; upright under AutoRotate), keeping the Exif and ICC data in the
+// decoder state when `keepMetadata`. A fitted decode is then resampled to its exact size.
 bool LoadImage(ConversionContext& ctx, const std::wstring& path, int32_t scaleNum, int32_t longEdgeBound,
-               bool keepMetadata) {
+               bool keepMetadata, FitBox box = FitBox{}) {
   ctx.lastFailure = ConversionFailure::kNotJpeg;
   if (!PathExists(path)) return false;
   ctx.exifDateFound = 0;
-  if (!IsJpegFile(path)) return false;
+  const bool jpeg = IsJpegFile(path);
+  const bool heif = !jpeg && IsHeifFile(path);
+  if (!jpeg && !heif) return false;
   DecoderState& decoder = *ctx.states->decoder;
   decoder.file = MappedInputFile{};
   std::memset(decoder.image.colorTable, 0, sizeof(decoder.image.colorTable));
   decoder.scaleNum = scaleNum;
   decoder.longEdgeBound = longEdgeBound;
   decoder.keepMetadata = keepMetadata;
+  decoder.fitWidth = box.width;
+  decoder.fitHeight = box.height;
+  decoder.fitUpright = ctx.params != nullptr && ctx.params->AutoRotate == 1;
+  decoder.decodedUpright = heif;
 
-  const DecodedImage* image = DecodeJpegFile(decoder, path);
+  const DecodedImage* image = heif ? DecodeHeifFile(decoder, path) : DecodeJpegFile(decoder, path);
   ctx.inputIdentity = decoder.file.identity;
-  if (image != nullptr && NeedsExifDate(*ctx.params) && ctx.states->exifReader) ReadDateIntoContext(ctx, path);
+  if (image != nullptr && NeedsExifDate(*ctx.params) && ctx.states->exifReader) {
+    if (heif)
+      ReadHeifDateIntoContext(ctx, decoder.exif, path);
+    else
+      ReadDateIntoContext(ctx, path);
+  }
   UnmapInputFile(decoder.file);
   if (image == nullptr) {
     ctx.lastFailure = decoder.tooLarge ? ConversionFailure::kTooLarge : ConversionFailure::kDecodeFailed;
     return false;
   }
   ctx.lastFailure = ConversionFailure::kNone;
+
+  if (decoder.resampleTo.width > 0 && !ResampleDecoded(decoder)) {
+    ReleasePixelBlock(decoder.image.pixels, decoder.image.pixelBytes);
+    decoder.image.pixels = nullptr;
+    decoder.image.pixelBytes = 0;
+    ctx.lastFailure = ConversionFailure::kEncodeFailed;  // as any lack of memory after the decode
+    return false;
+  }
 
   ctx.loaded.image = image;
   ctx.loaded.width = image->header.width;
@@ -86,6 +136,10 @@ bool TurnUpright(ConversionContext& ctx) {
   DecoderState& decoder = *ctx.states->decoder;
   const int orientation = ReadExifOrientation(decoder.exif.data(), decoder.exif.size());
   if (orientation < 2 || orientation > 8) return true;
+  if (decoder.decodedUpright) {  // the decoder applied the file's own turns, which this orientation records
+    ctx.photo.rotated = true;
+    return true;
+  }
   DecodedImage& image = decoder.image;
   PixelBlock upright = OrientPixels(image.pixels, image.header.width, image.header.height, image.header.bitCount,
                                     orientation);
@@ -121,7 +175,7 @@ void PrepareOutputMetadata(ConversionContext& ctx) {
   DecoderState& decoder = *ctx.states->decoder;
   if (params.KeepExif == 1 && !decoder.exif.empty()) {
     ExifOutputFacts facts;
-    facts.resetOrientation = ctx.photo.rotated;
+    facts.resetOrientation = ctx.photo.rotated || decoder.decodedUpright;
     facts.width = static_cast<uint32_t>(ctx.loaded.width);
     facts.height = static_cast<uint32_t>(ctx.loaded.height);
     ExifDropReason reason = ExifDropReason::kNone;
@@ -214,7 +268,8 @@ bool ConvertFileToTemp(ConversionContext& ctx, const std::wstring& inputPath, st
   ctx.outputExif.clear();
   ctx.outputIcc.clear();
   ctx.inputIdentity = FileIdentity{};
-  if (!LoadImage(ctx, inputPath, params.ScaleNum, LongEdgeBound(params), NeedsInputMetadata(params))) return false;
+  if (!LoadImage(ctx, inputPath, params.ScaleNum, LongEdgeBound(params), NeedsInputMetadata(params), FitBoxOf(params)))
+    return false;
   ctx.photo.scaleNum = ctx.states->decoder->usedScaleNum;
   bool ok = false;
   std::wstring temp;
@@ -241,8 +296,12 @@ bool ConvertFileToTemp(ConversionContext& ctx, const std::wstring& inputPath, st
 bool ReadExifDateOfFile(ConversionContext& ctx, const std::wstring& path) {
   if (!PathExists(path)) return false;
   ctx.exifDateFound = 0;
-  if (NeedsExifDate(*ctx.params) && IsJpegFile(path) && ctx.states != nullptr && ctx.states->exifReader)
-    ReadDateIntoContext(ctx, path);
+  if (NeedsExifDate(*ctx.params) && ctx.states != nullptr && ctx.states->exifReader) {
+    if (IsJpegFile(path))
+      ReadDateIntoContext(ctx, path);
+    else if (IsHeifFile(path))
+      ReadHeifDateIntoContext(ctx, std::vector<unsigned char>(), path);
+  }
   return true;
 }
 

@@ -35,7 +35,7 @@ struct LoadedImage {
 // Why the last ConvertFileToTemp or LoadInputImage failed.
 enum class ConversionFailure {
   kNone,
-  kNotJpeg,       // missing, unreadable, or not starting with 0xFF 0xD8
+  kNotJpeg,       // missing, unreadable, or neither a JPEG (0xFF 0xD8) nor a HEIF file (engine/heif_decoder.h)
   kDecodeFailed,  // the library could not decode it (or it has an unsupported layout)
   kTooLarge,      // a decoded side would exceed 25000 pixels
   kEncodeFailed,  // the temporary file could not be made or written

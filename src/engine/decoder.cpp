@@ -211,9 +211,17 @@ void KeepMetadata(j_decompress_ptr cinfo, std::vector<unsigned char>& exif, Deco
 // The scale of this file: the requested one, lowered under a long-edge bound.
 void ChooseScale(DecoderState& state, j_decompress_ptr cinfo) {
   state.usedScaleNum = state.scaleNum;
-  if (state.scaleNum == 0 && state.longEdgeBound <= 0) return;
+  state.resampleTo = PictureSize{};
+  const bool fits = state.fitWidth > 0 && state.fitHeight > 0;
+  if (state.scaleNum == 0 && state.longEdgeBound <= 0 && !fits) return;
   const int32_t requested = state.scaleNum != 0 ? state.scaleNum : 8;
-  state.usedScaleNum = ScaleNumForLongEdge(cinfo->image_width, cinfo->image_height, requested, state.longEdgeBound);
+  int32_t boxWidth = state.fitWidth, boxHeight = state.fitHeight;
+  if (fits && state.fitUpright && SwapsSides(ReadExifOrientation(state.exif.data(), state.exif.size())))
+    std::swap(boxWidth, boxHeight);
+  const ScalePlan plan = PlanScale(cinfo->image_width, cinfo->image_height, requested, state.longEdgeBound,
+                                   fits ? boxWidth : 0, fits ? boxHeight : 0);
+  state.usedScaleNum = plan.scaleNum;
+  state.resampleTo = plan.resampleTo;
   cinfo->scale_num = static_cast<unsigned int>(state.usedScaleNum);
   cinfo->scale_denom = 8;
 }
@@ -324,6 +332,7 @@ const DecodedImage* DecodeJpegBytes(DecoderState& state, const unsigned char* da
   state.tooLarge = false;
   state.skippedScans = 0;
   state.usedScaleNum = state.scaleNum;
+  state.resampleTo = PictureSize{};
   state.exif.clear();
   state.icc.clear();
   if (state.keepMetadata) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/decoded_image.h"
+#include "engine/resample.h"
 #include "platform/files.h"
 
 namespace qv {
@@ -24,6 +25,15 @@ struct DecoderState {
   int32_t longEdgeBound = 0;   // above 0: the scale is lowered per file until the long edge fits
   int32_t usedScaleNum = 0;    // the scale of the last decode (0: full size, unscaled)
   bool keepMetadata = false;   // keep the first Exif segment and the ICC profile of each file
+  // Above 0: each file is fitted into this box (the scale then follows from it, engine/resample.h); with
+  // fitUpright the box is of the upright picture, turned when the file's Exif orientation swaps its sides
+  // (needs keepMetadata). resampleTo is the last decode's size to resample to, 0 x 0 when it is the size.
+  int32_t fitWidth = 0, fitHeight = 0;
+  bool fitUpright = false;
+  PictureSize resampleTo;
+  // Set by the caller for a HEIF file, whose decoder applies the file's turns and mirrors: the picture
+  // comes out upright and its Exif orientation (which records the same turn) is not applied again.
+  bool decodedUpright = false;
   std::vector<unsigned char> exif;  // with keepMetadata: the Exif APP1 payload ("Exif\0\0"...), or empty
   std::vector<unsigned char> icc;   // with keepMetadata: the ICC profile, or empty
 };

@@ -127,18 +127,8 @@ uint32_t FindExifIfdOffset(ExifReaderState& s, size_t base, uint32_t ifd0Offset)
   return exifOffset;
 }
 
-}  // namespace
-
-void SetExifScanRange(ExifReaderState& state, const unsigned char* data, uint32_t size) {
-  state.begin = data;
-  state.cursor = data;
-  state.end = data == nullptr ? data : data + size;
-}
-
-bool ReadExifDate(ExifReaderState& s, ExifDateTime& out) {
-  size_t base = 0;
-  if (!FindExifTiffHeader(s, base)) return false;
-
+// Reads DateTimeOriginal from the TIFF data at `base` (the cursor stands there).
+bool ReadDateAtTiffHeader(ExifReaderState& s, size_t base, ExifDateTime& out) {
   // TIFF header: byte order (kept as the two bytes read in memory order), 42, offset of IFD0. A header
   // that does not fit leaves no room for any directory entry either.
   if (!Fits(s, kTiffHeaderBytes)) return false;
@@ -165,6 +155,29 @@ bool ReadExifDate(ExifReaderState& s, ExifDateTime& out) {
     }
   }
   return false;
+}
+
+}  // namespace
+
+void SetExifScanRange(ExifReaderState& state, const unsigned char* data, uint32_t size) {
+  state.begin = data;
+  state.cursor = data;
+  state.end = data == nullptr ? data : data + size;
+}
+
+bool ReadExifDate(ExifReaderState& s, ExifDateTime& out) {
+  size_t base = 0;
+  if (!FindExifTiffHeader(s, base)) return false;
+  return ReadDateAtTiffHeader(s, base, out);
+}
+
+bool ReadExifDateOfPayload(ExifReaderState& s, const unsigned char* payload, size_t size, ExifDateTime& out) {
+  if (payload == nullptr || size < sizeof kExifSignature || size > UINT32_MAX ||
+      std::memcmp(payload, kExifSignature, sizeof kExifSignature) != 0)
+    return false;
+  SetExifScanRange(s, payload, static_cast<uint32_t>(size));
+  s.cursor += sizeof kExifSignature;
+  return ReadDateAtTiffHeader(s, sizeof kExifSignature, out);
 }
 
 }  // namespace qv

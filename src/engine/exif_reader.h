@@ -29,4 +29,8 @@ void SetExifScanRange(ExifReaderState& state, const unsigned char* data, uint32_
 // way is malformed or truncated.
 bool ReadExifDate(ExifReaderState& state, ExifDateTime& out);
 
+// The same for an Exif block held apart from any JPEG (a HEIF file's): `payload` is an APP1 payload,
+// "Exif\0\0" and the TIFF data. Points the scan range of `state` at it.
+bool ReadExifDateOfPayload(ExifReaderState& state, const unsigned char* payload, size_t size, ExifDateTime& out);
+
 }  // namespace qv

@@ -37,6 +37,9 @@ struct ConversionParams {
   uint8_t KeepTime = 0;     // 1: give the output the input's modification time
   uint8_t MaxEdgeOn = 0;    // 1: per file, shrink the scale until the long edge fits MaxEdge
   int32_t MaxEdge = 1600;   // long-edge bound in pixels
+  uint8_t FitOn = 0;        // 1: each photo as large as fits FitWidth x FitHeight (aspect kept, never enlarged)
+  int32_t FitWidth = 1920;  // the box, in pixels (of the upright photo under AutoRotate)
+  int32_t FitHeight = 1080;
   int32_t Encoder = 0;      // kEncoderJpegli: jpegli's encoder; any other value: libjpeg's
 };
 
@@ -50,6 +53,7 @@ inline bool operator==(const ConversionParams& a, const ConversionParams& b) {
          a.CmtOpt == b.CmtOpt && a.CmtStr1 == b.CmtStr1 && a.AutoRotate == b.AutoRotate &&
          a.KeepExif == b.KeepExif && a.KeepIcc == b.KeepIcc && a.KeepTime == b.KeepTime &&
          a.MaxEdgeOn == b.MaxEdgeOn && a.MaxEdge == b.MaxEdge &&
+         a.FitOn == b.FitOn && a.FitWidth == b.FitWidth && a.FitHeight == b.FitHeight &&
          a.Encoder == b.Encoder;
 }
 inline bool operator!=(const ConversionParams& a, const ConversionParams& b) { return !(a == b); }
@@ -60,6 +64,7 @@ constexpr int32_t kMinLimitKb = 1, kMaxLimitKb = 32767;
 constexpr int32_t kMinDigits = 1, kMaxDigits = 5;
 constexpr int32_t kMinStartNumber = 0, kMaxStartNumber = 9999;
 constexpr int32_t kMinMaxEdge = 1, kMaxMaxEdge = 25000;
+constexpr int32_t kMinFitSide = 1, kMaxFitSide = 65535;
 constexpr int32_t kMinScaleNum = 1, kMaxScaleNum = 16;
 constexpr size_t kMaxNamePartChars = 259;  // prefix, suffix and sub-folder name
 
@@ -75,6 +80,8 @@ inline void BoundToOfferedRanges(ConversionParams& p) {
   p.DigitNum = std::clamp(p.DigitNum, kMinDigits, kMaxDigits);
   p.StartNum = std::clamp(p.StartNum, kMinStartNumber, kMaxStartNumber);
   p.MaxEdge = std::clamp(p.MaxEdge, kMinMaxEdge, kMaxMaxEdge);
+  p.FitWidth = std::clamp(p.FitWidth, kMinFitSide, kMaxFitSide);
+  p.FitHeight = std::clamp(p.FitHeight, kMinFitSide, kMaxFitSide);
   for (std::wstring* text : {&p.TopStr, &p.EndStr, &p.MkDirStr})
     if (text->size() > kMaxNamePartChars) text->resize(kMaxNamePartChars);
 }
@@ -107,6 +114,17 @@ inline bool HasCommentToInsert(const ConversionParams& p) { return p.CmtOpt == 1
 
 // The long-edge bound in pixels, or 0 when there is none.
 inline int32_t LongEdgeBound(const ConversionParams& p) { return p.MaxEdgeOn == 1 ? p.MaxEdge : 0; }
+
+// The box every photo is fitted into (upright under AutoRotate), or 0 x 0 when there is none. With a box
+// the scale ScaleNum is not used: the photo is decoded at the smallest N/8 at least twice as large as the fitted
+// size and resampled to it; a long-edge bound may still make it smaller (the smaller result is written).
+struct FitBox {
+  int32_t width = 0;
+  int32_t height = 0;
+};
+inline FitBox FitBoxOf(const ConversionParams& p) {
+  return p.FitOn == 1 ? FitBox{p.FitWidth, p.FitHeight} : FitBox{};
+}
 
 // True when the decoder must keep the input's Exif and ICC segments.
 inline bool NeedsInputMetadata(const ConversionParams& p) {

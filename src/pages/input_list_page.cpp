@@ -1,6 +1,6 @@
 // The individual-input page: list of the input folder's JPEG files with check boxes, the input preview
-// box with its two lines, the ON/OFF buttons and the file count. Conversion work goes through engine/
-// and batch/.
+// box with its two lines, the ON/OFF buttons and the file count, the switch for the folder's whole tree.
+// Conversion work goes through engine/ and batch/.
 #include "pages/input_list_page.h"
 
 #include <cstdio>
@@ -15,6 +15,9 @@
 namespace qv {
 
 namespace {
+
+constexpr int kFolderColumn = 3;       // subitem of the relative sub-folder, shown after the name
+constexpr int kFolderColumnWidth = 80;  // pixels at 96 DPI
 
 // A label of at least `width` pixels that grows to show its whole text where the font in use is wider
 // than planned; returns the width it got, so the controls after it on the row can move along.
@@ -38,6 +41,10 @@ HWND InputListPage::Create(HWND tab, const RECT& area) {
   CreateFileList();
   preview_.Create(Handle(), 312, 12, 202, 202, IDC_INPUT_PREVIEW);
   CreateInfoControls();
+  CreateControl(Handle(), L"BUTTON", L"サブフォルダも含める", WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 312, 266, 202,
+                20, IDC_SUB_FOLDERS);
+  SetChecked(IDC_SUB_FOLDERS, ListsTree());
+  host().AddTooltip(Item(IDC_SUB_FOLDERS), L"入力フォルダの下のフォルダの写真も一覧に入れ、出力フォルダに同じ構成で出力します");
   host().AddTooltip(list_, L"選択でプレビュー画像表示");
   host().AddTooltip(preview_.Handle(), L"プレビュー画像クリックで関連付けプログラム起動");
   // After the tooltip's own subclassing, so that the hook is on top and can be taken off at shut-down.
@@ -58,6 +65,20 @@ void InputListPage::CreateFileList() {
   ApplyDpi();
 }
 
+// The folder column, added after the others and shown second (after the name) while the list shows a tree.
+void InputListPage::ShowFolderColumn(bool shown) {
+  if (list_ == nullptr || shown == folderColumn_) return;
+  folderColumn_ = shown;
+  if (!shown) {
+    ListView_DeleteColumn(list_, kFolderColumn);
+  } else {
+    AddListColumn(list_, kFolderColumn, L"フォルダ", kFolderColumnWidth, LVCFMT_LEFT);
+    int order[4] = {0, kFolderColumn, 1, 2};
+    ListView_SetColumnOrderArray(list_, 4, order);
+  }
+  ApplyDpi();
+}
+
 // The columns at the window's DPI: the time column as wide as the widest time it shows (in the list's
 // font, with the list's margins), the size column scaled, and the name column what is left of the list
 // without its frame and vertical scroll bar, but at least 100 pixels (at 96 DPI): a camera's file name
@@ -72,6 +93,8 @@ void InputListPage::ApplyDpi() {
   const int timeText = TextWidthIn(list_, L"2026/12/31 23:59:59");
   ShareColumns(widths, 3, 2, timeText, ListColumnMargin(list_), 0, inner, ScaleFor(list_, 100));
   for (int i = 0; i < 3; ++i) ListView_SetColumnWidth(list_, i, widths[i]);
+  // A tree's folder column comes on top, after the name: the size and time scroll sideways instead.
+  if (folderColumn_) ListView_SetColumnWidth(list_, kFolderColumn, ScaleFor(list_, kFolderColumnWidth));
 }
 
 void InputListPage::CreateInfoControls() {
@@ -95,12 +118,19 @@ void InputListPage::SetRowCheck(int row, bool checked) {
   ListView_SetItemState(list_, row, INDEXTOSTATEIMAGEMASK(checked ? 2 : 1), LVIS_STATEIMAGEMASK);
 }
 
-std::wstring InputListPage::RowName(int row) const {
-  // The whole name, however long: a buffer the text fills up is made larger and asked again.
+std::wstring InputListPage::RowPath(int row) const {
+  std::wstring name = RowName(row);
+  if (!folderColumn_) return name;
+  const std::wstring folder = RowText(row, kFolderColumn);
+  return folder.empty() ? name : JoinPath(folder, name);
+}
+
+std::wstring InputListPage::RowText(int row, int column) const {
+  // The whole text, however long: a buffer the text fills up is made larger and asked again.
   for (size_t size = MAX_PATH + 1;; size *= 2) {
     std::wstring name(size, L'\0');
     LVITEMW item{};
-    item.iSubItem = 0;
+    item.iSubItem = column;
     item.pszText = name.data();
     item.cchTextMax = static_cast<int>(size);
     const LRESULT length =
@@ -135,6 +165,7 @@ void InputListPage::AppendRow(const InputRow& row) {
   if (index < 0) return;
   ListView_SetItemText(list_, index, 1, const_cast<wchar_t*>(row.sizeText.c_str()));
   ListView_SetItemText(list_, index, 2, const_cast<wchar_t*>(row.timeText.c_str()));
+  if (folderColumn_) ListView_SetItemText(list_, index, kFolderColumn, const_cast<wchar_t*>(row.folder.c_str()));
 }
 
 void InputListPage::LoadFolder(const std::wstring& folder) {
@@ -143,7 +174,9 @@ void InputListPage::LoadFolder(const std::wstring& folder) {
   ListView_DeleteAllItems(list_);
   if (!preview_.Path().empty()) ClearPreview();
   folder_ = IsExistingFolder(folder) ? folder : std::wstring();
-  const std::vector<InputRow> rows = ListInputFolder(folder, options_.Hidden);
+  ShowFolderColumn(ListsTree());
+  const std::vector<InputRow> rows =
+      ListsTree() ? ListInputTree(folder, options_.Hidden) : ListInputFolder(folder, options_.Hidden);
   for (const InputRow& row : rows) AppendRow(row);
   ShowRowCount();
   CheckAllItems(true);
@@ -155,7 +188,10 @@ std::vector<RunRow> InputListPage::Rows() const {
   std::vector<RunRow> rows;
   const int count = RowCount();
   rows.reserve(static_cast<size_t>(count));
-  for (int row = 0; row < count; ++row) rows.push_back(RunRow{RowName(row), ListView_GetCheckState(list_, row) != 0});
+  for (int row = 0; row < count; ++row) {
+    rows.push_back(RunRow{RowName(row), ListView_GetCheckState(list_, row) != 0});
+    if (folderColumn_) rows.back().folder = RowText(row, kFolderColumn);
+  }
   return rows;
 }
 
@@ -166,7 +202,7 @@ int InputListPage::FirstSelectedRow() const {
 void InputListPage::RemoveRows(const std::vector<std::wstring>& names) {
   if (names.empty() || RowCount() == 0) return;
   for (int row = RowCount() - 1; row >= 0; --row) {
-    const std::wstring name = RowName(row);
+    const std::wstring name = RowPath(row);
     for (const std::wstring& removed : names) {
       if (!NamesEqualIgnoringCase(name, removed)) continue;
       if (!preview_.Path().empty() && NamesEqualIgnoringCase(preview_.Path(), JoinPath(folder_, name))) ClearPreview();
@@ -229,7 +265,7 @@ void InputListPage::OnListItemChanged(const NMLISTVIEW& change) {
     const bool becameSelected = (change.uNewState & LVIS_SELECTED) != 0 && (change.uOldState & LVIS_SELECTED) == 0;
     // A row names a file of the folder it was listed from, whatever the input field says by now. A file
     // that cannot be shown clears the preview, so that no other photo stands beside the selected row.
-    if (becameSelected && !LoadPreview(JoinPath(folder_, RowName(change.iItem)))) ClearPreview();
+    if (becameSelected && !LoadPreview(JoinPath(folder_, RowPath(change.iItem)))) ClearPreview();
   } else if (selected > 1) {
     if ((ListView_GetItemState(list_, change.iItem, LVIS_SELECTED) & LVIS_SELECTED) == 0) return;
     const UINT oldImage = (change.uOldState & LVIS_STATEIMAGEMASK) >> 12;
@@ -241,6 +277,14 @@ void InputListPage::OnListItemChanged(const NMLISTVIEW& change) {
 void InputListPage::OnCommand(int id, int code, HWND /*control*/) {
   if (code == BN_CLICKED && id == IDC_ALL_ON) CheckAllItems(true);
   if (code == BN_CLICKED && id == IDC_ALL_OFF) CheckAllItems(false);
+  if (code == BN_CLICKED && id == IDC_SUB_FOLDERS) OnSubFolders();
+}
+
+// The switch is stored at once; the listed folder is listed again (and watched) the new way, with every
+// row checked as after any listing.
+void InputListPage::OnSubFolders() {
+  options_.SubFolders = IsChecked(IDC_SUB_FOLDERS) ? 1 : 0;
+  if (!folder_.empty()) host().SetInputFolder(folder_);
 }
 
 LRESULT InputListPage::OnNotify(const NMHDR& header) {

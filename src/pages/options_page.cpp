@@ -55,21 +55,23 @@ constexpr int kButtonWidth = 52;
 constexpr int kButtonGap = 4;  // between two buttons
 constexpr int kFieldGap = 6;   // between a path field and its button
 constexpr int kStartupGroupTop = 4;
-constexpr int kStartupGroupHeight = 82;
-constexpr int kInputRowTop = 24;
-constexpr int kOutputRowTop = 54;
+constexpr int kStartupGroupHeight = 76;
+constexpr int kInputRowTop = 22;
+constexpr int kOutputRowTop = 48;
 constexpr int kStartupPathX = 250;
-constexpr int kSendToGroupTop = 94;
-constexpr int kSendToGroupHeight = 104;
-constexpr int kSendToFolderTop = 168;
+constexpr int kSendToGroupTop = 86;
+constexpr int kSendToGroupHeight = 94;
+constexpr int kSendToFolderTop = 152;
 constexpr int kSendToPathX = 98;
-constexpr int kSwitchesTop = 208;  // one row of switches every kSwitchStep
-constexpr int kSwitchStep = 24;
-constexpr int kPhotoGroupTop = 280;  // below the last row of switches, down to the page's bottom
-constexpr int kPhotoGroupHeight = 80;
-constexpr int kPhotoFirstRow = 295;
-constexpr int kPhotoSecondRow = 316;
-constexpr int kPhotoThirdRow = 337;
+constexpr int kSwitchesTop = 188;  // one row of switches every kSwitchStep
+constexpr int kSwitchStep = 21;
+constexpr int kPhotoGroupTop = 254;  // below the last row of switches, down to the page's bottom
+constexpr int kPhotoGroupHeight = 106;
+constexpr int kPhotoFirstRow = 272;
+constexpr int kPhotoSecondRow = 293;
+constexpr int kPhotoThirdRow = 314;   // the fit box: check box, then width x height under the long-edge field
+constexpr int kPhotoFourthRow = 335;  // the encoder
+constexpr int kTimesWidth = 14;       // the "×" between the two sides
 constexpr int kPhotoColumn2 = 174;  // second and third column of the group's check boxes
 constexpr int kPhotoColumn3 = 318;
 constexpr int kMaxEdgeFieldWidth = 72;  // five digits and the spin
@@ -159,9 +161,9 @@ void OptionsPage::BuildStartupGroup(int width) {
 
 void OptionsPage::BuildSendToGroup(int width) {
   GroupBox(Handle(), L"「送る」メニューから実行時の設定", IDC_SENDTO_GROUP, kSendToGroupTop, width, kSendToGroupHeight);
-  CheckBox(Handle(), L"「送る」メニューに登録", IDC_SENDTO_REGISTER, kInnerX, 114, 200);
-  Radio(Handle(), L"メインウィンドウを開く", IDC_SENDTO_OPEN_WINDOW, kInnerX, 140, 170, true);
-  Radio(Handle(), L"変換処理後に終了", IDC_SENDTO_CONVERT_EXIT, 200, 140, 150, false);
+  CheckBox(Handle(), L"「送る」メニューに登録", IDC_SENDTO_REGISTER, kInnerX, 104, 200);
+  Radio(Handle(), L"メインウィンドウを開く", IDC_SENDTO_OPEN_WINDOW, kInnerX, 128, 170, true);
+  Radio(Handle(), L"変換処理後に終了", IDC_SENDTO_CONVERT_EXIT, 200, 128, 150, false);
   Label(Handle(), L"出力フォルダ", IDC_SENDTO_FOLDER_LABEL, kInnerX, kSendToFolderTop, 76, WS_GROUP);
   const int clearX = width - kInnerX - kButtonWidth;
   const int chooseX = clearX - kButtonGap - kButtonWidth;
@@ -193,7 +195,7 @@ void OptionsPage::BuildSwitches(int width) {
 }
 
 // Two rows of check boxes in three columns; the long-edge bound's field sits in the third column after its
-// check box. The encoder switch has the third row to itself.
+// check box. The fit box has the third row, the encoder switch the fourth.
 void OptionsPage::BuildPhotoGroup(int width) {
   GroupBox(Handle(), L"写真の向きと付帯情報", IDC_PHOTO_GROUP, kPhotoGroupTop, width, kPhotoGroupHeight);
   const int thirdWidth = width - kInnerX - kPhotoColumn3;
@@ -205,7 +207,6 @@ void OptionsPage::BuildPhotoGroup(int width) {
            kPhotoColumn3 - kPhotoColumn2 - 4);
   SpinField(Handle(), IDC_MAX_EDGE, IDC_MAX_EDGE_SPIN, kPhotoColumn3, kPhotoSecondRow, kMaxEdgeFieldWidth,
             kMaxEdgeDigits, kMinMaxEdge, kMaxMaxEdge, params_.MaxEdge);
-  CheckBox(Handle(), L"高効率エンコーダ (同じ画質でより小さく)", IDC_JPEGLI, kInnerX, kPhotoThirdRow, width - 2 * kInnerX);
 
   const ConversionParams& p = params_;
   SetChecked(IDC_AUTO_ROTATE, (p.AutoRotate & 1) != 0);
@@ -213,8 +214,24 @@ void OptionsPage::BuildPhotoGroup(int width) {
   SetChecked(IDC_KEEP_ICC, (p.KeepIcc & 1) != 0);
   SetChecked(IDC_KEEP_TIME, (p.KeepTime & 1) != 0);
   SetChecked(IDC_MAX_EDGE_ON, (p.MaxEdgeOn & 1) != 0);
-  SetChecked(IDC_JPEGLI, UsesJpegli(p));
   EnableMaxEdgeField();
+  BuildFitRow();
+  CheckBox(Handle(), L"高効率エンコーダ (同じ画質でより小さく)", IDC_JPEGLI, kInnerX, kPhotoFourthRow, width - 2 * kInnerX);
+  SetChecked(IDC_JPEGLI, UsesJpegli(p));
+}
+
+// The box a photo is fitted into: its check box across the first two columns, the two sides in the third,
+// the width under the long-edge field.
+void OptionsPage::BuildFitRow() {
+  CheckBox(Handle(), L"サイズに収める", IDC_FIT_ON, kInnerX, kPhotoThirdRow, kPhotoColumn3 - kInnerX - 4);
+  SpinField(Handle(), IDC_FIT_WIDTH, IDC_FIT_WIDTH_SPIN, kPhotoColumn3, kPhotoThirdRow, kMaxEdgeFieldWidth,
+            kMaxEdgeDigits, kMinFitSide, kMaxFitSide, params_.FitWidth);
+  const int timesX = kPhotoColumn3 + kMaxEdgeFieldWidth;
+  Label(Handle(), L"×", IDC_FIT_TIMES, timesX, kPhotoThirdRow, kTimesWidth, SS_CENTER);
+  SpinField(Handle(), IDC_FIT_HEIGHT, IDC_FIT_HEIGHT_SPIN, timesX + kTimesWidth, kPhotoThirdRow, kMaxEdgeFieldWidth,
+            kMaxEdgeDigits, kMinFitSide, kMaxFitSide, params_.FitHeight);
+  SetChecked(IDC_FIT_ON, (params_.FitOn & 1) != 0);
+  EnableFitFields();
 }
 
 void OptionsPage::AddPhotoTooltips() {
@@ -229,6 +246,11 @@ void OptionsPage::AddPhotoTooltips() {
       {IDC_MAX_EDGE_ON, L"長辺がこの値を超えないように縮小率を自動で下げます"},
       {IDC_MAX_EDGE, L"長辺の上限（1～25000 pixel）"},
       {IDC_MAX_EDGE_SPIN, L"長辺の上限（1～25000 pixel）"},
+      {IDC_FIT_ON, L"縦横比を保ったまま、幅と高さに収まる最大の大きさにします（拡大はしません）"},
+      {IDC_FIT_WIDTH, L"幅（1～65535 pixel）"},
+      {IDC_FIT_WIDTH_SPIN, L"幅（1～65535 pixel）"},
+      {IDC_FIT_HEIGHT, L"高さ（1～65535 pixel）"},
+      {IDC_FIT_HEIGHT_SPIN, L"高さ（1～65535 pixel）"},
       {IDC_JPEGLI, L"jpegli で書き出します。同じ見た目でファイルが約 2 割小さくなり、書き出しに約 2 倍の時間がかかります"},
   };
   for (const auto& tip : kTips) host().AddTooltip(Item(tip.id), tip.text);
@@ -278,6 +300,8 @@ HWND OptionsPage::Create(HWND tab, const RECT& area) {
 
 void OptionsPage::OnCommand(int id, int code, HWND) {
   if (id == IDC_MAX_EDGE) OnMaxEdgeField(code);
+  if (id == IDC_FIT_WIDTH) OnFitField(code, IDC_FIT_WIDTH, IDC_FIT_WIDTH_SPIN, params_.FitWidth);
+  if (id == IDC_FIT_HEIGHT) OnFitField(code, IDC_FIT_HEIGHT, IDC_FIT_HEIGHT_SPIN, params_.FitHeight);
   if (code != BN_CLICKED) return;  // e.g. notifications of the read-only fields
   AppOptions& o = options_;
   ConversionParams& p = params_;
@@ -315,6 +339,10 @@ void OptionsPage::OnCommand(int id, int code, HWND) {
     case IDC_MAX_EDGE_ON:
       p.MaxEdgeOn = IsChecked(id) ? 1 : 0;
       EnableMaxEdgeField();
+      break;
+    case IDC_FIT_ON:
+      p.FitOn = IsChecked(id) ? 1 : 0;
+      EnableFitFields();
       break;
     default: break;
   }
@@ -364,6 +392,21 @@ void OptionsPage::EnableMaxEdgeField() {
   const bool on = (params_.MaxEdgeOn & 1) != 0;
   EnableWindow(Item(IDC_MAX_EDGE), on);
   EnableWindow(Item(IDC_MAX_EDGE_SPIN), on);
+}
+
+// Each side of the fit box as the long-edge field: stored on every edit, brought into range, shown in range
+// once the field is left.
+void OptionsPage::OnFitField(int code, int fieldId, int spinId, int32_t& side) {
+  if (code != EN_CHANGE && code != EN_KILLFOCUS) return;
+  const int32_t typed = ParseFieldNumber(ControlText(Item(fieldId), kMaxEdgeDigits + 8));
+  side = std::clamp(typed, kMinFitSide, kMaxFitSide);
+  if (code == EN_KILLFOCUS && typed != side) SendMessageW(Item(spinId), UDM_SETPOS32, 0, static_cast<LPARAM>(side));
+}
+
+void OptionsPage::EnableFitFields() {
+  const bool on = (params_.FitOn & 1) != 0;
+  for (int id : {IDC_FIT_WIDTH, IDC_FIT_WIDTH_SPIN, IDC_FIT_TIMES, IDC_FIT_HEIGHT, IDC_FIT_HEIGHT_SPIN})
+    EnableWindow(Item(id), on);
 }
 
 void OptionsPage::EnableRowPath(const StartupRow& row, bool enabled) {

@@ -1,6 +1,6 @@
 // The options page (tab 2, id 1033): start-up folders, the Send To group, the display switches, and what
 // the outputs keep of their inputs (orientation, Exif, colour profile, file time) with the long-edge
-// bound. A form over the program's options and those conversion parameters: built from them, each change
+// bound and the box every photo is fitted into. A form over the program's options and those conversion parameters: built from them, each change
 // written into them at once (the long-edge field on every edit, so no run has to ask for it); while it is
 // built it applies the start-up folders to the two folder fields of its host.
 #pragma once
@@ -52,6 +52,9 @@ class OptionsPage : public TabPage {
   void OnTooltips();
   void OnMaxEdgeField(int code);
   void EnableMaxEdgeField();
+  void BuildFitRow();
+  void OnFitField(int code, int fieldId, int spinId, int32_t& side);
+  void EnableFitFields();
   void AddPhotoTooltips();
 
   AppOptions& options_;

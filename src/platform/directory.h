@@ -13,6 +13,9 @@ constexpr uint32_t kAttributeDirectory = 0x10;
 // device or dangling symbolic link. Never an input. (The value of the Windows attribute for devices,
 // which a Windows search does not report for files.)
 constexpr uint32_t kAttributeNotRegular = 0x40;
+// Windows: the entry is a reparse point (a junction, a symbolic link, a mount point). Never set on POSIX,
+// where a symbolic link is described by its target.
+constexpr uint32_t kAttributeReparsePoint = 0x400;
 
 // Local wall-clock time of a file's last write.
 struct LocalTime {

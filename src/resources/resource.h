@@ -98,7 +98,7 @@
 #define IDC_DELETE_INPUT 1190
 #define IDC_RECYCLE 1191
 
-// ---- individual input page (1200-1212) ----------------------------------------------------------
+// ---- individual input page (1200-1213) ----------------------------------------------------------
 #define IDC_INPUT_LIST 1200
 #define IDC_ALL_CHECKS_LABEL 1201
 #define IDC_ALL_ON 1202
@@ -108,6 +108,8 @@
 #define IDC_INPUT_PREVIEW 1210
 #define IDC_PREVIEW_NAME 1211
 #define IDC_PREVIEW_INFO 1212
+// the list holds the photos of the input folder's sub-folders too
+#define IDC_SUB_FOLDERS 1213
 
 // ---- options page (1300-1345) -------------------------------------------------------------------
 #define IDC_STARTUP_GROUP 1300
@@ -147,6 +149,14 @@
 #define IDC_MAX_EDGE 1356
 #define IDC_MAX_EDGE_SPIN 1357
 #define IDC_JPEGLI 1370  // in the same group: the encoder switch
+
+// ---- options page, the box every photo is fitted into (1360-1365) ---------------------------------
+#define IDC_FIT_ON 1360
+#define IDC_FIT_WIDTH 1361
+#define IDC_FIT_WIDTH_SPIN 1362
+#define IDC_FIT_TIMES 1363
+#define IDC_FIT_HEIGHT 1364
+#define IDC_FIT_HEIGHT_SPIN 1365
 
 // ---- about box (100-103): a window of its own with its own dispatcher, so these are not shared ---
 #define IDC_ABOUT_LINK 100

@@ -25,6 +25,7 @@ struct AppOptions {
   std::wstring IEPath;
   std::wstring OEPath;
   std::wstring SdToPath;   // output folder of Send To runs; empty = the inputs' folder
+  uint8_t SubFolders = 0;  // the input list holds the photos of the input folder's sub-folders too
 };
 
 constexpr size_t kMaxRegisteredFolders = 100;

@@ -138,6 +138,7 @@ const SettingKey<ConversionParams> kCvtPrmsKeys[] = {
 const SettingKey<ConversionParams> kPhotoOptKeys[] = {
     Flag(L"AutoRotate", &P::AutoRotate), Flag(L"KeepExif", &P::KeepExif),   Flag(L"KeepIcc", &P::KeepIcc),
     Flag(L"KeepTime", &P::KeepTime),     Flag(L"MaxEdgeOn", &P::MaxEdgeOn), Number(L"MaxEdge", &P::MaxEdge),
+    Flag(L"FitOn", &P::FitOn),           Number(L"FitWidth", &P::FitWidth), Number(L"FitHeight", &P::FitHeight),
     Number(L"Encoder", &P::Encoder),
 };
 
@@ -150,6 +151,7 @@ const SettingKey<AppOptions> kMWinKeys[] = {
     Number(L"IIFolder", &O::IIFolder), Number(L"OIFolder", &O::OIFolder), Text(L"ISPath", &O::ISPath),
     Text(L"OSPath", &O::OSPath),       Text(L"IEPath", &O::IEPath),       Text(L"OEPath", &O::OEPath),
     Text(L"SdToPath", &O::SdToPath),
+    Flag(L"SubFolders", &O::SubFolders),
 };
 
 // Reads every key of `keys` into `record`; a missing key gives the record's default.

@@ -51,7 +51,8 @@ std::wstring LinkTargetOrSelf(const std::wstring& path) {
   return target;
 }
 
-// Unchecks every row whose name equals none of the passed files' names (a shortcut's by its target).
+// Unchecks every row whose name equals none of the passed files' names (a shortcut's by its target), and
+// every row of a sub-folder: the passed files are those of the folder itself.
 // `first` is the first argument, already resolved.
 void CheckOnlyPassedFiles(InputListPage& page, const std::wstring& first, int argc, wchar_t** args) {
   std::vector<std::wstring> names{LastPathComponent(first)};
@@ -61,7 +62,8 @@ void CheckOnlyPassedFiles(InputListPage& page, const std::wstring& first, int ar
   checks.reserve(rows.size());
   for (const RunRow& row : rows) {
     bool passed = false;
-    for (const std::wstring& name : names) passed = passed || NamesEqual(row.name, name);
+    if (row.folder.empty())
+      for (const std::wstring& name : names) passed = passed || NamesEqual(row.name, name);
     checks.push_back(passed);
   }
   page.SetRowChecks(checks);

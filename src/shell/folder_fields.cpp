@@ -56,9 +56,10 @@ bool SameFolder(const std::wstring& a, const std::wstring& b) {
   return !a.empty() && !b.empty() && NamesEqualIgnoringCase(StripTrailingSeparator(a), StripTrailingSeparator(b));
 }
 
-void InputFolderWatch::Rearm(const std::wstring& folder) {
-  handle_.Reset(FindFirstChangeNotificationW(SystemPath(folder).c_str(), FALSE,
-                                             FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE));
+void InputFolderWatch::Rearm(const std::wstring& folder, bool tree) {
+  DWORD changes = FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE;
+  if (tree) changes |= FILE_NOTIFY_CHANGE_DIR_NAME;
+  handle_.Reset(FindFirstChangeNotificationW(SystemPath(folder).c_str(), tree ? TRUE : FALSE, changes));
 }
 
 bool InputFolderWatch::Signalled() const { return handle_ && WaitForSingleObject(handle_.Get(), 0) == WAIT_OBJECT_0; }

@@ -31,12 +31,13 @@ bool RememberFolder(HWND field, std::wstring& folder);
 // path is no folder.
 bool SameFolder(const std::wstring& a, const std::wstring& b);
 
-// The watch on the input folder: files created, deleted, renamed, or changing size; no sub-folders.
+// The watch on the input folder: files created, deleted, renamed, or changing size; in its sub-folders
+// too (and folders made, removed or renamed there) while the list shows the folder's whole tree.
 class InputFolderWatch {
  public:
-  // Closes the current watch and starts watching `folder`. A folder that cannot be watched leaves the
-  // watch unarmed, silently.
-  void Rearm(const std::wstring& folder);
+  // Closes the current watch and starts watching `folder` (with `tree`, the folders under it too). A
+  // folder that cannot be watched leaves the watch unarmed, silently.
+  void Rearm(const std::wstring& folder, bool tree);
   void Close() { handle_.Reset(); }
   bool Armed() const { return static_cast<bool>(handle_); }
   // True when the watch has seen a change since it was armed (tested without waiting).

@@ -284,7 +284,7 @@ void MainWindow::BuildTabControl(HWND panel) {
 void MainWindow::SetInputFolder(const std::wstring& folder) {
   if (inputField_ != nullptr) SetWindowTextW(inputField_, folder.c_str());
   inputPage_.LoadFolder(folder);
-  watch_.Rearm(folder);
+  watch_.Rearm(folder, inputPage_.ListsTree());
 }
 
 void MainWindow::SetOutputFolder(const std::wstring& folder) {

@@ -47,6 +47,16 @@ class ActiveRun {
   MainWindow& window_;
 };
 
+// True when `folder` is the listed folder or, while the list shows its whole tree, a folder under it: a
+// change there shows in the list.
+bool WithinListedFolders(const InputListPage& page, const std::wstring& folder) {
+  const std::wstring& listed = page.Folder();
+  if (SameFolder(folder, listed)) return true;
+  if (!page.ListsTree() || listed.empty()) return false;
+  const std::wstring top = JoinPath(StripTrailingSeparator(listed), std::wstring());
+  return folder.size() > top.size() && NamesEqualIgnoringCase(folder.substr(0, top.size()), top);
+}
+
 }  // namespace
 
 // ---- the observer ---------------------------------------------------------------------------------
@@ -61,7 +71,7 @@ void WindowRunObserver::ShowMessage(MessageCode code) { window_.ShowMessage(code
 void WindowRunObserver::BeginRun(int planned) {
   watchSignalledAtStart_ = window_.watch().Signalled();
   // Even a file that fails can leave its trace in the output folder (a copy begun and taken back).
-  if (SameFolder(runOutputFolder_, window_.inputPage().Folder())) wroteIntoListedFolder_ = true;
+  if (WithinListedFolders(window_.inputPage(), runOutputFolder_)) wroteIntoListedFolder_ = true;
   SendMessageW(window_.Progress(), PBM_SETRANGE32, 0, planned);
   planned_ = planned;
   window_.taskbar().SetState(TaskbarState::kNormal);
@@ -72,10 +82,15 @@ void WindowRunObserver::BeginRun(int planned) {
 void WindowRunObserver::FileStarting(int, const std::wstring&) {}  // the bar steps when a file is done
 
 void WindowRunObserver::FileDone(const FileOutcome& outcome) {
-  const std::wstring& listed = window_.inputPage().Folder();
-  if (!outcome.outputPath.empty() && SameFolder(ParentPath(outcome.outputPath), listed)) wroteIntoListedFolder_ = true;
-  if (outcome.disposal == DisposalResult::kRemoved && SameFolder(ParentPath(outcome.inputPath), listed)) {
-    removedNames_.push_back(LastPathComponent(outcome.inputPath));
+  const InputListPage& page = window_.inputPage();
+  if (!outcome.outputPath.empty() && WithinListedFolders(page, ParentPath(outcome.outputPath)))
+    wroteIntoListedFolder_ = true;
+  // A removed input's row, by its path below the listed folder (of a tree, with its sub-folder).
+  const std::wstring& listed = page.Folder();
+  const std::wstring inputFolder = outcome.folder.empty() ? listed : JoinPath(listed, outcome.folder);
+  if (outcome.disposal == DisposalResult::kRemoved && SameFolder(ParentPath(outcome.inputPath), inputFolder)) {
+    const std::wstring name = LastPathComponent(outcome.inputPath);
+    removedNames_.push_back(outcome.folder.empty() ? name : JoinPath(outcome.folder, name));
     wroteIntoListedFolder_ = true;
   }
   if (outcome.status == FileStatus::kConverted && outcome.photo.overLimit) ++overLimit_;
@@ -114,12 +129,13 @@ bool WindowRunObserver::ConfirmCancel() {
 
 void WindowRunObserver::AnnounceNewSubfolder(const std::wstring& folder) {
   window_.tree().AnnounceNewSubfolder(folder);
-  if (SameFolder(ParentPath(folder), window_.inputPage().Folder())) wroteIntoListedFolder_ = true;
+  if (WithinListedFolders(window_.inputPage(), ParentPath(folder))) wroteIntoListedFolder_ = true;
 }
 
 void WindowRunObserver::UpdateInputListAfterRun() {
   window_.inputPage().RemoveRows(removedNames_);
-  if (wroteIntoListedFolder_ && !watchSignalledAtStart_) window_.watch().Rearm(window_.inputPage().Folder());
+  if (wroteIntoListedFolder_ && !watchSignalledAtStart_)
+    window_.watch().Rearm(window_.inputPage().Folder(), window_.inputPage().ListsTree());
 }
 
 void WindowRunObserver::EndRun(const RunSummary& summary) {
@@ -176,7 +192,7 @@ FolderChange CheckInputFolderChange(MainWindow& window, bool showMessage) {
   if (!window.watch().Signalled()) return FolderChange::kGoOn;
   const std::wstring folder = window.inputPage().Folder();
   window.inputPage().LoadFolder(folder);
-  window.watch().Rearm(folder);
+  window.watch().Rearm(folder, window.inputPage().ListsTree());
   if (showMessage && window.options().FileMes != 0) {
     window.ShowMessage(MessageCode::kFolderChanged);
     return FolderChange::kStop;
@@ -294,13 +310,17 @@ RunSummary RunFileListConversion(MainWindow& window, const std::vector<std::wstr
 
 namespace {
 
-// The row the output preview shows: the first selected one, else the first checked one; empty for none.
+// The file of a row: its name below the listed folder, with its sub-folder in a tree listing.
+std::wstring RowPath(const RunRow& row) { return row.folder.empty() ? row.name : JoinPath(row.folder, row.name); }
+
+// The row the output preview shows (its path below the listed folder): the first selected one, else the
+// first checked one; empty for none.
 std::wstring OutputPreviewRow(const InputListPage& page) {
   const std::vector<RunRow> rows = page.Rows();
   const int selected = page.FirstSelectedRow();
-  if (selected >= 0 && static_cast<size_t>(selected) < rows.size()) return rows[static_cast<size_t>(selected)].name;
+  if (selected >= 0 && static_cast<size_t>(selected) < rows.size()) return RowPath(rows[static_cast<size_t>(selected)]);
   for (const RunRow& row : rows)
-    if (row.checked) return row.name;
+    if (row.checked) return RowPath(row);
   return std::wstring();
 }
 

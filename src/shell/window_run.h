@@ -51,7 +51,7 @@ class WindowRunObserver : public RunObserver {
   bool watchSignalledAtStart_ = false;
   bool stopping_ = false;  // the user confirmed the cancel question
   bool stoppingShown_ = false;
-  std::vector<std::wstring> removedNames_;  // inputs removed from the listed folder
+  std::vector<std::wstring> removedNames_;  // inputs removed from the listed folder, by their paths below it
   int overLimit_ = 0;                       // outputs larger than the size bound even at quality 1
   int planned_ = 0;
   int done_ = 0;

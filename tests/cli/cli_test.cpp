@@ -63,6 +63,7 @@ class CliTest : public ::testing::Test {
   struct Launch {
     int signalAfterLines = -1;         // send `signals` once this many lines were printed
     int firstSignalDelayMs = 0;        // and this long after that
+    fs::path signalOnceNotEmpty;       // and not before this folder has an entry (10 s at most)
     std::vector<int> signals;          // sent 50 ms apart (two of a kind must not merge into one)
     std::vector<std::string> env;      // NAME=value, replacing the defaults of the same name
     const char* stdoutPath = nullptr;  // standard output to this file instead of the pipe
@@ -135,6 +136,10 @@ class CliTest : public ::testing::Test {
         r.out += c;
         if (c == '\n') ++lines;
       }
+      // A fixed delay alone is no measure of progress on a loaded machine: the program may not have begun.
+      for (int waited = 0; !launch.signalOnceNotEmpty.empty() && waited < 1000 && Count(launch.signalOnceNotEmpty) == 0;
+           ++waited)
+        usleep(10 * 1000);
       usleep(static_cast<useconds_t>(launch.firstSignalDelayMs) * 1000);
       for (size_t i = 0; i < launch.signals.size(); ++i) {
         if (i > 0) usleep(50 * 1000);
@@ -247,6 +252,30 @@ TEST_F(CliTest, JsonReportsEveryInput) {
   lines = r.Lines();
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0]["reason"], "too-large");
+}
+
+TEST_F(CliTest, HeifPhotosInAFolderAreConvertedOrSkippedWithTheirReason) {
+  const fs::path heif = test::RefsDir().parent_path() / "heif";
+  fs::copy_file(heif / "photo.heic", in / "IMG_0001.HEIC");
+  fs::copy_file(heif / "exif.heic", in / "IMG_0002.heif");
+  fs::copy_file(heif / "damaged.heic", in / "IMG_0003.heic");
+  fs::copy_file(heif / "huge.heic", in / "IMG_0004.HEIC");
+  Result r = Run({"--json", "--scale", "4", "--keep-exif", "-o", out.string(), in.string()});
+  EXPECT_EQ(r.code, 1);
+  std::vector<nlohmann::json> lines = r.Lines();
+  ASSERT_EQ(lines.size(), 5u) << r.out;
+  EXPECT_EQ(lines[0]["output"], (out / "IMG_0001.jpg").string());
+  EXPECT_EQ(lines[0]["width"], 114);
+  EXPECT_EQ(lines[0]["height"], 75);
+  EXPECT_EQ(lines[1]["output"], (out / "IMG_0002.jpg").string());
+  EXPECT_EQ(lines[1]["exif_kept"], true);
+  EXPECT_EQ(lines[2]["reason"], "decode-failed");
+  EXPECT_EQ(lines[3]["reason"], "too-large");
+  EXPECT_EQ(lines[4]["summary"]["planned"], 4);
+  EXPECT_EQ(lines[4]["summary"]["written"], 2);
+  r = Run({"--name", "date", "-o", out.string(), (in / "IMG_0002.heif").string()});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(fs::exists(out / "20060802_215301.jpg"));
 }
 
 TEST_F(CliTest, DryRunShowsWhatTheRunWrites) {
@@ -596,8 +625,11 @@ TEST_F(CliTest, AFileGivenTwiceUnderTwoSpellingsIsConvertedAndRemovedOnce) {
 
 TEST_F(CliTest, ARunKilledOutrightLeavesNothingForTheNextRunToFind) {
   for (int i = 0; i < 6; ++i) Copy("s030.jpg", "p" + std::to_string(i) + ".jpg");
-  // Killed in the middle of its work: its folder of temporary files stays behind for now.
-  Result r = Run({"--json", "--scale", "16", "-o", out.string(), in.string()}, Signals(0, {SIGKILL}, 700));
+  // Killed in the middle of its work (once its folder of temporary files exists): the folder stays behind
+  // for now.
+  Launch killed = Signals(0, {SIGKILL}, 300);
+  killed.signalOnceNotEmpty = scratch.path() / "tmp";
+  Result r = Run({"--json", "--scale", "16", "-o", out.string(), in.string()}, killed);
   EXPECT_EQ(r.code, 128 + SIGKILL);
   ASSERT_EQ(Count(scratch.path() / "tmp"), 1u);
   // A private copy it was writing into the output folder.
@@ -806,6 +838,77 @@ TEST_F(CliTest, StoredPhotoSwitchesAndTheirOpposites) {
   EXPECT_EQ(lines[0]["height"], 91);
   EXPECT_EQ(Run({"--keep-exif", "--no-keep-exif", "-o", out.string(), in.string()}).code, 2);
   EXPECT_EQ(Run({"--max-edge", "0", "-o", out.string(), in.string()}).code, 2);
+}
+
+}  // namespace
+}  // namespace qv
+
+namespace qv {
+namespace {
+
+// --fit: the size of every output for photos of each shape, with the upright box under --auto-rotate
+// and the smaller result against --max-edge; the values it refuses.
+TEST_F(CliTest, FitWritesTheLargestSizeInTheBoxNeverEnlarged) {
+  struct Case {
+    const char* corpus;
+    std::vector<std::string> options;
+    int width, height;
+  } cases[] = {
+      {"s011.jpg", {"--fit", "400x300"}, 400, 250},                    // landscape 1680 x 1050
+      {"s016.jpg", {"--fit", "100x100"}, 14, 100},                     // portrait 50 x 350
+      {"s009.jpg", {"--fit", "400x300"}, 80, 80},                      // already smaller: as it is
+      {"s003.jpg", {"--fit", "1x1"}, 1, 1},                            // one grey pixel
+      {"s020.jpg", {"--fit", "1x1"}, 1, 1},                            // grey 400 x 210 to one pixel
+      {"s026.jpg", {"--fit", "100x100"}, 100, 100},                    // CMYK 256 x 256
+      {"s044.jpg", {"--fit", "100x50", "--auto-rotate"}, 30, 50},      // 150 x 91 stored, upright 91 x 150
+      {"s044.jpg", {"--fit", "100x50"}, 82, 50},                       // the same box on the stored picture
+      {"s011.jpg", {"--fit", "400x300", "--max-edge", "220"}, 210, 132},  // 1/8 beats the fit
+      {"s011.jpg", {"--fit", "400x300", "--max-edge", "1000"}, 400, 250}, // 4/8 (840) does not
+  };
+  for (const Case& c : cases) {
+    fs::remove_all(in);
+    fs::create_directories(in);
+    Copy(c.corpus, "p.jpg");
+    std::vector<std::string> args = {"--json", "-s", "1", "-o", out.string(), "--name", "serial", (in / "p.jpg").string()};
+    args.insert(args.begin(), c.options.begin(), c.options.end());
+    const Result r = Run(args);
+    const std::vector<nlohmann::json> lines = r.Lines();
+    ASSERT_EQ(r.code, 0) << c.corpus << " " << r.err << r.out;
+    ASSERT_GE(lines.size(), 1u);
+    EXPECT_EQ(lines[0]["width"], c.width) << c.corpus << " " << c.options[1];
+    EXPECT_EQ(lines[0]["height"], c.height) << c.corpus << " " << c.options[1];
+  }
+  for (const char* bad : {"1920x", "0x100", "abc", "70000x10", "x100", "19a0x10"}) {
+    const Result r = Run({"--fit", bad, "-o", out.string(), in.string()});
+    EXPECT_EQ(r.code, 2) << bad;
+    EXPECT_NE(r.err.find("--fit: '" + std::string(bad) + "' is not WIDTHxHEIGHT"), std::string::npos) << r.err;
+  }
+}
+
+// --recursive: the tree's photos in their order, mirrored below the output folder (with --subfolder at
+// the top), Japanese folder names in the dry run, the JSON lines and on disk; hidden folders and a link
+// back up the tree left out. Without it only the folder's own photos.
+TEST_F(CliTest, RecursiveMirrorsTheTreeLeavingOutHiddenFoldersAndLoops) {
+  for (const char* f : {"a.jpg", "写真/夏/c.jpg", "写真/b.jpg", ".hidden/h.jpg"}) {
+    fs::create_directories((in / fs::u8path(f)).parent_path());
+    fs::copy_file(test::DataDir() / "s002.jpg", in / fs::u8path(f));
+  }
+  fs::create_directory_symlink(in, in / fs::u8path("写真") / "loop");
+  Result r = Run({"--dry-run", "-o", out.string(), in.string()});
+  EXPECT_EQ(r.out, "a.jpg -> a.jpg\n");
+  r = Run({"--dry-run", "-r", "--name", "serial", "-o", out.string(), in.string()});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "a.jpg -> 00.jpg\n写真/b.jpg -> 写真/01.jpg\n写真/夏/c.jpg -> 写真/夏/02.jpg\n");
+  r = Run({"--json", "--recursive", "--subfolder", "web", "-o", out.string(), in.string()});
+  EXPECT_EQ(r.code, 0) << r.err;
+  const std::vector<nlohmann::json> lines = r.Lines();
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_FALSE(lines[0].contains("folder"));
+  EXPECT_EQ(lines[2]["folder"], "写真/夏");
+  EXPECT_EQ(lines[2]["output"], (out / "web" / fs::u8path("写真/夏/c.jpg")).u8string());
+  EXPECT_EQ(lines[3]["summary"]["written"], 3);
+  for (const char* f : {"web/a.jpg", "web/写真/b.jpg", "web/写真/夏/c.jpg"}) EXPECT_TRUE(fs::exists(out / fs::u8path(f))) << f;
+  EXPECT_FALSE(fs::exists(out / "web" / ".hidden"));
 }
 
 }  // namespace

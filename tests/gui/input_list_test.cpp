@@ -107,6 +107,7 @@ TEST_F(InputListPageTest, ControlsHaveTheirPlacesTextsAndStyles) {
       {IDC_ALL_OFF, {438, 298, 478, 318}, L"OFF"},
       {IDC_TOTAL_LABEL, {312, 328, 377, 343}, L"総ファイル数:"},
       {IDC_TOTAL_COUNT, {378, 328, 410, 340}, L""},
+      {IDC_SUB_FOLDERS, {312, 266, 514, 286}, L"サブフォルダも含める"},
   };
   // The two labels keep their planned width where the text fits and grow where the font in use is wider
   // (so nothing is cut); the controls after them on their row move along by the same amount.
@@ -203,6 +204,49 @@ TEST_F(InputListPageTest, ControlsHaveTheirPlacesTextsAndStyles) {
     SendMessageW(host_.tooltip().Handle(), TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&info));
     EXPECT_STREQ(text, tip.text);
   }
+}
+
+// The switch is stored in SubFolders and has the folder listed again; a tree listing adds the column
+// "フォルダ" (shown second) with each row's sub-folder, and hands the sub-folders over with the rows. A
+// row of a sub-folder is previewed from there and removed by its path below the folder, not by its name
+// alone. Switched off, the list is the folder's own files in the three columns again.
+TEST_F(InputListPageTest, SubFolderSwitchListsTheTreeWithAFolderColumn) {
+  fs::create_directories(folder_ / L"写真" / L"旅行");
+  fs::create_directories(folder_ / L"空");
+  for (const wchar_t* name : {L"a.jpg", L"写真\\a.jpg", L"写真\\旅行\\b.jpg"}) CopyData("s002.jpg", name);
+  Load();
+  auto rows = [this] {
+    std::vector<std::wstring> shown;
+    for (const RunRow& row : inputPage_.Rows()) shown.push_back(row.folder + L"|" + row.name);
+    return shown;
+  };
+  EXPECT_EQ(rows(), std::vector<std::wstring>({L"|a.jpg"}));
+  EXPECT_FALSE(inputPage_.ListsTree());
+
+  Click(IDC_SUB_FOLDERS);
+  EXPECT_EQ(options_.SubFolders, 1);
+  EXPECT_EQ(host_.inputFolders, std::vector<std::wstring>({folder_.wstring()}));
+  Load();  // what the host does
+  EXPECT_EQ(rows(), std::vector<std::wstring>({L"|a.jpg", L"写真|a.jpg", L"写真\\旅行|b.jpg"}));
+  HWND header = ListView_GetHeader(list_);
+  ASSERT_EQ(Header_GetItemCount(header), 4);
+  int order[4] = {};
+  ListView_GetColumnOrderArray(list_, 4, order);
+  EXPECT_EQ(std::vector<int>(order, order + 4), std::vector<int>({0, 3, 1, 2}));
+  EXPECT_EQ(CellText(list_, 2, 3), L"写真\\旅行");
+  EXPECT_EQ(guitest::WindowText(Item(IDC_TOTAL_COUNT)), L"3");
+
+  Select(list_, 1, true);
+  EXPECT_EQ(inputPage_.PreviewPath(), (folder_ / L"写真" / L"a.jpg").wstring());
+  inputPage_.RemoveRows({L"写真\\a.jpg"});
+  EXPECT_EQ(rows(), std::vector<std::wstring>({L"|a.jpg", L"写真\\旅行|b.jpg"}));
+  EXPECT_TRUE(inputPage_.PreviewPath().empty());
+
+  Click(IDC_SUB_FOLDERS);
+  EXPECT_EQ(options_.SubFolders, 0);
+  Load();
+  EXPECT_EQ(rows(), std::vector<std::wstring>({L"|a.jpg"}));
+  EXPECT_EQ(Header_GetItemCount(header), 3);
 }
 
 TEST_F(InputListPageTest, FolderFillsRowsInNaturalOrderAllChecked) {
@@ -359,6 +403,18 @@ TEST_F(InputListPageTest, SelectedRowIsPreviewedAtFullSize) {
   Load();
   EXPECT_TRUE(inputPage_.PreviewPath().empty());
   EXPECT_EQ(guitest::WindowText(Item(IDC_PREVIEW_NAME)), L"");
+}
+
+TEST_F(InputListPageTest, HeifPhotoIsListedAndPreviewedUpright) {
+  // 150 x 91 as stored, turned a quarter by the file: previewed as the camera meant it.
+  fs::copy_file(fs::path(QV_TEST_HEIF_DEFAULT) / "rotated.heic", folder_ / L"IMG_0001.HEIC");
+  CopyData("s002.jpg", L"IMG_0002.jpg");
+  Load();
+  ASSERT_EQ(ListView_GetItemCount(list_), 2);
+  EXPECT_EQ(CellText(list_, 0, 0), L"IMG_0001.HEIC");
+  Select(list_, 0, true);
+  EXPECT_EQ(guitest::WindowText(Item(IDC_PREVIEW_NAME)), L"IMG_0001.HEIC");
+  EXPECT_EQ(guitest::WindowText(Item(IDC_PREVIEW_INFO)), L"91 x 150    24bit");
 }
 
 TEST_F(InputListPageTest, LaunchFailureShowsMessageAndKeepsPreview) {

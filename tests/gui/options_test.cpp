@@ -210,14 +210,21 @@ TEST_F(OptionsPageTest, EveryControlHasItsTextAndKind) {
     EXPECT_TRUE(style & ES_AUTOHSCROLL) << id;
     EXPECT_EQ(SendMessageW(Item(id), EM_GETLIMITTEXT, 0, 0), 32767) << id;
   }
-  // The long-edge field takes digits only, its spin is attached to it and offers the bound's range.
-  EXPECT_TRUE(GetWindowLongW(Item(IDC_MAX_EDGE), GWL_STYLE) & ES_NUMBER);
-  EXPECT_EQ(guitest::ClassName(Item(IDC_MAX_EDGE_SPIN)), L"msctls_updown32");
-  EXPECT_EQ(reinterpret_cast<HWND>(SendMessageW(Item(IDC_MAX_EDGE_SPIN), UDM_GETBUDDY, 0, 0)), Item(IDC_MAX_EDGE));
-  int low = 0, high = 0;
-  SendMessageW(Item(IDC_MAX_EDGE_SPIN), UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low), reinterpret_cast<LPARAM>(&high));
-  EXPECT_EQ(low, kMinMaxEdge);
-  EXPECT_EQ(high, kMaxMaxEdge);
+  // The number fields take digits only, their spins are attached to them and offer their ranges.
+  const struct {
+    int field, spin, low, high;
+  } numbers[] = {{IDC_MAX_EDGE, IDC_MAX_EDGE_SPIN, kMinMaxEdge, kMaxMaxEdge},
+                 {IDC_FIT_WIDTH, IDC_FIT_WIDTH_SPIN, kMinFitSide, kMaxFitSide},
+                 {IDC_FIT_HEIGHT, IDC_FIT_HEIGHT_SPIN, kMinFitSide, kMaxFitSide}};
+  for (const auto& n : numbers) {
+    EXPECT_TRUE(GetWindowLongW(Item(n.field), GWL_STYLE) & ES_NUMBER) << n.field;
+    EXPECT_EQ(guitest::ClassName(Item(n.spin)), L"msctls_updown32");
+    EXPECT_EQ(reinterpret_cast<HWND>(SendMessageW(Item(n.spin), UDM_GETBUDDY, 0, 0)), Item(n.field));
+    int low = 0, high = 0;
+    SendMessageW(Item(n.spin), UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low), reinterpret_cast<LPARAM>(&high));
+    EXPECT_EQ(low, n.low);
+    EXPECT_EQ(high, n.high);
+  }
 }
 
 TEST_F(OptionsPageTest, FieldsAndPhotoOptionsCarryTheirTooltips) {
@@ -237,6 +244,11 @@ TEST_F(OptionsPageTest, FieldsAndPhotoOptionsCarryTheirTooltips) {
       {IDC_MAX_EDGE_ON, L"長辺がこの値を超えないように縮小率を自動で下げます"},
       {IDC_MAX_EDGE, L"長辺の上限（1～25000 pixel）"},
       {IDC_MAX_EDGE_SPIN, L"長辺の上限（1～25000 pixel）"},
+      {IDC_FIT_ON, L"縦横比を保ったまま、幅と高さに収まる最大の大きさにします（拡大はしません）"},
+      {IDC_FIT_WIDTH, L"幅（1～65535 pixel）"},
+      {IDC_FIT_WIDTH_SPIN, L"幅（1～65535 pixel）"},
+      {IDC_FIT_HEIGHT, L"高さ（1～65535 pixel）"},
+      {IDC_FIT_HEIGHT_SPIN, L"高さ（1～65535 pixel）"},
       {IDC_JPEGLI, L"jpegli で書き出します。同じ見た目でファイルが約 2 割小さくなり、書き出しに約 2 倍の時間がかかります"},
   };
   EXPECT_EQ(SendMessageW(TooltipWindow(), TTM_GETTOOLCOUNT, 0, 0) - toolsBefore, static_cast<LRESULT>(std::size(tips)));

@@ -1,6 +1,7 @@
 // The photo options in the real main window: where the group sits on the options page, the options
-// written to the settings file at shut-down and shown again by the next window, and a run from the window
-// that turns the pixels upright, keeps the Exif data and the file time, and bounds the long edge.
+// written to the settings file at shut-down and shown again by the next window, and runs from the window
+// that turn the pixels upright, keep the Exif data and the file time, bound the long edge, and fit the
+// photos of a folder tree into a box, mirroring the tree.
 #include <windows.h>
 #include <gtest/gtest.h>
 
@@ -15,6 +16,7 @@
 #include "gui_test_support.h"
 #include "main_window_fixture.h"
 #include "resources/resource.h"
+#include "platform/system_folders.h"
 #include "settings/settings_file.h"
 #include "shell/main_window.h"
 #include "ui/controls.h"
@@ -26,9 +28,15 @@ namespace {
 
 using namespace guitest;
 
-constexpr int kPhotoControls[] = {IDC_AUTO_ROTATE, IDC_KEEP_EXIF,   IDC_KEEP_ICC,     IDC_KEEP_TIME,
-                                  IDC_MAX_EDGE_ON, IDC_MAX_EDGE,    IDC_MAX_EDGE_SPIN,
-                                  IDC_JPEGLI};
+constexpr int kPhotoControls[] = {IDC_AUTO_ROTATE, IDC_KEEP_EXIF, IDC_KEEP_ICC,       IDC_KEEP_TIME,
+                                  IDC_MAX_EDGE_ON, IDC_MAX_EDGE,  IDC_MAX_EDGE_SPIN,  IDC_FIT_ON,
+                                  IDC_FIT_WIDTH,   IDC_FIT_TIMES, IDC_FIT_WIDTH_SPIN, IDC_FIT_HEIGHT,
+                                  IDC_FIT_HEIGHT_SPIN, IDC_JPEGLI};
+// The number fields with their spins, which sit inside them.
+bool IsNumberField(int id) {
+  return id == IDC_MAX_EDGE || id == IDC_MAX_EDGE_SPIN || id == IDC_FIT_WIDTH || id == IDC_FIT_WIDTH_SPIN ||
+         id == IDC_FIT_HEIGHT || id == IDC_FIT_HEIGHT_SPIN;
+}
 
 // ---- reading the outputs --------------------------------------------------------------------------
 
@@ -151,34 +159,45 @@ TEST_F(PhotoOptionsWindowTest, GroupFitsOnThePageWithoutOverlapOrCutText) {
     const RECT r = RectOnPage(id);
     EXPECT_TRUE(Inside(r, group)) << id;
     for (size_t j = i + 1; j < std::size(kPhotoControls); ++j) {
-      if (id == IDC_MAX_EDGE && kPhotoControls[j] == IDC_MAX_EDGE_SPIN) continue;  // the spin sits in the field
+      if (kPhotoControls[j] == id + 1 && IsNumberField(id) && IsNumberField(id + 1)) continue;  // field and spin
       EXPECT_FALSE(Overlap(r, RectOnPage(kPhotoControls[j]))) << id << " and " << kPhotoControls[j];
     }
-    if (id == IDC_MAX_EDGE || id == IDC_MAX_EDGE_SPIN) continue;
+    if (IsNumberField(id) || id == IDC_FIT_TIMES) continue;
     const int boxAndGap = GetSystemMetrics(SM_CXMENUCHECK) + 6;
     EXPECT_LE(TextWidthIn(Item(id), WindowText(Item(id))) + boxAndGap, r.right - r.left) << id;
   }
   // Five digits fit beside the spin.
-  EXPECT_LE(TextWidthIn(Item(IDC_MAX_EDGE), L"25000") + 6,
-            RectOnPage(IDC_MAX_EDGE).right - RectOnPage(IDC_MAX_EDGE).left);
+  for (int id : {IDC_MAX_EDGE, IDC_FIT_WIDTH, IDC_FIT_HEIGHT})
+    EXPECT_LE(TextWidthIn(Item(id), L"65535") + 6, RectOnPage(id).right - RectOnPage(id).left) << id;
 }
 
 // ---- settings -------------------------------------------------------------------------------------
 
 TEST_F(PhotoOptionsWindowTest, OptionsSetInTheWindowAreSavedAtExitAndShownByTheNextWindow) {
+  const int fitFields[] = {IDC_FIT_WIDTH, IDC_FIT_WIDTH_SPIN, IDC_FIT_TIMES, IDC_FIT_HEIGHT, IDC_FIT_HEIGHT_SPIN};
   OpenWith();
   for (int id : kPhotoControls) EXPECT_FALSE(Checked(id)) << id;
+  for (int id : fitFields) EXPECT_FALSE(IsWindowEnabled(Item(id))) << id;
+  EXPECT_EQ(WindowText(Item(IDC_FIT_WIDTH)) + L"x" + WindowText(Item(IDC_FIT_HEIGHT)), L"1920x1080");
   Click(IDC_AUTO_ROTATE);
   Click(IDC_KEEP_ICC);
   Click(IDC_MAX_EDGE_ON);
   Type(IDC_MAX_EDGE, L"1234");
+  Click(IDC_FIT_ON);
+  for (int id : fitFields) EXPECT_TRUE(IsWindowEnabled(Item(id))) << id;
+  Type(IDC_FIT_WIDTH, L"800");
+  Type(IDC_FIT_HEIGHT, L"99999");  // stored in range at once; shown in range when the field is left
+  SendMessageW(Page(), WM_COMMAND, MAKEWPARAM(IDC_FIT_HEIGHT, EN_KILLFOCUS), reinterpret_cast<LPARAM>(Item(IDC_FIT_HEIGHT)));
+  EXPECT_EQ(WindowText(Item(IDC_FIT_HEIGHT)), L"65535");
+  Type(IDC_FIT_HEIGHT, L"600");
   Close();
 
   WindowSettings saved;
   LoadConversionParams(scratch_.file(L"Quorvix.ini"), saved.params);
   const ConversionParams& p = saved.params;
-  EXPECT_EQ(std::vector<int>({p.AutoRotate, p.KeepExif, p.KeepIcc, p.KeepTime, p.MaxEdgeOn, p.MaxEdge}),
-            std::vector<int>({1, 0, 1, 0, 1, 1234}));
+  EXPECT_EQ(std::vector<int>({p.AutoRotate, p.KeepExif, p.KeepIcc, p.KeepTime, p.MaxEdgeOn, p.MaxEdge, p.FitOn,
+                              p.FitWidth, p.FitHeight}),
+            std::vector<int>({1, 0, 1, 0, 1, 1234, 1, 800, 600}));
 
   OpenWith(saved);
   EXPECT_TRUE(Checked(IDC_AUTO_ROTATE));
@@ -188,6 +207,11 @@ TEST_F(PhotoOptionsWindowTest, OptionsSetInTheWindowAreSavedAtExitAndShownByTheN
   EXPECT_TRUE(Checked(IDC_MAX_EDGE_ON));
   EXPECT_TRUE(IsWindowEnabled(Item(IDC_MAX_EDGE)));
   EXPECT_EQ(WindowText(Item(IDC_MAX_EDGE)), L"1234");
+  EXPECT_TRUE(Checked(IDC_FIT_ON));
+  for (int id : fitFields) EXPECT_TRUE(IsWindowEnabled(Item(id))) << id;
+  EXPECT_EQ(WindowText(Item(IDC_FIT_WIDTH)) + L"x" + WindowText(Item(IDC_FIT_HEIGHT)), L"800x600");
+  Click(IDC_FIT_ON);
+  for (int id : fitFields) EXPECT_FALSE(IsWindowEnabled(Item(id))) << id;
 }
 
 // ---- a run ----------------------------------------------------------------------------------------
@@ -252,6 +276,45 @@ TEST_F(PhotoOptionsWindowTest, RunFromTheWindowTurnsKeepsExifAndTimeAndBoundsThe
       EXPECT_EQ(Ticks(LastWriteTime(output)), Ticks(oldTime));
     }
   }
+}
+
+// The input list takes in the folder's tree (the switch on the input page) and every photo is fitted into
+// 100 x 100: the outputs land in the same sub-folders of the output folder, a Japanese name included,
+// and an empty sub-folder is not made. A photo smaller than the box keeps its size.
+TEST_F(PhotoOptionsWindowTest, RunFromTheWindowFitsTheTreesPhotosAndMirrorsTheTree) {
+  const std::wstring in = scratch_.folder(L"in");
+  const std::wstring out = scratch_.folder(L"out");
+  for (const wchar_t* sub : {L"写真", L"写真\\二〇二四", L"空"}) CreateDirectoryW((in + L"\\" + sub).c_str(), nullptr);
+  const struct {
+    const wchar_t* input;  // below the input folder; the output has the same path below the output folder
+    unsigned width, height;
+  } files[] = {
+      {L"s041.jpg", 100, 75},                  // 308 x 231
+      {L"写真\\s044.jpg", 100, 61},             // 150 x 91
+      {L"写真\\二〇二四\\s009.jpg", 80, 80},  // smaller than the box: its own size
+  };
+  for (const auto& f : files) ASSERT_TRUE(guitest::CopyDataFile(LastPathComponent(f.input), in + L"\\" + f.input));
+
+  WindowSettings settings;
+  settings.params.ScaleNum = 8;
+  settings.stored.options.EndMes = 0;
+  OpenWith(settings);
+  SendMessageW(GetDlgItem(main_->inputPage().Handle(), IDC_SUB_FOLDERS), BM_CLICK, 0, 0);
+  Click(IDC_FIT_ON);
+  Type(IDC_FIT_WIDTH, L"100");
+  Type(IDC_FIT_HEIGHT, L"100");
+  main_->SetInputFolder(in);
+  main_->SetOutputFolder(out);
+  EXPECT_EQ(main_->inputPage().Rows().size(), std::size(files));
+  Convert();
+
+  int index = 0;
+  for (const auto& f : files) {
+    const JpegFacts facts = ReadJpegFacts(ReadBytes(out + L"\\" + f.input));
+    EXPECT_EQ(std::vector<unsigned>({facts.width, facts.height}), std::vector<unsigned>({f.width, f.height}))
+        << "file " << index++;
+  }
+  EXPECT_EQ(GetFileAttributesW((out + L"\\空").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // Pictures of the program for a person to look at: the main window with each tab (the options tab also
-// with photo options on), the comment dialog, the file-name check dialog, the about box, a message box
+// with photo options on, the input list also of a folder tree), the comment dialog, the file-name check dialog, the about box, a message box
 // and the window during a run. Taken only when QV_SCREENSHOT_DIR names a folder (the gui stage of the
 // test runner sets it and turns the bitmaps into PNG files); skipped otherwise. At another display scale
 // than 100 % the names end in the scale ("main-options-150" at 144 DPI).
@@ -318,13 +318,30 @@ TEST_F(Screenshots, MainWindowWithEachTab) {
   }
 }
 
-// The options tab with some photo options on: the long-edge field enabled beside its check box.
+// The options tab with some photo options on: the long-edge field and the fit box's two sides enabled
+// beside their check boxes.
 TEST_F(Screenshots, OptionsTabWithPhotoOptionsOn) {
   W().SelectTab(2);
-  for (int id : {IDC_AUTO_ROTATE, IDC_KEEP_EXIF, IDC_MAX_EDGE_ON})
+  for (int id : {IDC_AUTO_ROTATE, IDC_KEEP_EXIF, IDC_MAX_EDGE_ON, IDC_FIT_ON})
     SendMessageW(GetDlgItem(W().optionsPage().Handle(), id), BM_CLICK, 0, 0);
   Settle();
   EXPECT_TRUE(SaveWindowBitmap(window_, L"main-options-photo"));
+}
+
+// The input list of the trip folder's whole tree: two days in sub-folders, the folder column, a photo of
+// the second day previewed.
+TEST_F(Screenshots, InputListOfAFolderTree) {
+  const std::wstring days[] = {trip_ / L"1日目 伏見", trip_ / L"2日目 嵐山"};
+  for (const std::wstring& day : days) CreateDirectoryW(day.c_str(), nullptr);
+  ASSERT_TRUE(guitest::CopyDataFile(L"s011.jpg", days[0] + L"\\IMG_0430.jpg"));
+  ASSERT_TRUE(guitest::CopyDataFile(L"s024.jpg", days[1] + L"\\IMG_0502.jpg"));
+  ASSERT_TRUE(guitest::CopyDataFile(L"s006.jpg", days[1] + L"\\IMG_0507.jpg"));
+  W().SelectTab(1);
+  SendMessageW(GetDlgItem(W().inputPage().Handle(), IDC_SUB_FOLDERS), BM_CLICK, 0, 0);
+  HWND list = GetDlgItem(W().inputPage().Handle(), IDC_INPUT_LIST);
+  ListView_SetItemState(list, 7, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  Settle();
+  EXPECT_TRUE(SaveWindowBitmap(window_, L"main-input-tree"));
 }
 
 TEST_F(Screenshots, CommentDialog) {

@@ -1,8 +1,8 @@
 #!/bin/bash
 # The command line built for Windows, under Wine: a folder with a Japanese file name converted, the
 # names reported in UTF-8 JSON, the exit codes of a good run, a bad usage, a missing input and a skipped
-# file, the Japanese messages that name them, a run with four jobs against one with one, and folders and a
-# settings file deeper than MAX_PATH.
+# file, the Japanese messages that name them, a run with four jobs against one with one, a folder tree with
+# a Japanese sub-folder, and folders and a settings file deeper than MAX_PATH.
 #   tests/scripts/win_cli.sh QUORVIX-CLI.EXE [SESSION]
 # In the prefix of SESSION when it is ready (scripts/wine-session, the fixture of a ctest run), else in one
 # of its own.
@@ -76,6 +76,15 @@ cat "$scratch/jobs-4.json" >>"$log"
 check_step "--jobs 4 reports what --jobs 1 does" cmp "$scratch/jobs-1.json" "$scratch/jobs-4.json"
 check_step "--jobs 4 writes what --jobs 1 does" diff -r "$scratch/jobs-out-1" "$scratch/jobs-out-4"
 check_step "a run with --jobs 4 wrote its files" test "$(ls "$scratch/jobs-out-4" | wc -l)" -eq 9
+# A folder tree with a Japanese sub-folder: the outputs mirror it.
+mkdir -p "$scratch/tree/写真/夏" "$scratch/tree-out"
+cp tests/data/s002.jpg "$scratch/tree/写真/夏/a.jpg"
+cp tests/data/s007.jpg "$scratch/tree/b.jpg"
+env "${QV_WINE_ENV[@]}" wine "$exe" --settings "$ini_w" --recursive -o "$(qv_winepath "$scratch/tree-out")" \
+  "$(qv_winepath "$scratch/tree")" >>"$log" 2>&1
+rc=$?
+check_step "--recursive: exit status 0" test "$rc" -eq 0
+check_step "--recursive: outputs in the mirrored tree" test -f "$scratch/tree-out/写真/夏/a.jpg" -a -f "$scratch/tree-out/b.jpg"
 # Folders and a settings file deeper than MAX_PATH (about 300 characters): converted, named by date and
 # by serial number, listed, and the inputs recycled (into the prefix's trash). winepath cuts its answer
 # at 260 characters, so the Windows forms are spelled here (Z: is the Unix root).

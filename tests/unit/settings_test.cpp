@@ -66,7 +66,7 @@ std::vector<std::wstring> Lines(const fs::path& path) {
 std::vector<std::wstring> LinesBeforePhotoOpt(const fs::path& path) {
   std::vector<std::wstring> lines = Lines(path);
   const auto photo = std::find(lines.begin(), lines.end(), L"[PhotoOpt]");
-  EXPECT_EQ(lines.end() - photo, 8) << "PhotoOpt is not the last section";
+  EXPECT_EQ(lines.end() - photo, 11) << "PhotoOpt is not the last section";
   lines.erase(photo, lines.end());
   return lines;
 }
@@ -79,7 +79,8 @@ constexpr wchar_t kWineBase[] =
 
 // The PhotoOpt section as a save writes it for default parameters: everything off.
 constexpr wchar_t kDefaultPhotoOpt[] =
-    L"[PhotoOpt]\nAutoRotate=0\nKeepExif=0\nKeepIcc=0\nKeepTime=0\nMaxEdgeOn=0\nMaxEdge=1600\nEncoder=0\n";
+    L"[PhotoOpt]\nAutoRotate=0\nKeepExif=0\nKeepIcc=0\nKeepTime=0\nMaxEdgeOn=0\nMaxEdge=1600\nFitOn=0\n"
+    L"FitWidth=1920\nFitHeight=1080\nEncoder=0\n";
 
 ConversionParams FixtureParams() {
   ConversionParams p;
@@ -273,6 +274,7 @@ TEST(SettingsFile, SaveRewritesOurSectionsInOrderAfterTheUsersOwn) {
       L"b0\n"
       L"[MWin]\nWinX=-5\nWinY=0\nTopMost=0\nTvIOSet=2\nHidden=2\nDTExpand=1\nEndMes=1\nFileMes=1\nSdToCvt=0\n"
       L"TipAct=1\nCalcNum=1200\nIIFolder=0\nOIFolder=0\nISPath=\nOSPath=\nIEPath=\nOEPath=\nSdToPath=\n"
+      L"SubFolders=0\n"
       L"IH0=C:\\in\nOH0=\n";
   for (int i = 1; i < 8; ++i) expected += L"IH" + std::to_wstring(i) + L"=\nOH" + std::to_wstring(i) + L"=\n";
   expected += L"[FolderList]\n0=" + dir.path().wstring() + L"\n";
@@ -322,7 +324,8 @@ TEST(SettingsFile, PhotoOptionsDoNotTouchTheOlderSections) {
   EXPECT_EQ(before.back(), L"0=" + dir.path().wstring());  // FolderList just before
   EXPECT_EQ(std::vector<std::wstring>(onLines.begin() + before.size(), onLines.end()),
             (std::vector<std::wstring>{L"[PhotoOpt]", L"AutoRotate=1", L"KeepExif=1", L"KeepIcc=1", L"KeepTime=1",
-                                       L"MaxEdgeOn=1", L"MaxEdge=640", L"Encoder=0"}));
+                                       L"MaxEdgeOn=1", L"MaxEdge=640", L"FitOn=0", L"FitWidth=1920",
+                                       L"FitHeight=1080", L"Encoder=0"}));
 }
 
 TEST(SettingsFile, FailedSaveLeavesTheOldFileAsItWas) {
