@@ -112,7 +112,8 @@ def score_at(curve, size):
 
 
 def fmt(v, spec):
-    return "-" if v is None else format(v, spec)
+    width = "".join(c for c in spec.split(".")[0] if c.isdigit())
+    return "-".rjust(int(width or 0)) if v is None else format(v, spec)
 
 
 def whole_run_ms(cli, temp, n, encoder, rounds, extra=()):
