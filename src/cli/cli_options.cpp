@@ -113,8 +113,8 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, CliOptions& 
   edge->excludes(noEdge);
   std::string encoder;
   auto* enc = app.add_option("--encoder", encoder,
-                             "JPEG encoder: libjpeg (as cjpeg -optimize) or jpegli (about a fifth smaller at the "
-                             "same look, or better under --limit; about twice the encode time)")
+                             "JPEG encoder: libjpeg (as cjpeg -optimize) or jpegli (about a sixth smaller at the "
+                             "same look, or better under --limit, in about the same time)")
                   ->check(CLI::IsMember({"libjpeg", "jpegli"}));
   std::string fit;
   auto* fitOption = app.add_option("--fit", fit,
