@@ -325,7 +325,7 @@ bool DecodeInTrap(DecoderState& state, const unsigned char* data, uint32_t size,
 
 }  // namespace
 
-const DecodedImage* DecodeJpegBytes(DecoderState& state, const unsigned char* data, uint32_t size) {
+void ResetDecodeResults(DecoderState& state) {
   state.image.header = BitmapInfoHeader{};
   state.image.pixels = nullptr;
   state.image.pixelBytes = 0;
@@ -335,6 +335,10 @@ const DecodedImage* DecodeJpegBytes(DecoderState& state, const unsigned char* da
   state.resampleTo = PictureSize{};
   state.exif.clear();
   state.icc.clear();
+}
+
+const DecodedImage* DecodeJpegBytes(DecoderState& state, const unsigned char* data, uint32_t size) {
+  ResetDecodeResults(state);
   if (state.keepMetadata) {
     try {
       state.exif.reserve(kMaxApp1Payload);

@@ -59,6 +59,10 @@ const DecodedImage* DecodeJpegFile(DecoderState& state, const std::wstring& path
 // call; fileSize of the result is `size`.
 const DecodedImage* DecodeJpegBytes(DecoderState& state, const unsigned char* data, uint32_t size);
 
+// Clears what a decode reports (image, refusal, scale used, resample size, metadata) before the next one;
+// every decoder starts with it.
+void ResetDecodeResults(DecoderState& state);
+
 }  // namespace qv
 
 namespace qv {

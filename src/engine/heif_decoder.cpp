@@ -243,15 +243,7 @@ uint64_t HeifDecodeBytes(const HeifLayout& layout) {
 }
 
 const DecodedImage* DecodeHeifBytes(DecoderState& state, const unsigned char* data, uint32_t size) {
-  state.image.header = BitmapInfoHeader{};
-  state.image.pixels = nullptr;
-  state.image.pixelBytes = 0;
-  state.tooLarge = false;
-  state.skippedScans = 0;
-  state.usedScaleNum = state.scaleNum;
-  state.resampleTo = PictureSize{};
-  state.exif.clear();
-  state.icc.clear();
+  ResetDecodeResults(state);
   PixelBlock block;
   bool decoded = false;
   try {

@@ -18,7 +18,6 @@
 namespace {
 
 constexpr int64_t kMaxEncodedPixels = int64_t{1} << 18;   // also encoded (the slowest step) and checked
-constexpr uint64_t kDecoderMemoryLimit = uint64_t{256} << 20;
 
 // Encodes the decoded image as the single-file conversion does, but into memory. False when the encoder
 // fails on a valid image.
@@ -38,7 +37,7 @@ bool EncodeAndCheck(const qv::DecodedImage& image, uint8_t options) {
   ok = ok && qv::AllocateMemoryBuffer(output, 4096) && qv::EncodeJpeg(encoder, output, outputBytes, rows);
   if (ok) {
     qv::DecoderState again;
-    again.memoryLimit = kDecoderMemoryLimit;
+    again.memoryLimit = qv::fuzz::kDecoderMemoryLimit;
     const qv::DecodedImage* back =
         qv::DecodeJpegBytes(again, output.data, static_cast<uint32_t>(outputBytes));
     ok = back != nullptr && back->header.width == width && back->header.height == height &&
@@ -54,7 +53,7 @@ bool EncodeAndCheck(const qv::DecodedImage& image, uint8_t options) {
 bool SameAsReadingEveryScan(const uint8_t* jpeg, uint32_t bytes, const qv::DecodedImage* image) {
   qv::DecoderState every;
   every.scaleNum = 1;
-  every.memoryLimit = kDecoderMemoryLimit;
+  every.memoryLimit = qv::fuzz::kDecoderMemoryLimit;
   every.readEveryScan = true;
   const qv::DecodedImage* full = qv::DecodeJpegBytes(every, jpeg, bytes);
   if (full == nullptr) return image == nullptr;
@@ -77,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   qv::DecoderState decoder;
   decoder.scaleNum = scaleNum;
-  decoder.memoryLimit = kDecoderMemoryLimit;
+  decoder.memoryLimit = qv::fuzz::kDecoderMemoryLimit;
   const qv::DecodedImage* image = qv::DecodeJpegBytes(decoder, jpeg, jpegBytes);
   if (scaleNum == 1 && !SameAsReadingEveryScan(jpeg, jpegBytes, image)) {
     std::fprintf(stderr, "leaving out %d scans changed the decode\n", decoder.skippedScans);

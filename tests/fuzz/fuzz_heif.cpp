@@ -15,35 +15,23 @@
 #include "fuzz_support.h"
 #include "platform/files.h"
 
-namespace {
-
-constexpr uint64_t kDecoderMemoryLimit = uint64_t{256} << 20;
-constexpr int32_t kLongEdgeBounds[4] = {0, 1, 40, 300};
-
-[[noreturn]] void Fail(const char* what) {
-  std::fprintf(stderr, "%s\n", what);
-  std::abort();
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1 || size - 1 > UINT32_MAX) return 0;
   const uint8_t options = data[0];
   qv::DecoderState decoder;
   decoder.scaleNum = (options & 7) + 1;
-  decoder.longEdgeBound = kLongEdgeBounds[(options >> 3) & 3];
-  decoder.memoryLimit = kDecoderMemoryLimit;
+  decoder.longEdgeBound = qv::fuzz::kLongEdgeBounds[(options >> 3) & 3];
+  decoder.memoryLimit = qv::fuzz::kDecoderMemoryLimit;
   decoder.keepMetadata = true;
   const qv::DecodedImage* image = qv::DecodeHeifBytes(decoder, data + 1, static_cast<uint32_t>(size - 1));
   if (image == nullptr) return 0;
   qv::PixelBlock pixels(image->pixels, image->pixelBytes);
-  if (image->header.bitCount != 24) Fail("HEIF decode not 24 bits per pixel");
-  if (decoder.usedScaleNum < 1 || decoder.usedScaleNum > decoder.scaleNum) Fail("scale outside 1..chosen");
+  if (image->header.bitCount != 24) qv::fuzz::Fail("HEIF decode not 24 bits per pixel");
+  if (decoder.usedScaleNum < 1 || decoder.usedScaleNum > decoder.scaleNum) qv::fuzz::Fail("scale outside 1..chosen");
   int32_t width = image->header.width, height = image->header.height;
   if (pixels.Size() != static_cast<size_t>(qv::RowStride(width, 24)) * static_cast<size_t>(height))
-    Fail("pixel block of another size than the header says");
-  if (decoder.usedScaleNum < 8 && decoder.resampleTo.width == 0) Fail("a reduced scale without a resampled size");
+    qv::fuzz::Fail("pixel block of another size than the header says");
+  if (decoder.usedScaleNum < 8 && decoder.resampleTo.width == 0) qv::fuzz::Fail("a reduced scale without a resampled size");
   qv::PixelBlock resampled;
   if (decoder.resampleTo.width > 0) {
     if (int64_t{width} * height > (int64_t{1} << 22)) return 0;
@@ -63,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     qv::ExifDropReason reason = qv::ExifDropReason::kNone;
     if (qv::MakeOutputExif(decoder.exif.data(), decoder.exif.size(), facts, exif, reason) &&
         qv::ReadExifOrientation(exif.data(), exif.size()) != 1)
-      Fail("an upright picture's Exif keeps a turn");
+      qv::fuzz::Fail("an upright picture's Exif keeps a turn");
   }
   qv::EncoderState encoder;
   qv::fuzz::SetUpEncoder(encoder, width, height, 24, 50, options);
@@ -78,13 +66,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   qv::MemoryBuffer output;
   size_t outputBytes = 0;
   if (!qv::AllocateMemoryBuffer(output, 4096)) return 0;
-  if (!qv::EncodeJpeg(encoder, output, outputBytes, rows)) Fail("encoding the decoded HEIF failed");
+  if (!qv::EncodeJpeg(encoder, output, outputBytes, rows)) qv::fuzz::Fail("encoding the decoded HEIF failed");
   qv::DecoderState again;
-  again.memoryLimit = kDecoderMemoryLimit;
+  again.memoryLimit = qv::fuzz::kDecoderMemoryLimit;
   const qv::DecodedImage* back = qv::DecodeJpegBytes(again, output.data, static_cast<uint32_t>(outputBytes));
-  if (back == nullptr) Fail("the output does not decode");
+  if (back == nullptr) qv::fuzz::Fail("the output does not decode");
   qv::PixelBlock backPixels(back->pixels, back->pixelBytes);
-  if (back->header.width != width || back->header.height != height) Fail("the output has another size");
+  if (back->header.width != width || back->header.height != height) qv::fuzz::Fail("the output has another size");
   qv::ReleaseMemoryBuffer(output);
   return 0;
 }

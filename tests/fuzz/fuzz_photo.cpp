@@ -20,14 +20,6 @@
 
 namespace {
 
-constexpr uint64_t kDecoderMemoryLimit = uint64_t{256} << 20;
-constexpr int32_t kLongEdgeBounds[4] = {0, 1, 40, 300};
-
-[[noreturn]] void Fail(const char* what) {
-  std::fprintf(stderr, "%s\n", what);
-  std::abort();
-}
-
 // Encodes `pixels` with `exif` and `icc` into memory and checks what a decode of the result gives back.
 void EncodeAndCheck(const qv::DecodedImage& image, const unsigned char* pixels, int32_t width, int32_t height,
                     const std::vector<unsigned char>& exif, const std::vector<unsigned char>& icc, uint8_t options) {
@@ -47,16 +39,16 @@ void EncodeAndCheck(const qv::DecodedImage& image, const unsigned char* pixels, 
   qv::MemoryBuffer output;
   size_t outputBytes = 0;
   if (!qv::AllocateMemoryBuffer(output, 4096)) return;
-  if (!qv::EncodeJpeg(encoder, output, outputBytes, rows)) Fail("encoding the kept metadata failed");
+  if (!qv::EncodeJpeg(encoder, output, outputBytes, rows)) qv::fuzz::Fail("encoding the kept metadata failed");
   qv::DecoderState again;
-  again.memoryLimit = kDecoderMemoryLimit;
+  again.memoryLimit = qv::fuzz::kDecoderMemoryLimit;
   again.keepMetadata = true;
   const qv::DecodedImage* back = qv::DecodeJpegBytes(again, output.data, static_cast<uint32_t>(outputBytes));
-  if (back == nullptr) Fail("the output does not decode");
+  if (back == nullptr) qv::fuzz::Fail("the output does not decode");
   qv::PixelBlock backPixels(back->pixels, back->pixelBytes);
-  if (back->header.width != width || back->header.height != height) Fail("the output has another size");
-  if (again.exif != exif) Fail("the Exif segment read back differs");
-  if (again.icc != icc) Fail("the colour profile read back differs");
+  if (back->header.width != width || back->header.height != height) qv::fuzz::Fail("the output has another size");
+  if (again.exif != exif) qv::fuzz::Fail("the Exif segment read back differs");
+  if (again.icc != icc) qv::fuzz::Fail("the colour profile read back differs");
   qv::ReleaseMemoryBuffer(output);
 }
 
@@ -71,22 +63,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!qv::fuzz::SmallEnoughToDecode(data + 1, jpegBytes, scaleNum)) return 0;
   qv::DecoderState decoder;
   decoder.scaleNum = scaleNum;
-  decoder.longEdgeBound = kLongEdgeBounds[(options >> 3) & 3];
-  decoder.memoryLimit = kDecoderMemoryLimit;
+  decoder.longEdgeBound = qv::fuzz::kLongEdgeBounds[(options >> 3) & 3];
+  decoder.memoryLimit = qv::fuzz::kDecoderMemoryLimit;
   decoder.keepMetadata = true;
   decoder.maxScans = 50;
   const qv::DecodedImage* image = qv::DecodeJpegBytes(decoder, data + 1, jpegBytes);
   if (image == nullptr) return 0;
   qv::PixelBlock pixels(image->pixels, image->pixelBytes);
-  if (decoder.exif.size() > qv::kMaxApp1Payload) Fail("kept Exif segment longer than a segment");
-  if (decoder.usedScaleNum < 1 || decoder.usedScaleNum > decoder.scaleNum) Fail("scale outside 1..chosen");
+  if (decoder.exif.size() > qv::kMaxApp1Payload) qv::fuzz::Fail("kept Exif segment longer than a segment");
+  if (decoder.usedScaleNum < 1 || decoder.usedScaleNum > decoder.scaleNum) qv::fuzz::Fail("scale outside 1..chosen");
   const int32_t longEdge = std::max(image->header.width, image->header.height);
   if (decoder.longEdgeBound > 0 && decoder.usedScaleNum > 1 && longEdge > decoder.longEdgeBound)
-    Fail("long edge beyond the bound at a scale above 1/8");
+    qv::fuzz::Fail("long edge beyond the bound at a scale above 1/8");
   if (int64_t{image->header.width} * image->header.height > (int64_t{1} << 18)) return 0;
 
   const int orientation = qv::ReadExifOrientation(decoder.exif.data(), decoder.exif.size());
-  if (orientation < 1 || orientation > 8) Fail("orientation outside 1..8");
+  if (orientation < 1 || orientation > 8) qv::fuzz::Fail("orientation outside 1..8");
   int32_t width = image->header.width, height = image->header.height;
   qv::PixelBlock upright;
   if (orientation != 1) {
@@ -103,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     qv::ExifDropReason reason = qv::ExifDropReason::kNone;
     if (!qv::MakeOutputExif(decoder.exif.data(), decoder.exif.size(), facts, exif, reason)) exif.clear();
     if (!exif.empty() && orientation != 1 && qv::ReadExifOrientation(exif.data(), exif.size()) != 1)
-      Fail("a turned picture keeps its orientation");
+      qv::fuzz::Fail("a turned picture keeps its orientation");
   }
   EncodeAndCheck(*image, upright ? upright.Data() : pixels.Data(), width, height, exif, decoder.icc, options);
   return 0;

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 
 // jpeglib.h needs size_t and FILE declared before it.
 #include <jpeglib.h>
@@ -18,6 +19,14 @@ namespace qv::fuzz {
 
 constexpr uint64_t kMaxSourcePixels = uint64_t{4} << 20;  // decoded at all
 constexpr uint64_t kMaxOutputPixels = uint64_t{1} << 20;  // decoded at all
+constexpr uint64_t kDecoderMemoryLimit = uint64_t{256} << 20;
+constexpr int32_t kLongEdgeBounds[4] = {0, 1, 40, 300};  // chosen by two bits of the options byte
+
+// A broken promise of the code under test: says which and stops, so that the fuzzer keeps the input.
+[[noreturn]] inline void Fail(const char* what) {
+  std::fprintf(stderr, "%s\n", what);
+  std::abort();
+}
 
 struct HeaderErrorTrap {
   jpeg_error_mgr pub;

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "batch/input_listing.h"
+#include "conversion_fixture.h"
 #include "engine/conversion.h"
 #include "engine/heif_decoder.h"
 #include "engine/memory_estimate.h"
@@ -43,16 +44,12 @@ Output ReadOutput(const std::vector<unsigned char>& bytes) {
   return out;
 }
 
-class HeifTest : public ::testing::Test {
+class HeifTest : public test::ConversionFixture {
  protected:
   void SetUp() override {
-    ctx.params = &params;
-    ctx.states = &states;
-    ctx.tempFolder = temp.folder();
+    test::ConversionFixture::SetUp();
     params.ScaleNum = 8;
-    ASSERT_TRUE(PrepareCodecStates(states));
   }
-  void TearDown() override { ReleaseCodecStates(states); }
 
   // Converts `input`; the output's facts, or a zero size on failure (no temporary file may remain).
   Output Convert(const std::wstring& input) {
@@ -65,11 +62,6 @@ class HeifTest : public ::testing::Test {
     fs::remove(fs::path(out));
     return o;
   }
-
-  ScratchDir temp;
-  ConversionParams params;
-  CodecStates states;
-  ConversionContext ctx;
 };
 
 TEST(HeifProbe, BrandsOfTheFtypBoxDecide) {
