@@ -1,5 +1,6 @@
 # Every test of a build tree, registered with ctest; the labels are the stages of `make test`:
-#   build/native  native-unit, native-cli (each GoogleTest case a test), packages, install, fuzz-replay
+#   build/native  native-unit, native-cli (each GoogleTest case a test, and jpegli's quality against
+#                 libjpeg's by SSIMULACRA2), packages, install, fuzz-replay
 #   build/tsan    tsan (the tests of threaded code under ThreadSanitizer)
 #   build/win     win-unit (each suite a test), win-cli, gui (each suite a test), gui-120/144/192 (the
 #                 display-scale tests again at 125/150/200 %), help, dist
@@ -57,6 +58,10 @@ elseif(NOT WIN32)
   add_test(NAME install COMMAND ${QV_SCRIPT_TESTS}/install.sh ${PROJECT_BINARY_DIR})
   set_tests_properties(packages PROPERTIES LABELS packages TIMEOUT 300)
   set_tests_properties(install PROPERTIES LABELS install TIMEOUT 300)
+  # jpegli's picture quality under a size bound against libjpeg's, scored with SSIMULACRA2.
+  add_test(NAME cli.jpegli-quality COMMAND ${QV_SCRIPT_TESTS}/jpegli_quality.sh $<TARGET_FILE:quorvix>
+           ${QV_NATIVE_DEPS}/bin/ssimulacra2)
+  set_tests_properties(cli.jpegli-quality PROPERTIES LABELS native-cli TIMEOUT 300)
   # Each saved input of tests/fuzz/corpus/TARGET once through the target, under this tree's sanitizers.
   foreach(target fuzz_exif fuzz_exif_edit fuzz_decode fuzz_photo fuzz_heif)
     add_test(NAME fuzz-replay.${target} COMMAND ${target}_replay ${PROJECT_SOURCE_DIR}/tests/fuzz/corpus/${target})

@@ -111,6 +111,11 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, CliOptions& 
                    ->type_name("PX");
   auto* noEdge = app.add_flag("--no-max-edge", o.noMaxEdge, "no bound on the long edge");
   edge->excludes(noEdge);
+  std::string encoder;
+  auto* enc = app.add_option("--encoder", encoder,
+                             "JPEG encoder: libjpeg (as cjpeg -optimize) or jpegli (about a sixth smaller at the "
+                             "same look, or better under --limit, in about the same time)")
+                  ->check(CLI::IsMember({"libjpeg", "jpegli"}));
   std::string fit;
   auto* fitOption = app.add_option("--fit", fit,
                                    "make each photo as large as fits WxH pixels (aspect kept, never enlarged; the "
@@ -183,6 +188,7 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, CliOptions& 
     if (*s.offOption) *s.value = false;
   }
   if (*edge) o.maxEdge = maxEdge;
+  if (*enc) o.encoder = encoder == "jpegli" ? kEncoderJpegli : kEncoderLibjpeg;
   if (*del) o.deleteInput = deleteInput == "no" ? 0 : deleteInput == "recycle" ? 1 : 2;
   return ParseOutcome::kRun;
 }
@@ -249,6 +255,7 @@ void ApplyToParams(const CliOptions& o, ConversionParams& p) {
     p.MaxEdge = *o.maxEdge;
   }
   if (o.noMaxEdge) p.MaxEdgeOn = 0;
+  if (o.encoder) p.Encoder = *o.encoder;
   if (o.fit) {
     p.FitOn = 1;
     p.FitWidth = o.fit->width;

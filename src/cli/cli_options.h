@@ -27,6 +27,7 @@ struct CliOptions {
   std::optional<bool> autoRotate, keepExif, keepIcc, keepTime;  // empty: as the settings say
   std::optional<int> maxEdge;
   bool noMaxEdge = false;
+  std::optional<int> encoder;  // kEncoderLibjpeg or kEncoderJpegli; empty: as the settings say
   std::optional<FitBox> fit;  // --fit WxH
   bool noFit = false;
   bool recursive = false;     // folders stand for their whole tree

@@ -220,6 +220,7 @@ bool ConvertLoadedImage(ConversionContext& ctx, const std::wstring& outputPath) 
   ComputeRowGeometry(encoder.geometry);
   SetEncodeOptions(encoder, params.Quality, params.Progressive, ctx.loaded.bitsPerPixel == 8 ? 1 : 0,
                    params.Sampling);
+  encoder.jpegli = UsesJpegli(params) ? 1 : 0;
   encoder.xPelsPerMeter = ctx.loaded.xPelsPerMeter;
   encoder.yPelsPerMeter = ctx.loaded.yPelsPerMeter;
   if (!ctx.outputExif.empty()) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/compress_library.h"
 #include "engine/exif_editor.h"
 #include "engine/jpeg_library.h"
 #include "engine/params.h"
@@ -101,51 +102,72 @@ UINT16 DotsPerInch(int32_t pelsPerMeter) {
   return static_cast<UINT16>(dpi);
 }
 
-// Runs one compression from 24-bit rows into whichever destination `install` sets up. Returns false on
-// any library error; the compression object is destroyed either way.
-// `freeLeft` receives the destination's free room after the last byte.
+const CompressLibrary& LibjpegLibrary() {
+  static const CompressLibrary library{
+      jpeg_CreateCompress,    jpeg_set_defaults,   jpeg_set_colorspace, jpeg_set_quality,
+      jpeg_simple_progression, jpeg_start_compress, jpeg_write_marker,   jpeg_write_icc_profile,
+      jpeg_write_scanlines,   jpeg_finish_compress, jpeg_destroy_compress,
+  };
+  return library;
+}
+
+// The density in the JFIF header, then Exif, the colour profile and the comment (the order in which
+// readers look for them); the markers go right after start_compress.
+void SetDensity(jpeg_compress_struct& cinfo, const EncoderState& state) {
+  if (state.xPelsPerMeter != 0 && state.yPelsPerMeter != 0) {
+    cinfo.density_unit = 1;
+    cinfo.X_density = DotsPerInch(state.xPelsPerMeter);
+    cinfo.Y_density = DotsPerInch(state.yPelsPerMeter);
+  }
+}
+
+void WriteMarkers(const CompressLibrary& lib, jpeg_compress_struct& cinfo, const EncoderState& state) {
+  if (state.exif != nullptr && state.exifBytes <= kMaxApp1Payload)
+    lib.writeMarker(&cinfo, JPEG_APP0 + 1, state.exif, static_cast<unsigned int>(state.exifBytes));
+  if (state.icc != nullptr && state.iccBytes > 0 && state.iccBytes <= kMaxIccBytes)
+    lib.writeIccProfile(&cinfo, state.icc, static_cast<unsigned int>(state.iccBytes));
+  if (state.comment != nullptr) {
+    const size_t length = strnlen(state.comment, kMaxCommentBytes);
+    lib.writeMarker(&cinfo, JPEG_COM, reinterpret_cast<const JOCTET*>(state.comment),
+                    static_cast<unsigned int>(length));
+  }
+}
+
+// Runs one compression from 24-bit rows with `lib` into whichever destination `install` sets up, with
+// the headers and markers when `withMarkers`. Returns false on any library error; the compression
+// object is destroyed either way. `freeLeft` receives the destination's free room after the last byte.
 template <typename Install>
-bool Compress(const EncoderState& state, const unsigned char* pixels, Install install, size_t& freeLeft) {
+bool CompressWith(const CompressLibrary& lib, const EncoderState& state, const unsigned char* pixels,
+                  Install install, bool withMarkers, size_t& freeLeft) {
   jpeg_compress_struct cinfo;
   LibraryErrorTrap trap;
   cinfo.err = InstallLibraryErrorTrap(trap);
   if (setjmp(trap.returnPoint) != 0) {
-    jpeg_destroy_compress(&cinfo);
+    lib.destroyCompress(&cinfo);
     return false;
   }
-  jpeg_create_compress(&cinfo);
+  lib.create(&cinfo, JPEG_LIB_VERSION, sizeof(cinfo));
   install(&cinfo);
 
   cinfo.image_width = static_cast<JDIMENSION>(state.geometry.width);
   cinfo.image_height = static_cast<JDIMENSION>(state.geometry.height);
   cinfo.input_components = 3;
   cinfo.in_color_space = JCS_EXT_BGR;
-  jpeg_set_defaults(&cinfo);
+  lib.setDefaults(&cinfo);
   cinfo.optimize_coding = TRUE;
   if (state.greyscale == 1) {
-    jpeg_set_colorspace(&cinfo, JCS_GRAYSCALE);
+    lib.setColorspace(&cinfo, JCS_GRAYSCALE);
   } else {
     cinfo.comp_info[0].h_samp_factor = state.hSampling;
     cinfo.comp_info[0].v_samp_factor = state.vSampling;
   }
-  jpeg_set_quality(&cinfo, state.quality, TRUE);
-  if (state.progressive == 1) jpeg_simple_progression(&cinfo);
-  if (state.xPelsPerMeter != 0 && state.yPelsPerMeter != 0) {
-    cinfo.density_unit = 1;
-    cinfo.X_density = DotsPerInch(state.xPelsPerMeter);
-    cinfo.Y_density = DotsPerInch(state.yPelsPerMeter);
-  }
-  jpeg_start_compress(&cinfo, TRUE);
-  // Exif first, then the colour profile, then the comment: the order in which readers look for them.
-  if (state.exif != nullptr && state.exifBytes <= kMaxApp1Payload)
-    jpeg_write_marker(&cinfo, JPEG_APP0 + 1, state.exif, static_cast<unsigned int>(state.exifBytes));
-  if (state.icc != nullptr && state.iccBytes > 0 && state.iccBytes <= kMaxIccBytes)
-    jpeg_write_icc_profile(&cinfo, state.icc, static_cast<unsigned int>(state.iccBytes));
-  if (state.comment != nullptr) {
-    const size_t length = strnlen(state.comment, kMaxCommentBytes);
-    jpeg_write_marker(&cinfo, JPEG_COM, reinterpret_cast<const JOCTET*>(state.comment),
-                      static_cast<unsigned int>(length));
-  }
+  lib.setQuality(&cinfo, state.quality, TRUE);
+  if (state.progressive == 1) lib.simpleProgression(&cinfo);
+  // libjpeg's defaults write the JFIF header; jpegli's leave it out unless asked (the density lives there).
+  cinfo.write_JFIF_header = withMarkers ? TRUE : FALSE;
+  if (withMarkers) SetDensity(cinfo, state);
+  lib.startCompress(&cinfo, TRUE);
+  if (withMarkers) WriteMarkers(lib, cinfo, state);
 
   // The picture's top row is the block's last row.
   const size_t stride = static_cast<size_t>(state.geometry.targetRowStride);
@@ -156,12 +178,68 @@ bool Compress(const EncoderState& state, const unsigned char* pixels, Install in
     const JDIMENSION count = std::min<JDIMENSION>(kRowsPerWrite, height - first);
     for (JDIMENSION i = 0; i < count; ++i)
       rows[i] = const_cast<JSAMPROW>(pixels + (static_cast<size_t>(height) - 1 - (first + i)) * stride);
-    jpeg_write_scanlines(&cinfo, rows, count);
+    lib.writeScanlines(&cinfo, rows, count);
   }
-  jpeg_finish_compress(&cinfo);
+  lib.finishCompress(&cinfo);
   freeLeft = cinfo.dest->free_in_buffer;
-  jpeg_destroy_compress(&cinfo);
+  lib.destroyCompress(&cinfo);
   return true;
+}
+
+// Writes the coefficients of the JPEG in `bytes` again with libjpeg's two optimised Huffman tables of
+// each kind, with the headers and markers, into the destination `install` sets up: the same pixels.
+template <typename Install>
+bool RewriteEntropyCoding(const EncoderState& state, const unsigned char* bytes, size_t count, Install install,
+                          size_t& freeLeft) {
+  jpeg_decompress_struct source;
+  jpeg_compress_struct target;
+  source.mem = nullptr;  // destroying an object never created does nothing
+  target.mem = nullptr;
+  LibraryErrorTrap trap;
+  source.err = target.err = InstallLibraryErrorTrap(trap);
+  if (setjmp(trap.returnPoint) != 0) {
+    jpeg_destroy_compress(&target);
+    jpeg_destroy_decompress(&source);
+    return false;
+  }
+  jpeg_create_decompress(&source);
+  jpeg_create_compress(&target);
+  jpeg_mem_src(&source, bytes, static_cast<unsigned long>(count));
+  jpeg_read_header(&source, TRUE);
+  jvirt_barray_ptr* coefficients = jpeg_read_coefficients(&source);
+  install(&target);
+  jpeg_copy_critical_parameters(&source, &target);
+  target.optimize_coding = TRUE;
+  SetDensity(target, state);
+  jpeg_write_coefficients(&target, coefficients);
+  WriteMarkers(LibjpegLibrary(), target, state);
+  jpeg_finish_compress(&target);
+  freeLeft = target.dest->free_in_buffer;
+  jpeg_finish_decompress(&source);
+  jpeg_destroy_compress(&target);
+  jpeg_destroy_decompress(&source);
+  return true;
+}
+
+// One output. jpegli clusters its Huffman statistics into up to four tables of a kind, and with more
+// than two a sequential file is no longer baseline (jpegli then marks it SOF1, extended), which some
+// decoders refuse. So a sequential jpegli output is made in memory first, without headers, and libjpeg
+// writes its coefficients again with two tables of a kind: baseline, the same pixels, about 0.1 % more
+// bytes. Progressive files may have four tables and are written by jpegli directly.
+template <typename Install>
+bool Compress(const EncoderState& state, const unsigned char* pixels, Install install, size_t& freeLeft) {
+  if (state.jpegli != 1) return CompressWith(LibjpegLibrary(), state, pixels, install, true, freeLeft);
+  if (state.progressive == 1) return CompressWith(JpegliLibrary(), state, pixels, install, true, freeLeft);
+  MemoryBuffer first;
+  if (!AllocateMemoryBuffer(first, 65536)) return false;
+  MemoryBuffer* target = &first;
+  size_t firstFree = 0;
+  bool ok = CompressWith(
+      JpegliLibrary(), state, pixels, [target](j_compress_ptr cinfo) { InstallMemoryDestination(cinfo, *target); },
+      false, firstFree);
+  ok = ok && RewriteEntropyCoding(state, first.data, first.capacity - firstFree, install, freeLeft);
+  ReleaseMemoryBuffer(first);
+  return ok;
 }
 
 // An 8-bit source is expanded once per file into the state's converted buffer; the 24-bit rows to encode

@@ -20,6 +20,7 @@ struct EncoderState {
   PixelBlock convertedPixels;     // 24-bit expansion of an 8-bit source
   uint8_t greyscale = 0;
   uint8_t progressive = 0;
+  uint8_t jpegli = 0;  // 1: jpegli's encoder, 0: libjpeg's
   int32_t quality = 75;  // quality of the next pass
   int32_t hSampling = 2;
   int32_t vSampling = 2;

@@ -40,6 +40,7 @@ struct ConversionParams {
   uint8_t FitOn = 0;        // 1: each photo as large as fits FitWidth x FitHeight (aspect kept, never enlarged)
   int32_t FitWidth = 1920;  // the box, in pixels (of the upright photo under AutoRotate)
   int32_t FitHeight = 1080;
+  int32_t Encoder = 0;      // kEncoderJpegli: jpegli's encoder; any other value: libjpeg's
 };
 
 // Field by field; a field added above belongs here too.
@@ -52,7 +53,8 @@ inline bool operator==(const ConversionParams& a, const ConversionParams& b) {
          a.CmtOpt == b.CmtOpt && a.CmtStr1 == b.CmtStr1 && a.AutoRotate == b.AutoRotate &&
          a.KeepExif == b.KeepExif && a.KeepIcc == b.KeepIcc && a.KeepTime == b.KeepTime &&
          a.MaxEdgeOn == b.MaxEdgeOn && a.MaxEdge == b.MaxEdge &&
-         a.FitOn == b.FitOn && a.FitWidth == b.FitWidth && a.FitHeight == b.FitHeight;
+         a.FitOn == b.FitOn && a.FitWidth == b.FitWidth && a.FitHeight == b.FitHeight &&
+         a.Encoder == b.Encoder;
 }
 inline bool operator!=(const ConversionParams& a, const ConversionParams& b) { return !(a == b); }
 
@@ -128,6 +130,11 @@ inline FitBox FitBoxOf(const ConversionParams& p) {
 inline bool NeedsInputMetadata(const ConversionParams& p) {
   return p.AutoRotate == 1 || p.KeepExif == 1 || p.KeepIcc == 1;
 }
+
+// The encoders of ConversionParams::Encoder. libjpeg's output is byte-identical to `cjpeg -optimize`;
+// jpegli's is smaller at the same look (about a fifth at equal SSIMULACRA2) and takes about twice as long.
+constexpr int32_t kEncoderLibjpeg = 0, kEncoderJpegli = 1;
+inline bool UsesJpegli(const ConversionParams& p) { return p.Encoder == kEncoderJpegli; }
 
 // True when the naming rule needs the Exif date of each input.
 inline bool NeedsExifDate(const ConversionParams& p) { return p.NameSet == 1; }

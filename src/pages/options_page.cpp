@@ -55,22 +55,23 @@ constexpr int kButtonWidth = 52;
 constexpr int kButtonGap = 4;  // between two buttons
 constexpr int kFieldGap = 6;   // between a path field and its button
 constexpr int kStartupGroupTop = 4;
-constexpr int kStartupGroupHeight = 82;
-constexpr int kInputRowTop = 24;
-constexpr int kOutputRowTop = 54;
+constexpr int kStartupGroupHeight = 76;
+constexpr int kInputRowTop = 22;
+constexpr int kOutputRowTop = 48;
 constexpr int kStartupPathX = 250;
-constexpr int kSendToGroupTop = 94;
-constexpr int kSendToGroupHeight = 104;
-constexpr int kSendToFolderTop = 168;
+constexpr int kSendToGroupTop = 86;
+constexpr int kSendToGroupHeight = 94;
+constexpr int kSendToFolderTop = 152;
 constexpr int kSendToPathX = 98;
-constexpr int kSwitchesTop = 206;  // one row of switches every kSwitchStep
-constexpr int kSwitchStep = 22;
-constexpr int kPhotoGroupTop = 274;  // below the last row of switches
-constexpr int kPhotoGroupHeight = 86;
-constexpr int kPhotoFirstRow = 292;
-constexpr int kPhotoSecondRow = 314;
-constexpr int kPhotoThirdRow = 336;  // the fit box: check box, then width x height under the long-edge field
-constexpr int kTimesWidth = 14;      // the "×" between the two sides
+constexpr int kSwitchesTop = 188;  // one row of switches every kSwitchStep
+constexpr int kSwitchStep = 21;
+constexpr int kPhotoGroupTop = 254;  // below the last row of switches, down to the page's bottom
+constexpr int kPhotoGroupHeight = 106;
+constexpr int kPhotoFirstRow = 272;
+constexpr int kPhotoSecondRow = 293;
+constexpr int kPhotoThirdRow = 314;   // the fit box: check box, then width x height under the long-edge field
+constexpr int kPhotoFourthRow = 335;  // the encoder
+constexpr int kTimesWidth = 14;       // the "×" between the two sides
 constexpr int kPhotoColumn2 = 174;  // second and third column of the group's check boxes
 constexpr int kPhotoColumn3 = 318;
 constexpr int kMaxEdgeFieldWidth = 72;  // five digits and the spin
@@ -160,9 +161,9 @@ void OptionsPage::BuildStartupGroup(int width) {
 
 void OptionsPage::BuildSendToGroup(int width) {
   GroupBox(Handle(), L"「送る」メニューから実行時の設定", IDC_SENDTO_GROUP, kSendToGroupTop, width, kSendToGroupHeight);
-  CheckBox(Handle(), L"「送る」メニューに登録", IDC_SENDTO_REGISTER, kInnerX, 114, 200);
-  Radio(Handle(), L"メインウィンドウを開く", IDC_SENDTO_OPEN_WINDOW, kInnerX, 140, 170, true);
-  Radio(Handle(), L"変換処理後に終了", IDC_SENDTO_CONVERT_EXIT, 200, 140, 150, false);
+  CheckBox(Handle(), L"「送る」メニューに登録", IDC_SENDTO_REGISTER, kInnerX, 104, 200);
+  Radio(Handle(), L"メインウィンドウを開く", IDC_SENDTO_OPEN_WINDOW, kInnerX, 128, 170, true);
+  Radio(Handle(), L"変換処理後に終了", IDC_SENDTO_CONVERT_EXIT, 200, 128, 150, false);
   Label(Handle(), L"出力フォルダ", IDC_SENDTO_FOLDER_LABEL, kInnerX, kSendToFolderTop, 76, WS_GROUP);
   const int clearX = width - kInnerX - kButtonWidth;
   const int chooseX = clearX - kButtonGap - kButtonWidth;
@@ -194,7 +195,7 @@ void OptionsPage::BuildSwitches(int width) {
 }
 
 // Two rows of check boxes in three columns; the long-edge bound's field sits in the third column after its
-// check box.
+// check box. The fit box has the third row, the encoder switch the fourth.
 void OptionsPage::BuildPhotoGroup(int width) {
   GroupBox(Handle(), L"写真の向きと付帯情報", IDC_PHOTO_GROUP, kPhotoGroupTop, width, kPhotoGroupHeight);
   const int thirdWidth = width - kInnerX - kPhotoColumn3;
@@ -215,6 +216,8 @@ void OptionsPage::BuildPhotoGroup(int width) {
   SetChecked(IDC_MAX_EDGE_ON, (p.MaxEdgeOn & 1) != 0);
   EnableMaxEdgeField();
   BuildFitRow();
+  CheckBox(Handle(), L"高効率エンコーダ (同じ画質でより小さく)", IDC_JPEGLI, kInnerX, kPhotoFourthRow, width - 2 * kInnerX);
+  SetChecked(IDC_JPEGLI, UsesJpegli(p));
 }
 
 // The box a photo is fitted into: its check box across the first two columns, the two sides in the third,
@@ -248,6 +251,7 @@ void OptionsPage::AddPhotoTooltips() {
       {IDC_FIT_WIDTH_SPIN, L"幅（1～65535 pixel）"},
       {IDC_FIT_HEIGHT, L"高さ（1～65535 pixel）"},
       {IDC_FIT_HEIGHT_SPIN, L"高さ（1～65535 pixel）"},
+      {IDC_JPEGLI, L"jpegli で書き出します。同じ見た目でファイルが 15～20 % ほど小さくなります（書き出しの時間はほぼ同じです）"},
   };
   for (const auto& tip : kTips) host().AddTooltip(Item(tip.id), tip.text);
 }
@@ -331,6 +335,7 @@ void OptionsPage::OnCommand(int id, int code, HWND) {
     case IDC_KEEP_EXIF: p.KeepExif = IsChecked(id) ? 1 : 0; break;
     case IDC_KEEP_ICC: p.KeepIcc = IsChecked(id) ? 1 : 0; break;
     case IDC_KEEP_TIME: p.KeepTime = IsChecked(id) ? 1 : 0; break;
+    case IDC_JPEGLI: p.Encoder = IsChecked(id) ? kEncoderJpegli : kEncoderLibjpeg; break;
     case IDC_MAX_EDGE_ON:
       p.MaxEdgeOn = IsChecked(id) ? 1 : 0;
       EnableMaxEdgeField();

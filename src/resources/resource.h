@@ -148,6 +148,7 @@
 #define IDC_MAX_EDGE_ON 1355
 #define IDC_MAX_EDGE 1356
 #define IDC_MAX_EDGE_SPIN 1357
+#define IDC_JPEGLI 1370  // in the same group: the encoder switch
 
 // ---- options page, the box every photo is fitted into (1360-1365) ---------------------------------
 #define IDC_FIT_ON 1360

@@ -139,6 +139,7 @@ const SettingKey<ConversionParams> kPhotoOptKeys[] = {
     Flag(L"AutoRotate", &P::AutoRotate), Flag(L"KeepExif", &P::KeepExif),   Flag(L"KeepIcc", &P::KeepIcc),
     Flag(L"KeepTime", &P::KeepTime),     Flag(L"MaxEdgeOn", &P::MaxEdgeOn), Number(L"MaxEdge", &P::MaxEdge),
     Flag(L"FitOn", &P::FitOn),           Number(L"FitWidth", &P::FitWidth), Number(L"FitHeight", &P::FitHeight),
+    Number(L"Encoder", &P::Encoder),
 };
 
 // MWin's keys besides the window position (written first, only when known) and the histories.

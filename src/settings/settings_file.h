@@ -1,8 +1,8 @@
 // The settings file "Quorvix.ini": where it is, reading it at start-up, rewriting it as a whole at exit.
 // Sections CvtPrms (ConversionParams), MWin (AppOptions, window position, folder histories), FolderList
 // (registered folders) and PhotoOpt (the ConversionParams fields AutoRotate, KeepExif, KeepIcc, KeepTime,
-// MaxEdgeOn, MaxEdge, FitOn, FitWidth and FitHeight). The file is UTF-16LE with a byte-order mark on every platform, so a
-// file written by one platform reads identically on the other.
+// MaxEdgeOn, MaxEdge, FitOn, FitWidth, FitHeight and Encoder). The file is UTF-16LE with a byte-order mark
+// on every platform, so a file written by one platform reads identically on the other.
 #pragma once
 
 #include <string>

@@ -249,6 +249,7 @@ TEST_F(OptionsPageTest, FieldsAndPhotoOptionsCarryTheirTooltips) {
       {IDC_FIT_WIDTH_SPIN, L"幅（1～65535 pixel）"},
       {IDC_FIT_HEIGHT, L"高さ（1～65535 pixel）"},
       {IDC_FIT_HEIGHT_SPIN, L"高さ（1～65535 pixel）"},
+      {IDC_JPEGLI, L"jpegli で書き出します。同じ見た目でファイルが 15～20 % ほど小さくなります（書き出しの時間はほぼ同じです）"},
   };
   EXPECT_EQ(SendMessageW(TooltipWindow(), TTM_GETTOOLCOUNT, 0, 0) - toolsBefore, static_cast<LRESULT>(std::size(tips)));
   for (const auto& tip : tips) {

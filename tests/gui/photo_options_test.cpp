@@ -31,7 +31,7 @@ using namespace guitest;
 constexpr int kPhotoControls[] = {IDC_AUTO_ROTATE, IDC_KEEP_EXIF, IDC_KEEP_ICC,       IDC_KEEP_TIME,
                                   IDC_MAX_EDGE_ON, IDC_MAX_EDGE,  IDC_MAX_EDGE_SPIN,  IDC_FIT_ON,
                                   IDC_FIT_WIDTH,   IDC_FIT_TIMES, IDC_FIT_WIDTH_SPIN, IDC_FIT_HEIGHT,
-                                  IDC_FIT_HEIGHT_SPIN};
+                                  IDC_FIT_HEIGHT_SPIN, IDC_JPEGLI};
 // The number fields with their spins, which sit inside them.
 bool IsNumberField(int id) {
   return id == IDC_MAX_EDGE || id == IDC_MAX_EDGE_SPIN || id == IDC_FIT_WIDTH || id == IDC_FIT_WIDTH_SPIN ||

@@ -66,7 +66,7 @@ std::vector<std::wstring> Lines(const fs::path& path) {
 std::vector<std::wstring> LinesBeforePhotoOpt(const fs::path& path) {
   std::vector<std::wstring> lines = Lines(path);
   const auto photo = std::find(lines.begin(), lines.end(), L"[PhotoOpt]");
-  EXPECT_EQ(lines.end() - photo, 10) << "PhotoOpt is not the last section";
+  EXPECT_EQ(lines.end() - photo, 11) << "PhotoOpt is not the last section";
   lines.erase(photo, lines.end());
   return lines;
 }
@@ -80,7 +80,7 @@ constexpr wchar_t kWineBase[] =
 // The PhotoOpt section as a save writes it for default parameters: everything off.
 constexpr wchar_t kDefaultPhotoOpt[] =
     L"[PhotoOpt]\nAutoRotate=0\nKeepExif=0\nKeepIcc=0\nKeepTime=0\nMaxEdgeOn=0\nMaxEdge=1600\nFitOn=0\n"
-    L"FitWidth=1920\nFitHeight=1080\n";
+    L"FitWidth=1920\nFitHeight=1080\nEncoder=0\n";
 
 ConversionParams FixtureParams() {
   ConversionParams p;
@@ -325,7 +325,7 @@ TEST(SettingsFile, PhotoOptionsDoNotTouchTheOlderSections) {
   EXPECT_EQ(std::vector<std::wstring>(onLines.begin() + before.size(), onLines.end()),
             (std::vector<std::wstring>{L"[PhotoOpt]", L"AutoRotate=1", L"KeepExif=1", L"KeepIcc=1", L"KeepTime=1",
                                        L"MaxEdgeOn=1", L"MaxEdge=640", L"FitOn=0", L"FitWidth=1920",
-                                       L"FitHeight=1080"}));
+                                       L"FitHeight=1080", L"Encoder=0"}));
 }
 
 TEST(SettingsFile, FailedSaveLeavesTheOldFileAsItWas) {
