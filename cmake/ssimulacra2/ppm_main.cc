@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -21,11 +22,20 @@ struct Ppm {
   std::vector<unsigned char> samples;
 };
 
+// Skips blanks and "#" comments (to the end of their line) between the header's fields, as the format
+// allows; ImageMagick writes the picture's comment there.
+std::istream& SkipToField(std::istream& in) {
+  while (in >> std::ws && in.peek() == '#') in.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+  return in;
+}
+
 bool ReadPpm(const char* path, Ppm& ppm) {
   std::ifstream in(path, std::ios::binary);
   std::string magic;
   int maxValue = 0;
-  if (!(in >> magic >> ppm.width >> ppm.height >> maxValue) || magic != "P6" || maxValue != 255) return false;
+  if (!(SkipToField(in) >> magic) || !(SkipToField(in) >> ppm.width) || !(SkipToField(in) >> ppm.height) ||
+      !(SkipToField(in) >> maxValue) || magic != "P6" || maxValue != 255)
+    return false;
   in.get();  // the one blank after the header
   ppm.samples.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   return ppm.samples.size() >= ppm.width * ppm.height * 3;
