@@ -260,8 +260,12 @@ TEST_F(CliTest, HeifPhotosInAFolderAreConvertedOrSkippedWithTheirReason) {
   fs::copy_file(heif / "exif.heic", in / "IMG_0002.heif");
   fs::copy_file(heif / "damaged.heic", in / "IMG_0003.heic");
   fs::copy_file(heif / "huge.heic", in / "IMG_0004.HEIC");
-  Result r = Run({"--json", "--scale", "4", "--keep-exif", "-o", out.string(), in.string()});
+  Result r = Run({"--json", "--scale", "4", "--keep-exif", "--delete-input", "delete", "-o", out.string(), in.string()});
   EXPECT_EQ(r.code, 1);
+  // Only a photo whose output was written is removed.
+  EXPECT_FALSE(fs::exists(in / "IMG_0001.HEIC"));
+  EXPECT_TRUE(fs::exists(in / "IMG_0003.heic"));
+  EXPECT_TRUE(fs::exists(in / "IMG_0004.HEIC"));
   std::vector<nlohmann::json> lines = r.Lines();
   ASSERT_EQ(lines.size(), 5u) << r.out;
   EXPECT_EQ(lines[0]["output"], (out / "IMG_0001.jpg").string());
@@ -273,6 +277,7 @@ TEST_F(CliTest, HeifPhotosInAFolderAreConvertedOrSkippedWithTheirReason) {
   EXPECT_EQ(lines[3]["reason"], "too-large");
   EXPECT_EQ(lines[4]["summary"]["planned"], 4);
   EXPECT_EQ(lines[4]["summary"]["written"], 2);
+  fs::copy_file(heif / "exif.heic", in / "IMG_0002.heif");
   r = Run({"--name", "date", "-o", out.string(), (in / "IMG_0002.heif").string()});
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_TRUE(fs::exists(out / "20060802_215301.jpg"));
