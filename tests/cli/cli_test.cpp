@@ -904,7 +904,7 @@ TEST_F(CliTest, RecursiveMirrorsTheTreeLeavingOutHiddenFoldersAndLoops) {
   r = Run({"--dry-run", "-r", "--name", "serial", "-o", out.string(), in.string()});
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, "a.jpg -> 00.jpg\n写真/b.jpg -> 写真/01.jpg\n写真/夏/c.jpg -> 写真/夏/02.jpg\n");
-  r = Run({"--json", "--recursive", "--subfolder", "web", "-o", out.string(), in.string()});
+  r = Run({"--json", "--recursive", "--subfolder", "web", "--delete-input", "delete", "-o", out.string(), in.string()});
   EXPECT_EQ(r.code, 0) << r.err;
   const std::vector<nlohmann::json> lines = r.Lines();
   ASSERT_EQ(lines.size(), 4u);
@@ -914,6 +914,9 @@ TEST_F(CliTest, RecursiveMirrorsTheTreeLeavingOutHiddenFoldersAndLoops) {
   EXPECT_EQ(lines[3]["summary"]["written"], 3);
   for (const char* f : {"web/a.jpg", "web/写真/b.jpg", "web/写真/夏/c.jpg"}) EXPECT_TRUE(fs::exists(out / fs::u8path(f))) << f;
   EXPECT_FALSE(fs::exists(out / "web" / ".hidden"));
+  // The converted photos are removed from their own folders; the hidden folder's photo was never an input.
+  for (const char* f : {"a.jpg", "写真/b.jpg", "写真/夏/c.jpg"}) EXPECT_FALSE(fs::exists(in / fs::u8path(f))) << f;
+  EXPECT_TRUE(fs::exists(in / ".hidden" / "h.jpg"));
 }
 
 }  // namespace
