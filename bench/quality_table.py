@@ -111,9 +111,9 @@ def score_at(curve, size):
     return interpolate(curve, lambda p: p[0], lambda p: p[1], size)
 
 
-def fmt(v, spec):
-    width = "".join(c for c in spec.split(".")[0] if c.isdigit())
-    return "-".rjust(int(width or 0)) if v is None else format(v, spec)
+def fmt(v, form):
+    width = "".join(c for c in form.split(".")[0] if c.isdigit())
+    return "-".rjust(int(width or 0)) if v is None else format(v, form)
 
 
 def whole_run_ms(cli, temp, n, encoder, rounds, extra=()):
