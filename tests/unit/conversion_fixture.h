@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <string>
+#include <vector>
+
 #include "engine/conversion.h"
 #include "test_support.h"
 
@@ -18,6 +22,24 @@ class ConversionFixture : public ::testing::Test {
     ASSERT_TRUE(PrepareCodecStates(states));
   }
   void TearDown() override { ReleaseCodecStates(states); }
+
+  // Converts `input` and returns the output bytes (empty on failure, when no temporary file may be
+  // named); the temporary file, made in the test's folder with the "tmp" prefix, is removed.
+  std::vector<unsigned char> Convert(const std::wstring& input, bool* ok = nullptr) {
+    namespace fs = std::filesystem;
+    std::wstring out;
+    const bool converted = ConvertFileToTemp(ctx, input, out);
+    if (ok != nullptr) *ok = converted;
+    if (!converted) {
+      EXPECT_TRUE(out.empty());
+      return {};
+    }
+    EXPECT_EQ(fs::path(out).parent_path(), temp.path());
+    EXPECT_EQ(fs::path(out).filename().wstring().rfind(L"tmp", 0), 0u);
+    std::vector<unsigned char> bytes = ReadAll(fs::path(out));
+    fs::remove(fs::path(out));
+    return bytes;
+  }
 
   ScratchDir temp;  // where the conversion writes its temporary files
   ConversionParams params;

@@ -19,22 +19,6 @@ using test::ScratchDir;
 
 class ConversionTest : public test::ConversionFixture {
  protected:
-  // Converts and returns the output bytes (empty on failure); the temporary file is removed.
-  std::vector<unsigned char> Convert(const std::wstring& input, bool* ok = nullptr) {
-    std::wstring out;
-    const bool converted = ConvertFileToTemp(ctx, input, out);
-    if (ok != nullptr) *ok = converted;
-    if (!converted) {
-      EXPECT_TRUE(out.empty());
-      return {};
-    }
-    EXPECT_EQ(fs::path(out).parent_path(), temp.path());
-    EXPECT_EQ(fs::path(out).filename().wstring().rfind(L"tmp", 0), 0u);
-    std::vector<unsigned char> bytes = test::ReadAll(fs::path(out));
-    fs::remove(fs::path(out));
-    return bytes;
-  }
-
   size_t TempFilesLeft() const { return test::FilesStartingWith(temp.path(), "tmp").size(); }
 
   ScratchDir inputs;

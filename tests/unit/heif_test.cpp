@@ -51,17 +51,8 @@ class HeifTest : public test::ConversionFixture {
     params.ScaleNum = 8;
   }
 
-  // Converts `input`; the output's facts, or a zero size on failure (no temporary file may remain).
-  Output Convert(const std::wstring& input) {
-    std::wstring out;
-    if (!ConvertFileToTemp(ctx, input, out)) {
-      EXPECT_TRUE(test::FilesStartingWith(temp.path(), "tmp").empty());
-      return Output{};
-    }
-    Output o = ReadOutput(test::ReadAll(fs::path(out)));
-    fs::remove(fs::path(out));
-    return o;
-  }
+  // Converts `input`; the output's facts, or a zero size on failure.
+  Output ConvertToOutput(const std::wstring& input) { return ReadOutput(Convert(input)); }
 };
 
 TEST(HeifProbe, BrandsOfTheFtypBoxDecide) {
@@ -93,7 +84,7 @@ TEST_F(HeifTest, ScaledSizesAreThoseOfAJpegOfThatSize) {
     params.ScaleNum = c.scale;
     params.MaxEdgeOn = c.longEdge > 0 ? 1 : 0;
     params.MaxEdge = c.longEdge;
-    const Output o = Convert(HeifFile("photo.heic"));
+    const Output o = ConvertToOutput(HeifFile("photo.heic"));
     EXPECT_EQ(o.width, c.width) << c.scale << " " << c.longEdge;
     EXPECT_EQ(o.height, c.height) << c.scale << " " << c.longEdge;
     EXPECT_EQ(ctx.photo.scaleNum, c.usedScale);
@@ -103,12 +94,12 @@ TEST_F(HeifTest, ScaledSizesAreThoseOfAJpegOfThatSize) {
 TEST_F(HeifTest, TurnedFileComesOutUprightWithOrientationOne) {
   // s044.jpg turned upright by its Exif orientation 6: what the HEIF file (irot) must show.
   params.AutoRotate = 1;
-  const Output expected = Convert(test::DataFile("s044.jpg"));
+  const Output expected = ConvertToOutput(test::DataFile("s044.jpg"));
   ASSERT_EQ(expected.width, 91);
   params.KeepExif = 1;
   for (int autoRotate : {1, 0}) {
     params.AutoRotate = autoRotate;
-    const Output o = Convert(HeifFile("rotated.heic"));
+    const Output o = ConvertToOutput(HeifFile("rotated.heic"));
     ASSERT_EQ(o.width, 91) << autoRotate;
     ASSERT_EQ(o.height, 150);
     EXPECT_EQ(ReadExifOrientation(o.exif.data(), o.exif.size()), 1);
@@ -124,7 +115,7 @@ TEST_F(HeifTest, ExifDateAndProfileAreRead) {
   params.NameSet = 1;  // by the date taken
   ASSERT_TRUE(NeedsExifDate(params));
   params.KeepIcc = 1;
-  EXPECT_EQ(Convert(HeifFile("exif.heic")).width, 150);  // a grid image (heif-enc crops odd sides with one)
+  EXPECT_EQ(ConvertToOutput(HeifFile("exif.heic")).width, 150);  // a grid image (heif-enc crops odd sides with one)
   EXPECT_EQ(ctx.exifDateFound, 1);
   EXPECT_STREQ(ctx.exifDateTime.text, "2006:08:02 21:53:01");
   ctx.exifDateFound = 0;
@@ -137,14 +128,14 @@ TEST_F(HeifTest, ExifDateAndProfileAreRead) {
   ASSERT_NE(original, nullptr);
   ReleasePixelBlock(original->pixels, original->pixelBytes);
   UnmapInputFile(jpeg.file);
-  const Output o = Convert(HeifFile("icc.heic"));
+  const Output o = ConvertToOutput(HeifFile("icc.heic"));
   EXPECT_TRUE(ctx.photo.iccKept);
   EXPECT_EQ(o.icc, jpeg.icc);
 }
 
 TEST_F(HeifTest, DeepFileDecodesLikeItsEightBitTwin) {
-  const Output eight = Convert(HeifFile("photo.heic"));
-  const Output deep = Convert(HeifFile("deep.heic"));
+  const Output eight = ConvertToOutput(HeifFile("photo.heic"));
+  const Output deep = ConvertToOutput(HeifFile("deep.heic"));
   ASSERT_EQ(deep.pixels.size(), eight.pixels.size());
   ASSERT_FALSE(deep.pixels.empty());
   double difference = 0;
@@ -163,7 +154,7 @@ TEST_F(HeifTest, RefusalsCarryTheirReason) {
                {"photo.heic", 200000, ConversionFailure::kTooLarge}};
   for (const Case& c : cases) {
     states.decoder->memoryLimit = c.memoryLimit;
-    EXPECT_EQ(Convert(HeifFile(c.file)).width, 0) << c.file;
+    EXPECT_EQ(ConvertToOutput(HeifFile(c.file)).width, 0) << c.file;
     EXPECT_EQ(ctx.lastFailure, c.failure) << c.file;
   }
   params.ScaleNum = 1;

@@ -9,6 +9,7 @@
 
 #include "batch/run.h"
 #include "cli/cli_options.h"
+#include "conversion_fixture.h"
 #include "engine/conversion.h"
 #include "jpeg_test_util.h"
 #include "recording_observer.h"
@@ -20,25 +21,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class JpegliTest : public ::testing::Test {
+class JpegliTest : public test::ConversionFixture {
  protected:
   void SetUp() override {
+    test::ConversionFixture::SetUp();
     params.Encoder = kEncoderJpegli;
-    ctx.params = &params;
-    ctx.states = &states;
-    ctx.tempFolder = temp.folder();
-    ASSERT_TRUE(PrepareCodecStates(states));
-  }
-  void TearDown() override { ReleaseCodecStates(states); }
-
-  // The bytes of `name` (tests/data) converted under the test's parameters.
-  std::vector<unsigned char> Convert(const std::string& name) {
-    std::wstring tempPath;
-    EXPECT_TRUE(ConvertFileToTemp(ctx, test::DataFile(name), tempPath)) << name;
-    if (tempPath.empty()) return {};
-    std::vector<unsigned char> bytes = test::ReadAll(fs::path(tempPath));
-    fs::remove(fs::path(tempPath));
-    return bytes;
   }
 
   static bool HasSegment(const test::JpegInfo& info, uint8_t marker) {
@@ -47,10 +34,6 @@ class JpegliTest : public ::testing::Test {
     return false;
   }
 
-  ConversionParams params;
-  CodecStates states;
-  ConversionContext ctx;
-  test::ScratchDir temp;
 };
 
 // s041 carries Exif and a colour profile; s045 is grey.
@@ -66,7 +49,7 @@ TEST_F(JpegliTest, EveryOptionReadsBackFromTheOutput) {
     SCOPED_TRACE(testing::Message() << "sampling " << c.sampling << " progressive " << c.progressive);
     params.Sampling = c.sampling;
     params.Progressive = static_cast<uint8_t>(c.progressive);
-    const test::JpegInfo info = test::ParseJpeg(Convert("s041.jpg"));
+    const test::JpegInfo info = test::ParseJpeg(Convert(test::DataFile("s041.jpg")));
     ASSERT_TRUE(info.valid);
     EXPECT_EQ(info.sofMarker, c.sof);
     EXPECT_EQ(c.progressive == 1, info.scanCount > 1);
@@ -80,7 +63,7 @@ TEST_F(JpegliTest, EveryOptionReadsBackFromTheOutput) {
     EXPECT_TRUE(HasSegment(info, 0xE2)) << "ICC profile";
     EXPECT_TRUE(ctx.photo.exifKept && ctx.photo.iccKept);
   }
-  const test::JpegInfo grey = test::ParseJpeg(Convert("s045.jpg"));
+  const test::JpegInfo grey = test::ParseJpeg(Convert(test::DataFile("s045.jpg")));
   ASSERT_EQ(grey.components.size(), 1u);
 }
 
@@ -92,7 +75,7 @@ TEST_F(JpegliTest, SequentialOutputIsBaselineAtEveryQuality) {
     params.Sampling = sampling;
     for (int q = 50; q <= 100; q += 10) {
       params.Quality = q;
-      const test::JpegInfo info = test::ParseJpeg(Convert("s041.jpg"));
+      const test::JpegInfo info = test::ParseJpeg(Convert(test::DataFile("s041.jpg")));
       EXPECT_EQ(info.sofMarker, 0xC0) << "sampling " << sampling << " quality " << q;
     }
   }
@@ -107,14 +90,14 @@ TEST_F(JpegliTest, SizesGrowWithQualityAndTheBoundIsMet) {
     size_t previous = 0;
     for (int q = 5; q <= 100; q += 5) {
       params.Quality = q;
-      const size_t bytes = Convert(name).size();
+      const size_t bytes = Convert(test::DataFile(name)).size();
       EXPECT_GT(bytes, previous) << "quality " << q;
       previous = bytes;
     }
     params.Quality = 90;
-    const int32_t boundKb = std::max<int32_t>(1, static_cast<int32_t>(Convert(name).size() / 2048));
+    const int32_t boundKb = std::max<int32_t>(1, static_cast<int32_t>(Convert(test::DataFile(name)).size() / 2048));
     params.Limit = 1, params.LmtVal = boundKb;
-    EXPECT_LE(Convert(name).size(), static_cast<size_t>(boundKb) * 1024);
+    EXPECT_LE(Convert(test::DataFile(name)).size(), static_cast<size_t>(boundKb) * 1024);
     EXPECT_LT(ctx.writtenQuality, 90);
     EXPECT_FALSE(ctx.photo.overLimit);
     params.Limit = 0;
